@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, run and test.
+# Runs apt-get only when something is missing, so a second call is a no-op.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config git
+  # window toolkit
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
+  libgl-dev libvulkan-dev
+  # image files and metadata
+  libturbojpeg0-dev libpng-dev libtiff-dev libexiv2-dev
+  # demo playback on X11
+  libxtst-dev
+  # tests, sanitizers, fuzzing, formatting, benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev clang-format
+  # running the editor without a display
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,1 @@
+#include "framework/ui/ZrQtStrings.h"
