@@ -20,8 +20,7 @@ class RecordingState : public TZrCommandState
 public:
   RecordingState(Journal &J, std::string Name, bool Throws = false)
       : J(J), Name(std::move(Name)), Throws(Throws)
-  {
-  }
+  {}
   ~RecordingState() override { J.Events.push_back("free " + Name); }
   void Undo() override
   {

@@ -1,7 +1,7 @@
 // Entry point of the widget tests: one QApplication on the offscreen
 // platform for the whole run, so tests need no display.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char **argv)
 {
