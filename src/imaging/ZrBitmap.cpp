@@ -32,7 +32,8 @@ size_t PageSize()
 uint8_t *AllocatePages(size_t Bytes)
 {
 #ifdef _WIN32
-  return static_cast<uint8_t *>(VirtualAlloc(nullptr, Bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  return static_cast<uint8_t *>(
+      VirtualAlloc(nullptr, Bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
 #else
   void *Memory = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return Memory == MAP_FAILED ? nullptr : static_cast<uint8_t *>(Memory);
@@ -93,8 +94,8 @@ int32_t PixelFormatBits(int32_t PixelFormat)
 int64_t BufferStride(int32_t PixelFormat, int32_t Width)
 {
   const int64_t Stride =
-      (static_cast<int64_t>(PixelFormatBits(PixelFormat)) * std::max<int32_t>(Width, 0) + 31) /
-      32 * 4;
+      (static_cast<int64_t>(PixelFormatBits(PixelFormat)) * std::max<int32_t>(Width, 0) + 31) / 32 *
+      4;
   return Stride > std::numeric_limits<int32_t>::max() ? -1 : Stride;
 }
 
@@ -275,7 +276,8 @@ void TZrPixelMask::MergeMax(const TZrPixelMask &Mask)
   if (Mask.Bits.empty() || Bits.empty())
     return;
   for (int32_t Y = 0; Y < Mask.Height; ++Y) {
-    const uint8_t *From = Mask.Bits.data() + static_cast<size_t>(Y) * static_cast<size_t>(Mask.Width);
+    const uint8_t *From =
+        Mask.Bits.data() + static_cast<size_t>(Y) * static_cast<size_t>(Mask.Width);
     uint8_t *To = PixelPtr(Mask.Left, Mask.Top + Y);
     for (int32_t X = 0; X < Mask.Width; ++X)
       To[X] = std::max(To[X], From[X]);
@@ -330,8 +332,8 @@ int32_t MulDiv(int32_t A, int32_t B, int32_t C)
   return static_cast<int32_t>(Quotient);
 }
 
-bool FitSize(int32_t Width, int32_t Height, int32_t BoxWidth, int32_t BoxHeight,
-             int32_t &FitWidth, int32_t &FitHeight)
+bool FitSize(int32_t Width, int32_t Height, int32_t BoxWidth, int32_t BoxHeight, int32_t &FitWidth,
+             int32_t &FitHeight)
 {
   if (BoxWidth == 0 || BoxHeight == 0)
     return false;

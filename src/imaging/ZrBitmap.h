@@ -63,16 +63,17 @@ public:
   // conversion is ever made.
   void CopyRect(int32_t DestX, int32_t DestY, const TZrPixels &Source, const TZrRect &SourceRect);
   // Copies the overlap of the two windows at the same image coordinates.
-  void CopyFrom(const TZrPixels &Source) { CopyRect(Source.Left, Source.Top, Source, Source.GetBounds()); }
+  void CopyFrom(const TZrPixels &Source)
+  {
+    CopyRect(Source.Left, Source.Top, Source, Source.GetBounds());
+  }
 };
 
 // Memory of a device bitmap, and of the view's paint surface.
 class TZrLTPixels : public TZrPixels
-{
-};
+{};
 class TZrCanvasPixels : public TZrPixels
-{
-};
+{};
 
 // A pixel window that owns its memory: whole pages from the operating
 // system, zero-filled, returned on Clear and destruction.
@@ -152,8 +153,8 @@ int32_t MulDiv(int32_t A, int32_t B, int32_t C);
 
 // The largest size of the image's aspect ratio that fits the box; false
 // (nothing written) when the box or the image has no area.
-bool FitSize(int32_t Width, int32_t Height, int32_t BoxWidth, int32_t BoxHeight,
-             int32_t &FitWidth, int32_t &FitHeight);
+bool FitSize(int32_t Width, int32_t Height, int32_t BoxWidth, int32_t BoxHeight, int32_t &FitWidth,
+             int32_t &FitHeight);
 
 // Clamp to 0..255, then round half to even; NaN gives 0.
 inline uint8_t ByteRound(double X)

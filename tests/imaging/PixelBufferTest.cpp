@@ -30,7 +30,7 @@ TEST(PixelFormat, BitsFromTheFormatCode)
   {
     int32_t Code;
     int32_t Bits;
-  } Cases[] = {{4114, 24}, {4370, 32}, {0x1001, 8}, {0x1006, 32}, {0x1022, 48},
+  } Cases[] = {{4114, 24},   {4370, 32},   {0x1001, 8}, {0x1006, 32}, {0x1022, 48},
                {0x1042, 96}, {0x1122, 64}, {0x1009, 0}, {0x1000, 0}};
   for (const Case &C : Cases)
     EXPECT_EQ(PixelFormatBits(C.Code), C.Bits) << C.Code;
@@ -204,8 +204,8 @@ TEST(ColourHelpers, MulDivRoundsHalvesAwayFromZero)
   struct Case
   {
     int32_t A, B, C, Result;
-  } Cases[] = {{5, 1, 2, 3},   {-5, 1, 2, -3},  {5, -1, 2, -3}, {7, 1, 3, 2},
-               {1, 1, 0, -1},  {0x40000000, 4, 1, -1},          {100, 3, 7, 43}};
+  } Cases[] = {{5, 1, 2, 3},  {-5, 1, 2, -3},         {5, -1, 2, -3}, {7, 1, 3, 2},
+               {1, 1, 0, -1}, {0x40000000, 4, 1, -1}, {100, 3, 7, 43}};
   for (const Case &C : Cases)
     EXPECT_EQ(MulDiv(C.A, C.B, C.C), C.Result) << C.A << "*" << C.B << "/" << C.C;
 }
@@ -236,9 +236,9 @@ TEST(ColourHelpers, ByteRoundClampsRoundsToEvenAndMapsNaNToZero)
   {
     double X;
     int Result;
-  } Cases[] = {{-3.0, 0},  {0.5, 0},   {1.5, 2},     {2.5, 2},
-               {254.5, 254}, {254.6, 255}, {300.0, 255}, {std::nan(""), 0},
-               {std::numeric_limits<double>::infinity(), 255}};
+  } Cases[] = {{-3.0, 0},    {0.5, 0},          {1.5, 2},
+               {2.5, 2},     {254.5, 254},      {254.6, 255},
+               {300.0, 255}, {std::nan(""), 0}, {std::numeric_limits<double>::infinity(), 255}};
   for (const Case &C : Cases)
     EXPECT_EQ(ByteRound(C.X), C.Result) << C.X;
 }

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the peers the benchmarks compare against (optional: benchmarks
+# of kernels without an installed peer print our time only).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+packages=(libopencv-dev libvips-dev)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$' ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
