@@ -21,12 +21,14 @@ public:
     for (const Run &R : Runs) {
       if (R.run_type != Run::RT_Iteration || R.error_occurred)
         continue;
-      const std::string Name = R.benchmark_name();
-      // Drop repetition or argument suffixes after the implementation.
+      // "<kernel>/<implementation>", plus the arguments if any.
+      const std::string &Name = R.run_name.function_name;
       const size_t Slash = Name.rfind('/');
       if (Slash == std::string::npos)
         continue;
-      const std::string Kernel = Name.substr(0, Slash);
+      std::string Kernel = Name.substr(0, Slash);
+      if (!R.run_name.args.empty())
+        Kernel += "/" + R.run_name.args;
       const std::string Impl = Name.substr(Slash + 1);
       const double Seconds = R.GetAdjustedRealTime() * 1e-9 *
                              benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /

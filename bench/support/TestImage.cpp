@@ -46,8 +46,8 @@ void MakePhoto(TZrPixelBuffer &Buffer, int32_t Width, int32_t Height)
     throw std::runtime_error("out of memory for the test photo");
   // Bilinear enlargement of the sample, cropped to the target's aspect, plus
   // deterministic grain of about +-6 levels so flat areas are not flat.
-  const double Scale = std::max(static_cast<double>(Width) / S.Width,
-                                static_cast<double>(Height) / S.Height);
+  const double Scale =
+      std::max(static_cast<double>(Width) / S.Width, static_cast<double>(Height) / S.Height);
   const double OffsetX = (S.Width - Width / Scale) / 2;
   const double OffsetY = (S.Height - Height / Scale) / 2;
   uint32_t Seed = 12345;
