@@ -52,8 +52,7 @@ TZrSDFWriter::TZrSDFWriter(TZrStream *Stream) : Stream_(Stream) {}
 
 TZrSDFWriter::TZrSDFWriter(std::unique_ptr<TZrStream> Stream)
     : Owned(std::move(Stream)), Stream_(Owned.get())
-{
-}
+{}
 
 TZrSDFWriter::~TZrSDFWriter() = default;
 
@@ -291,7 +290,8 @@ bool TZrSDFReader::InStream(const TZrSDFElement &Element) const
   if (!Stream_ || Element.Position < 0)
     return false;
   const int64_t End = Stream_->Size();
-  return End >= 0 && Element.Position <= End && static_cast<int64_t>(Element.Size) <= End - Element.Position;
+  return End >= 0 && Element.Position <= End &&
+         static_cast<int64_t>(Element.Size) <= End - Element.Position;
 }
 
 bool TZrSDFReader::ReadAt(int64_t Position, void *Buffer, size_t Size)
@@ -366,9 +366,9 @@ bool TZrSDFReader::ReadInteger(const TZrSDFElement &Element, int32_t &Value)
     Value = B[0] | B[1] << 8;
     break;
   default:
-    Value = static_cast<int32_t>(static_cast<uint32_t>(B[0]) | static_cast<uint32_t>(B[1]) << 8 |
-                                 static_cast<uint32_t>(B[2]) << 16 |
-                                 static_cast<uint32_t>(B[3]) << 24);
+    Value =
+        static_cast<int32_t>(static_cast<uint32_t>(B[0]) | static_cast<uint32_t>(B[1]) << 8 |
+                             static_cast<uint32_t>(B[2]) << 16 | static_cast<uint32_t>(B[3]) << 24);
     break;
   }
   return true;

@@ -64,8 +64,7 @@ public:
   void WriteData(uint32_t Id, const void *Buffer, size_t Size);
 
 private:
-  void WriteItem(unsigned Kind, uint32_t Id, uint32_t DataType, uint32_t Length,
-                 const void *Value);
+  void WriteItem(unsigned Kind, uint32_t Id, uint32_t DataType, uint32_t Length, const void *Value);
 
   std::unique_ptr<TZrStream> Owned;
   TZrStream *Stream_ = nullptr;

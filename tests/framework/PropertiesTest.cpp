@@ -34,11 +34,12 @@ TEST(Properties, StoresTypedValuesAndReadsThemAsVariants)
     TZrVariant Expected;
   };
   const TCase Cases[] = {
-      {0, int32_t{-5}},      {1, 2.5},          {2, std::string("abc")},
-      {3, std::monostate{}}, // foreign type
-      {4, std::monostate{}}, // too short for an integer
-      {5, std::monostate{}}, // too short for a double
-      {6, std::string()},    {-1, std::monostate{}}, {7, std::monostate{}},
+      {0, int32_t{-5}},        {1, 2.5},
+      {2, std::string("abc")}, {3, std::monostate{}}, // foreign type
+      {4, std::monostate{}},                          // too short for an integer
+      {5, std::monostate{}},                          // too short for a double
+      {6, std::string()},      {-1, std::monostate{}},
+      {7, std::monostate{}},
   };
   for (const TCase &C : Cases)
     EXPECT_EQ(P.GetVariant(C.Index), C.Expected) << C.Index;

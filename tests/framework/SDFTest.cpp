@@ -52,10 +52,7 @@ TBytes Written(const std::function<void(TZrSDFWriter &)> &Write)
 // A reader over its own copy of Bytes.
 struct TParsed
 {
-  explicit TParsed(const TBytes &Bytes)
-      : Reader(std::make_unique<TZrMemoryStream>(Bytes))
-  {
-  }
+  explicit TParsed(const TBytes &Bytes) : Reader(std::make_unique<TZrMemoryStream>(Bytes)) {}
   TZrSDFReader Reader;
 };
 
