@@ -20,8 +20,7 @@ struct TZrMethod
   std::shared_ptr<const std::function<void()>> Closure;
 
   // A member function of an object: Of<&TForm::Localize>(this).
-  template <auto Member, class T>
-  static TZrMethod Of(T *Object)
+  template <auto Member, class T> static TZrMethod Of(T *Object)
   {
     return TZrMethod{&MemberThunk<Member, T>, static_cast<void *>(Object), nullptr};
   }
@@ -46,8 +45,7 @@ struct TZrMethod
   }
 
 private:
-  template <auto Member, class T>
-  static void MemberThunk(void *Object)
+  template <auto Member, class T> static void MemberThunk(void *Object)
   {
     (static_cast<T *>(Object)->*Member)();
   }
