@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,14 +49,91 @@ std::map<int, std::string> Strings(const std::filesystem::path &File)
   return Map;
 }
 
-// The format markers of a text in order ("%s", "%d", "%0:s", "%%", ...).
+bool IsDigit(char C)
+{
+  return C >= '0' && C <= '9';
+}
+
+bool IsLetter(char C)
+{
+  return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+}
+
+// The format markers of a text in order ("%s", "%d", "%0:s", "%-5.2f", "%%").
 std::vector<std::string> FormatMarkers(const std::string &Text)
 {
-  static const std::regex Marker(R"(%(\d+:)?-?\d*(\.\d+)?[a-zA-Z%])");
   std::vector<std::string> Markers;
-  for (std::sregex_iterator It(Text.begin(), Text.end(), Marker), End; It != End; ++It)
-    Markers.push_back(It->str());
+  for (size_t I = 0; I < Text.size(); ++I) {
+    if (Text[I] != '%')
+      continue;
+    size_t J = I + 1;
+    if (J < Text.size() && Text[J] == '%') {
+      Markers.push_back("%%");
+      I = J;
+      continue;
+    }
+    size_t K = J;
+    while (K < Text.size() && IsDigit(Text[K]))
+      ++K;
+    if (K < Text.size() && Text[K] == ':' && K > J)
+      J = K + 1; // argument index
+    if (J < Text.size() && Text[J] == '-')
+      ++J;
+    while (J < Text.size() && IsDigit(Text[J]))
+      ++J;
+    if (J + 1 < Text.size() && Text[J] == '.' && IsDigit(Text[J + 1])) {
+      ++J;
+      while (J < Text.size() && IsDigit(Text[J]))
+        ++J;
+    }
+    if (J < Text.size() && IsLetter(Text[J])) {
+      Markers.push_back(Text.substr(I, J - I + 1));
+      I = J;
+    }
+  }
   return Markers;
+}
+
+// The numbers passed literally as the first argument of LocalString or
+// LocalStringUtf8 in one line of source.
+std::vector<long long> LiteralStringNumbers(const std::string &Line)
+{
+  std::vector<long long> Numbers;
+  const std::string Name = "LocalString";
+  for (size_t At = Line.find(Name); At != std::string::npos; At = Line.find(Name, At + 1)) {
+    if (At > 0 && (IsLetter(Line[At - 1]) || IsDigit(Line[At - 1]) || Line[At - 1] == '_'))
+      continue;
+    size_t I = At + Name.size();
+    if (Line.compare(I, 4, "Utf8") == 0)
+      I += 4;
+    while (I < Line.size() && Line[I] == ' ')
+      ++I;
+    if (I >= Line.size() || Line[I] != '(')
+      continue;
+    ++I;
+    while (I < Line.size() && Line[I] == ' ')
+      ++I;
+    const size_t Digits = I;
+    while (I < Line.size() && IsDigit(Line[I]) && I - Digits < 12)
+      ++I;
+    if (I == Digits)
+      continue;
+    const long long Id = std::stoll(Line.substr(Digits, I - Digits));
+    while (I < Line.size() && Line[I] == ' ')
+      ++I;
+    if (I < Line.size() && (Line[I] == ',' || Line[I] == ')'))
+      Numbers.push_back(Id);
+  }
+  return Numbers;
+}
+
+TEST(ShippedLanguages, MarkerAndCallScanners)
+{
+  EXPECT_EQ(FormatMarkers("%s of %d, %0:s %-5.2f 50% off %%"),
+            (std::vector<std::string>{"%s", "%d", "%0:s", "%-5.2f", "%%"}));
+  EXPECT_EQ(LiteralStringNumbers("a(LocalString(12) + LocalStringUtf8( 7, \"x\")); "
+                                 "MyLocalString(3); LocalString(Id); LocalString(5 + 1)"),
+            (std::vector<long long>{12, 7}));
 }
 
 // How many access keys ("&" before a character other than a blank or "&")
@@ -155,7 +231,6 @@ TEST(ShippedLanguages, LocalizerStartsInTheUsersLanguage)
 TEST(ShippedLanguages, NumbersUsedByTheSourcesExist)
 {
   const auto English = Strings(LanguageFolder / "English.ini");
-  static const std::regex Call(R"(\bLocalString(Utf8)?\s*\(\s*(\d+)\s*[,)])");
   const auto Sources = std::filesystem::path(FACETTE_SOURCE_DIR) / "src";
   int Calls = 0;
   for (const auto &Entry : std::filesystem::recursive_directory_iterator(Sources)) {
@@ -165,9 +240,8 @@ TEST(ShippedLanguages, NumbersUsedByTheSourcesExist)
     std::ifstream In(Entry.path());
     std::string Line;
     for (int LineNo = 1; std::getline(In, Line); ++LineNo) {
-      for (std::sregex_iterator It(Line.begin(), Line.end(), Call), End; It != End; ++It) {
+      for (const long long Id : LiteralStringNumbers(Line)) {
         ++Calls;
-        const long long Id = std::stoll((*It)[2].str());
         EXPECT_TRUE(Id <= INT32_MAX && English.count(static_cast<int>(Id)))
             << std::filesystem::relative(Entry.path(), Sources).string() << ":" << LineNo
             << " uses string " << Id << ", which English.ini lacks";
