@@ -1,4 +1,6 @@
 // Program entry of the Facette editor.
+#include "framework/ui/ZrLocalizerQt.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMainWindow>
@@ -9,6 +11,8 @@ int main(int argc, char **argv)
   QApplication app(argc, argv);
   QApplication::setApplicationName("Facette");
   QApplication::setApplicationVersion(FACETTE_VERSION);
+  // Interface texts are needed from the first window on.
+  facette::InitLocalizerQt(QApplication::applicationDirPath());
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Facette portrait retouching editor");
