@@ -16,24 +16,55 @@
 
 using namespace facette;
 
-int main(int argc, char **argv)
-{
-  QApplication App(argc, argv);
-  QApplication::setApplicationVersion(QStringLiteral(FACETTE_VERSION));
-  QApplication::setOrganizationName(QStringLiteral("Facette"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/facette.svg")));
+namespace {
 
+struct TOptions
+{
   QCommandLineParser Parser;
-  Parser.setApplicationDescription(QStringLiteral("Facette, a portrait retouching editor."));
-  Parser.addHelpOption();
-  Parser.addVersionOption();
-  const QCommandLineOption Screenshot(
+  QCommandLineOption Screenshot{
       QStringLiteral("screenshot"),
       QStringLiteral("Save a picture of the main window to <file> once it is shown, then quit."),
-      QStringLiteral("file"));
-  Parser.addOption(Screenshot);
-  Parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Image to open."));
-  Parser.process(App);
+      QStringLiteral("file")};
+
+  TOptions()
+  {
+    Parser.setApplicationDescription(QStringLiteral("Facette, a portrait retouching editor."));
+    Parser.addHelpOption();
+    Parser.addVersionOption();
+    Parser.addOption(Screenshot);
+    Parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Image to open."));
+  }
+};
+
+bool AsksForHelpOrVersion(int argc, char **argv)
+{
+  for (int I = 1; I < argc; ++I) {
+    const QByteArray Arg(argv[I]);
+    if (Arg == "--help" || Arg == "-h" || Arg == "--help-all" || Arg == "--version" || Arg == "-v")
+      return true;
+  }
+  return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+  QCoreApplication::setApplicationName(QStringLiteral("Facette"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(FACETTE_VERSION));
+  // Help and version need no window system (and work without a display).
+  if (AsksForHelpOrVersion(argc, argv)) {
+    QCoreApplication Core(argc, argv);
+    TOptions Options;
+    Options.Parser.process(Core);
+    return 0;
+  }
+
+  QApplication App(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Facette"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/facette.svg")));
+  TOptions Options;
+  Options.Parser.process(App);
 
   TZrApplication ZrApp;
   // Interface texts are needed from the first window on.
@@ -44,8 +75,8 @@ int main(int argc, char **argv)
   ZrApp.CreateForm(CommonDataModule);
   ZrApp.CreateModule<TModule>();
 
-  if (Parser.isSet(Screenshot)) {
-    const QString Path = Parser.value(Screenshot);
+  if (Options.Parser.isSet(Options.Screenshot)) {
+    const QString Path = Options.Parser.value(Options.Screenshot);
     QTimer::singleShot(1500, [Path] {
       if (TMainForm *Main = MainForm()) {
         if (!Main->grab().save(Path))

@@ -1,10 +1,10 @@
 #include "framework/ui/MainForm.h"
 
-#include "framework/ZrLocalizer.h"
-#include "framework/ZrSDF.h"
 #include "framework/ui/ZrImageList.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
+#include "framework/ZrLocalizer.h"
+#include "framework/ZrSDF.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -226,10 +226,9 @@ void TMainForm::SetPlacement(const TZrWindowPlacement &Placement)
   // Never come back minimised: a program that starts as an icon looks as
   // if it did not start. A window minimised from maximised comes back
   // maximised.
-  const bool Maximized =
-      Placement.ShowCmd == TZrWindowPlacement::ShowMaximized ||
-      (Placement.ShowCmd == TZrWindowPlacement::ShowMinimized &&
-       (Placement.Flags & TZrWindowPlacement::RestoreToMaximized));
+  const bool Maximized = Placement.ShowCmd == TZrWindowPlacement::ShowMaximized ||
+                         (Placement.ShowCmd == TZrWindowPlacement::ShowMinimized &&
+                          (Placement.Flags & TZrWindowPlacement::RestoreToMaximized));
   if (Maximized)
     setWindowState(windowState() | Qt::WindowMaximized);
 }

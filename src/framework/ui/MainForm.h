@@ -3,9 +3,9 @@
 // and every module merges its own commands into it while it is created.
 #pragma once
 
+#include "framework/ui/ZrModule.h"
 #include "framework/ZrGuid.h"
 #include "framework/ZrPlacement.h"
-#include "framework/ui/ZrModule.h"
 
 #include <QAction>
 #include <QKeySequence>

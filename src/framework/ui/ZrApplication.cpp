@@ -109,8 +109,9 @@ QString TZrApplication::SettingsFileName() const
 {
   if (!SettingsOverride.isEmpty())
     return SettingsOverride;
-  return SettingsFileNameFor(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
-                             QCoreApplication::applicationFilePath());
+  return SettingsFileNameFor(
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+      QCoreApplication::applicationFilePath());
 }
 
 QString TZrApplication::SettingsFileNameFor(const QString &ConfigFolder, const QString &ProgramPath)
@@ -130,8 +131,8 @@ void TZrApplication::LoadSettings()
   if (QFileInfo(File).isFile() && File.open(QIODevice::ReadOnly)) {
     const QByteArray Bytes = File.readAll();
     File.close();
-    auto Stream = std::make_unique<TZrMemoryStream>(
-        std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
+    auto Stream =
+        std::make_unique<TZrMemoryStream>(std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
     Reader = std::make_unique<TZrSDFReader>(std::move(Stream));
   }
   const std::vector<IZrModule *> All = Modules();
@@ -261,8 +262,8 @@ int TZrApplication::MessageBox(const QString &Text, const QString &Caption, int 
                {QMessageBox::Ignore, id::Ignore}};
     break;
   case mb::YesNoCancel:
-    Buttons = {{QMessageBox::Yes, id::Yes}, {QMessageBox::No, id::No},
-               {QMessageBox::Cancel, id::Cancel}};
+    Buttons = {
+        {QMessageBox::Yes, id::Yes}, {QMessageBox::No, id::No}, {QMessageBox::Cancel, id::Cancel}};
     break;
   case mb::YesNo:
     Buttons = {{QMessageBox::Yes, id::Yes}, {QMessageBox::No, id::No}};

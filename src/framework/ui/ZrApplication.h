@@ -84,16 +84,13 @@ public:
   // reach the object through it; if the constructor throws, Ref is nil again
   // and the exception goes on. The first widget created becomes the main
   // window.
-  template <class T, class... TArgs>
-  T *CreateModule(T *&Ref, TArgs &&...Args);
-  template <class T, class... TArgs>
-  T *CreateModule(TArgs &&...Args)
+  template <class T, class... TArgs> T *CreateModule(T *&Ref, TArgs &&...Args);
+  template <class T, class... TArgs> T *CreateModule(TArgs &&...Args)
   {
     T *Ref = nullptr;
     return CreateModule<T>(Ref, std::forward<TArgs>(Args)...);
   }
-  template <class T, class... TArgs>
-  T *CreateForm(T *&Ref, TArgs &&...Args)
+  template <class T, class... TArgs> T *CreateForm(T *&Ref, TArgs &&...Args)
   {
     return CreateModule<T>(Ref, std::forward<TArgs>(Args)...);
   }
@@ -141,8 +138,7 @@ public:
   void ShowException(const std::exception &Error);
 
 private:
-  template <class T>
-  void AfterCreate(T *Object);
+  template <class T> void AfterCreate(T *Object);
   std::vector<IZrModule *> Modules() const;
 
   TZrMethodList IdleHandlers;
@@ -164,8 +160,7 @@ inline TZrApplication &ZrApplication()
 // The event that runs one posted call on the main window.
 int PostedCallEventType();
 
-template <class T, class... TArgs>
-T *TZrApplication::CreateModule(T *&Ref, TArgs &&...Args)
+template <class T, class... TArgs> T *TZrApplication::CreateModule(T *&Ref, TArgs &&...Args)
 {
   // The storage is known, and registered with the application, before the
   // constructor runs: modules created during another module's construction
@@ -190,8 +185,7 @@ T *TZrApplication::CreateModule(T *&Ref, TArgs &&...Args)
   return Object;
 }
 
-template <class T>
-void TZrApplication::AfterCreate(T *Object)
+template <class T> void TZrApplication::AfterCreate(T *Object)
 {
   if constexpr (std::is_base_of_v<QWidget, T>) {
     if (!MainForm_)

@@ -14,7 +14,8 @@ int TZrImageList::LoadIndexed(const QString &Folder)
 {
   int Loaded = 0;
   for (int Index = Count();; ++Index) {
-    const QString Name = QStringLiteral("%1/%2.svg").arg(Folder).arg(Index, 3, 10, QLatin1Char('0'));
+    const QString Name =
+        QStringLiteral("%1/%2.svg").arg(Folder).arg(Index, 3, 10, QLatin1Char('0'));
     if (!QFile::exists(Name))
       break;
     Add(QIcon(Name));

@@ -16,8 +16,7 @@ class TZrImageList : public QObject
 public:
   explicit TZrImageList(QSize ImageSize, QObject *Parent = nullptr)
       : QObject(Parent), ImageSize_(ImageSize)
-  {
-  }
+  {}
 
   // Appends an icon and returns its index.
   int Add(const QIcon &Icon);

@@ -17,8 +17,7 @@ TZrModuleWithControls::~TZrModuleWithControls()
   // A module destroyed while the program still runs must not leave its
   // handler behind for the next idle pass.
   if (TZrApplication::Exists())
-    ZrApplication().RemoveIdleHandler(
-        TZrMethod::Of<&TZrModuleWithControls::UpdateControls>(this));
+    ZrApplication().RemoveIdleHandler(TZrMethod::Of<&TZrModuleWithControls::UpdateControls>(this));
 }
 
 void TZrModuleWithControls::Initialize()

@@ -7,8 +7,8 @@
 // created through the application waits for the load pass.
 #pragma once
 
-#include "framework/ZrLocalizer.h"
 #include "framework/ui/ZrApplication.h"
+#include "framework/ZrLocalizer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -51,8 +51,7 @@ public:
 
 // The form contract over any top-level widget class (QMainWindow, QDialog,
 // QWidget).
-template <class TWidget>
-class TZrFormT : public TWidget, public IZrModule
+template <class TWidget> class TZrFormT : public TWidget, public IZrModule
 {
 public:
   explicit TZrFormT(QWidget *Parent = nullptr) : TWidget(Parent) {}

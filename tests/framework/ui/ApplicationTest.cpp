@@ -1,9 +1,9 @@
-#include "framework/ZrLocalizer.h"
-#include "framework/ZrSDF.h"
-#include "framework/ZrStream.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrModule.h"
+#include "framework/ZrLocalizer.h"
+#include "framework/ZrSDF.h"
+#include "framework/ZrStream.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -27,8 +27,7 @@ class TTestModule : public TZrModule
 public:
   TTestModule(std::string Name, TZrGuid Guid, bool Writes)
       : Name(std::move(Name)), Guid(Guid), Writes(Writes)
-  {
-  }
+  {}
   void LoadSettings(TZrSDFReader &Reader) override
   {
     Journal.push_back(Name + ".load");
@@ -273,9 +272,9 @@ TEST(SettingsLocation, ConfigFolderElseBesideTheProgram)
   EXPECT_EQ(TZrApplication::SettingsFileNameFor(QStringLiteral("/home/u/.config"),
                                                 QStringLiteral("/opt/facette/bin/facette")),
             QStringLiteral("/home/u/.config/Facette/Facette.cfg"));
-  EXPECT_EQ(TZrApplication::SettingsFileNameFor(QString(),
-                                                QStringLiteral("/opt/facette/bin/facette")),
-            QStringLiteral("/opt/facette/bin/facette.cfg"));
+  EXPECT_EQ(
+      TZrApplication::SettingsFileNameFor(QString(), QStringLiteral("/opt/facette/bin/facette")),
+      QStringLiteral("/opt/facette/bin/facette.cfg"));
   EXPECT_EQ(TZrApplication::SettingsFileNameFor(QString(), QStringLiteral("C:/Apps/Facette.exe")),
             QStringLiteral("C:/Apps/Facette.cfg"));
 }

@@ -1,11 +1,11 @@
-#include "framework/LanguageTestSupport.h"
-#include "framework/ZrLocalizer.h"
-#include "framework/ZrSDF.h"
-#include "framework/ZrStream.h"
 #include "framework/ui/MainForm.h"
+#include "framework/LanguageTestSupport.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrImageList.h"
 #include "framework/ui/ZrLocalizerQt.h"
+#include "framework/ZrLocalizer.h"
+#include "framework/ZrSDF.h"
+#include "framework/ZrStream.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -215,8 +215,8 @@ TEST_F(MainFormTest, MergedItemsGoBeforeTheirAnchorOrAtTheEnd)
 
   // The anchor was removed by its owner: the item goes to the end.
   QAction Gone(QStringLiteral("gone"));
-  QAction *Late = Main->AddMenuItem(QStringLiteral("Late"), {}, &Gone, Main->FileMenuItem, -1,
-                                    nullptr);
+  QAction *Late =
+      Main->AddMenuItem(QStringLiteral("Late"), {}, &Gone, Main->FileMenuItem, -1, nullptr);
   EXPECT_EQ(Main->FileMenuItem->actions().last(), Late);
 
   QMenu *Edit = Main->AddSubmenu(QStringLiteral("Edit"), nullptr, Main->ViewMenuItem->menuAction());
@@ -226,8 +226,8 @@ TEST_F(MainFormTest, MergedItemsGoBeforeTheirAnchorOrAtTheEnd)
   QToolBar *Toolbar = Main->AddToolbar(QStringLiteral("Standard"));
   QAction *Ref = nullptr;
   int Clicks = 0;
-  Main->AddToolbarItem(Toolbar, Main->Images(), nullptr, QStringLiteral("Save"), 2,
-                       [&] { ++Clicks; }, Ref);
+  Main->AddToolbarItem(
+      Toolbar, Main->Images(), nullptr, QStringLiteral("Save"), 2, [&] { ++Clicks; }, Ref);
   ASSERT_NE(Ref, nullptr);
   EXPECT_EQ(Ref->toolTip(), QStringLiteral("Save"));
   Ref->trigger();
