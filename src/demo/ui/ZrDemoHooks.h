@@ -1,0 +1,144 @@
+// How demo scripts reach the program: every module registers its controls
+// and commands by name, and modules that answer commands or targets of their
+// own (the editor, every graphics tool) implement IZrDemoClient.
+#pragma once
+
+#include "demo/ZrDemoScriptParams.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QWidget;
+
+namespace facette {
+
+// What a client may use of the running playback (the playback itself is
+// the demonstration module's).
+class IZrDemoPlayback
+{
+public:
+  virtual ~IZrDemoPlayback() = default;
+  virtual bool IsRecording() const = 0;
+  virtual void RecordLine(const QString &Line) = 0;
+  // Whether recorders also write a balloon line naming the command.
+  virtual bool RecordMessages() const = 0;
+  // Nested suspension around modal or long work.
+  virtual void Suspend() = 0;
+  virtual void Resume() = 0;
+};
+
+// The user action a script line belongs to; opaque to clients.
+class TZrDemoAction;
+
+class IZrDemoClient
+{
+public:
+  virtual ~IZrDemoClient() = default;
+  // Command is the script's command word in upper case; set Handled when
+  // the command was executed.
+  virtual void DemoCommand(IZrDemoPlayback *Playback, const QString &Command, bool &Handled,
+                           TZrDemoAction *Action, const TZrDemoScriptParams &Params) = 0;
+  // The first argument, in upper case, names a target; set Handled and the
+  // target's screen point when the name is known.
+  virtual void DemoTargetPosition(IZrDemoPlayback *Playback, const TZrDemoScriptParams &Params,
+                                  bool &Handled, QPoint &Point) = 0;
+  virtual void AttachPlayback(IZrDemoPlayback *Playback) = 0;
+  virtual void DetachPlayback() = 0;
+};
+
+// The two name registries and the dispatch the playback uses. The
+// demonstration module owns the program's one registry; modules register
+// from their Initialize.
+class TZrDemoRegistry
+{
+public:
+  TZrDemoRegistry();
+  ~TZrDemoRegistry();
+
+  static TZrDemoRegistry &Instance();
+
+  void RegisterDemoComponent(const QString &Name, QObject *Component);
+  void RegisterDemoCommand(const QString &Name, std::function<void()> Method);
+  // A notify handler is called with its sender.
+  void RegisterDemoCommand(const QString &Name, std::function<void(QObject *)> Event,
+                           QObject *Sender);
+  void RegisterDemoBooleanCommand(const QString &Name, std::function<void(bool)> Method,
+                                  bool Default);
+  void RegisterDemoIntegerCommand(const QString &Name, std::function<void(int)> Method,
+                                  int Default);
+  void RegisterDemoPointCommand(const QString &Name, std::function<void(int, int)> Method,
+                                QPoint Default);
+  // A component that is also a command (a button pressed by name).
+  void RegisterDemoButton(const QString &Name, QObject *Button,
+                          std::function<void(QObject *)> Event);
+
+  // The playback the recording calls write to (nil when none runs).
+  IZrDemoPlayback *Playback = nullptr;
+  void RecordDemoLine(const QString &Line);
+  void RecordDemoMove(const QString &Target);
+  void RecordDemoCommand(const QString &Name, const QString &Args = {});
+
+  // Runs Command: the first registered command of that name, else the
+  // first client that handles it.
+  void DispatchCommand(IZrDemoPlayback *Sender, const QString &Command, bool &Handled,
+                       TZrDemoAction *Action, const TZrDemoScriptParams &Params);
+  // The screen point of the target named by the first argument.
+  void ResolveTarget(IZrDemoPlayback *Sender, const TZrDemoScriptParams &Params, bool &Handled,
+                     QPoint &Point);
+
+  // The clients asked after the registries, in component order; by default
+  // every application component that implements IZrDemoClient.
+  std::function<std::vector<IZrDemoClient *>()> Clients;
+
+  // The screen point of a control, a menu item or a toolbar item. False
+  // when the object is none of these kinds; Point is left alone for an item
+  // that is not placed anywhere visible.
+  static bool TargetPoint(QObject *Component, QPoint &Point);
+
+private:
+  struct TComponentInfo
+  {
+    QString Name;
+    QPointer<QObject> Component;
+  };
+  enum class TKind
+  {
+    Plain,
+    Notify,
+    Boolean,
+    Integer,
+    Point
+  };
+  struct TCommandInfo
+  {
+    QString Name;
+    TKind Kind = TKind::Plain;
+    std::function<void()> Plain;
+    std::function<void(QObject *)> Notify;
+    QPointer<QObject> Sender;
+    std::function<void(bool)> Boolean;
+    bool BooleanDefault = false;
+    std::function<void(int)> Integer;
+    int IntegerDefault = 0;
+    std::function<void(int, int)> Point;
+    QPoint PointDefault;
+  };
+  void AddCommand(TCommandInfo Info);
+  std::vector<IZrDemoClient *> AllClients() const;
+
+  std::vector<TComponentInfo> Components;
+  std::vector<TCommandInfo> Commands;
+};
+
+inline TZrDemoRegistry &DemoRegistry()
+{
+  return TZrDemoRegistry::Instance();
+}
+
+} // namespace facette
