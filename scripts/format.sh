@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 formatter=$(command -v clang-format-14 || command -v clang-format)
-mapfile -t files < <(git ls-files '*.cpp' '*.h' 2>/dev/null)
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' 2>/dev/null)
 [ ${#files[@]} -gt 0 ] || exit 0
 if [ "${1:-}" = "--check" ]; then
   "$formatter" --dry-run --Werror "${files[@]}"

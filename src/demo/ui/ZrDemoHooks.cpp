@@ -64,8 +64,8 @@ void TZrDemoRegistry::RegisterDemoCommand(const QString &Name, std::function<voi
   AddCommand(std::move(Info));
 }
 
-void TZrDemoRegistry::RegisterDemoCommand(const QString &Name,
-                                          std::function<void(QObject *)> Event, QObject *Sender)
+void TZrDemoRegistry::RegisterDemoCommand(const QString &Name, std::function<void(QObject *)> Event,
+                                          QObject *Sender)
 {
   TCommandInfo Info;
   Info.Name = Name;

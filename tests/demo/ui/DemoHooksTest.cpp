@@ -89,11 +89,16 @@ TEST_F(DemoHooksTest, ArgumentsConvertByKindWithDefaults)
   int Integer = -1;
   bool Boolean = false;
   QPoint Point;
-  Registry.RegisterDemoIntegerCommand(QStringLiteral("Size"), [&](int V) { Integer = V; }, 42);
-  Registry.RegisterDemoBooleanCommand(QStringLiteral("Expert"), [&](bool V) { Boolean = V; },
-                                      true);
-  Registry.RegisterDemoPointCommand(QStringLiteral("At"), [&](int X, int Y) { Point = {X, Y}; },
-                                    QPoint(3, 4));
+  Registry.RegisterDemoIntegerCommand(
+      QStringLiteral("Size"), [&](int V) { Integer = V; }, 42);
+  Registry.RegisterDemoBooleanCommand(
+      QStringLiteral("Expert"), [&](bool V) { Boolean = V; }, true);
+  Registry.RegisterDemoPointCommand(
+      QStringLiteral("At"),
+      [&](int X, int Y) {
+        Point = {X, Y};
+      },
+      QPoint(3, 4));
   struct Case
   {
     QString Command;
@@ -210,11 +215,11 @@ TEST_F(DemoHooksTest, RecordingCallsWriteOnlyWhileRecording)
   Registry.RecordDemoCommand(QStringLiteral("CropPerform"));
   Registry.RecordDemoCommand(QStringLiteral("SmudgeSize"), QStringLiteral("40"));
   Registry.RecordDemoMove(QStringLiteral("OriginalImageButton"));
-  EXPECT_EQ(Playback.Lines,
-            (QStringList{QStringLiteral("MouseCurvedMove CropPerform"), QStringLiteral("CropPerform"),
-                         QStringLiteral("MouseCurvedMove SmudgeSize"),
-                         QStringLiteral("SmudgeSize 40"),
-                         QStringLiteral("MouseCurvedMove OriginalImageButton")}));
+  EXPECT_EQ(
+      Playback.Lines,
+      (QStringList{QStringLiteral("MouseCurvedMove CropPerform"), QStringLiteral("CropPerform"),
+                   QStringLiteral("MouseCurvedMove SmudgeSize"), QStringLiteral("SmudgeSize 40"),
+                   QStringLiteral("MouseCurvedMove OriginalImageButton")}));
   Registry.Playback = nullptr;
 }
 
