@@ -297,3 +297,28 @@ TEST(MessageBoxMapping, HandlerAnswersWithWindowsResultNumbers)
 
 } // namespace
 } // namespace facette
+
+namespace facette {
+namespace {
+
+TEST(Frame, ControlsEnabledReachesEveryLevelOnlyOnChange)
+{
+  TZrApplication App;
+  TZrFrame Frame;
+  auto *Group = new QWidget(&Frame);
+  auto *Inner = new QWidget(Group);
+  Frame.Initialize();
+  EXPECT_TRUE(Frame.ControlsEnabled());
+  Frame.SetControlsEnabled(false);
+  EXPECT_FALSE(Group->isEnabled());
+  EXPECT_FALSE(Inner->isEnabled());
+  // The same value again leaves a control enabled by its owner alone.
+  Inner->setEnabled(true);
+  Frame.SetControlsEnabled(false);
+  EXPECT_FALSE(Group->isEnabled());
+  Frame.SetControlsEnabled(true);
+  EXPECT_TRUE(Inner->isEnabled());
+}
+
+} // namespace
+} // namespace facette
