@@ -27,3 +27,16 @@ function(facette_collect_sources folder)
     target_sources(facette_ui PRIVATE ${ui_sources})
   endif()
 endfunction()
+
+# Sources come from globs, so a new Q_OBJECT header can appear between two
+# builds. moc's step does not notice a new file by itself; when a target's
+# source list changed, drop its stamp so that moc runs again.
+function(facette_refresh_autogen target)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(binary_dir ${target} BINARY_DIR)
+  string(MD5 hash "${sources}")
+  if(NOT hash STREQUAL "${FACETTE_AUTOGEN_HASH_${target}}")
+    file(REMOVE ${binary_dir}/${target}_autogen/timestamp)
+    set(FACETTE_AUTOGEN_HASH_${target} ${hash} CACHE INTERNAL "")
+  endif()
+endfunction()
