@@ -141,8 +141,8 @@ bool RotatePixels(const TZrPixels &Source, TZrPixels &Dest, bool Clockwise)
           // Reading a word from the last old column could run past the end
           // of the memory.
           GatherPixels(New + Y * NewStride + static_cast<ptrdiff_t>(X0) * 3,
-                       Old + FirstRow * OldStride + static_cast<ptrdiff_t>(Column) * 3, Step,
-                       Count, RowEnd, Column != W - 1);
+                       Old + FirstRow * OldStride + static_cast<ptrdiff_t>(Column) * 3, Step, Count,
+                       RowEnd, Column != W - 1);
         }
       }
     }

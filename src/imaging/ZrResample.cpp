@@ -430,8 +430,10 @@ bool FastPass(TZrPixels &Dest, const TZrRect &Clip, const TMappingTable &HTable,
 #endif
 
   const int32_t Span = H.MaxIndex - H.MinIndex + 1;
-  // The row copy has room for the vector loads past the last pixel.
-  const size_t RowBytes = static_cast<size_t>(Span + 4 * Plan.Groups + 4) * 3;
+  // Every entry reads Length (or its groups of four) pixels from its start,
+  // the padding weights included; the row copy has room for that past the
+  // last pixel, and for the vector loads' spare bytes.
+  const size_t RowBytes = (static_cast<size_t>(Span) + std::max(H.Length, 4 * Plan.Groups) + 4) * 3;
   const int32_t Values = H.Entries * 3;
   const size_t SumStride = static_cast<size_t>(Values) + 8;
   const int32_t RingRows = V.Length;
