@@ -77,11 +77,11 @@ void Memcpy(benchmark::State &State)
   State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(Bytes));
 }
 
-#define FACETTE_GEOMETRY_BENCH(Kernel, Op)                                                        \
-  BENCHMARK_CAPTURE(Facette, Kernel, Operation::Op)                                               \
-      ->Name(#Kernel "/facette")                                                                  \
-      ->Unit(benchmark::kMillisecond)                                                             \
-      ->UseRealTime();                                                                            \
+#define FACETTE_GEOMETRY_BENCH(Kernel, Op)                                                         \
+  BENCHMARK_CAPTURE(Facette, Kernel, Operation::Op)                                                \
+      ->Name(#Kernel "/facette")                                                                   \
+      ->Unit(benchmark::kMillisecond)                                                              \
+      ->UseRealTime();                                                                             \
   BENCHMARK(Memcpy)->Name(#Kernel "/memcpy")->Unit(benchmark::kMillisecond)->UseRealTime()
 
 FACETTE_GEOMETRY_BENCH(flip_horizontal_24mp, FlipHorizontal);

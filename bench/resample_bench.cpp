@@ -121,9 +121,9 @@ void Vips(benchmark::State &State, Target T)
     State.SkipWithError("libvips needs rows without padding");
     return;
   }
-  VipsImage *Source = vips_image_new_from_memory(
-      Photo.Bits, static_cast<size_t>(Photo.Stride) * Photo.Height, Photo.Width, Photo.Height, 3,
-      VIPS_FORMAT_UCHAR);
+  VipsImage *Source =
+      vips_image_new_from_memory(Photo.Bits, static_cast<size_t>(Photo.Stride) * Photo.Height,
+                                 Photo.Width, Photo.Height, 3, VIPS_FORMAT_UCHAR);
   const double HScale = static_cast<double>(T.Width) / Photo.Width;
   const double VScale = static_cast<double>(T.Height) / Photo.Height;
   for (auto _ : State) {

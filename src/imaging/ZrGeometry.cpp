@@ -3,6 +3,7 @@
 #include "imaging/ZrParallel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace facette {
@@ -51,27 +52,50 @@ void SwapRows(uint8_t *A, uint8_t *B, size_t Bytes)
   }
 }
 
-// Copies Count pixels into a destination row from source pixels SourceStep
-// bytes apart. Pixels move as 4-byte words whose fourth byte is overwritten
-// by the next pixel; the last pixel moves as 3 bytes when it ends the
-// destination row (RowEnd); all move as 3 bytes when a source pixel might be
-// the last one of the memory (SafeSource false).
-inline void GatherPixels(uint8_t *To, const uint8_t *From, ptrdiff_t SourceStep, int32_t Count,
-                         bool RowEnd, bool SafeSource)
+inline uint32_t Load32(const uint8_t *P)
 {
-  if (!SafeSource) {
-    for (int32_t I = 0; I < Count; ++I, To += 3, From += SourceStep)
-      std::memcpy(To, From, 3);
-    return;
+  uint32_t V;
+  std::memcpy(&V, P, 4);
+  return V;
+}
+
+inline void Store32(uint8_t *P, uint32_t V)
+{
+  std::memcpy(P, &V, 4);
+}
+
+// Copies Count pixels lying SourceStep bytes apart into consecutive pixels at
+// To. Four pixels at a time are read as words and packed into three words;
+// that reads one byte past each source pixel, so it is done only where that
+// byte exists (SafeSource).
+inline void GatherPixels(uint8_t *To, const uint8_t *From, ptrdiff_t SourceStep, int32_t Count,
+                         bool SafeSource)
+{
+  int32_t I = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    if (SafeSource) {
+      for (; I + 4 <= Count; I += 4, To += 12, From += 4 * SourceStep) {
+        const uint32_t A = Load32(From);
+        const uint32_t B = Load32(From + SourceStep);
+        const uint32_t C = Load32(From + 2 * SourceStep);
+        const uint32_t D = Load32(From + 3 * SourceStep);
+        Store32(To, (A & 0xFFFFFF) | (B << 24));
+        Store32(To + 4, ((B >> 8) & 0xFFFF) | (C << 16));
+        Store32(To + 8, ((C >> 16) & 0xFF) | (D << 8));
+      }
+    }
   }
-  const int32_t Words = RowEnd ? Count - 1 : Count;
-  for (int32_t I = 0; I < Words; ++I, To += 3, From += SourceStep) {
-    uint32_t V;
-    std::memcpy(&V, From, 4);
-    std::memcpy(To, &V, 4);
-  }
-  if (RowEnd)
+  for (; I < Count; ++I, To += 3, From += SourceStep)
     std::memcpy(To, From, 3);
+}
+
+inline void PrefetchForReading(const uint8_t *P)
+{
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(P, 0, 2);
+#else
+  (void)P;
+#endif
 }
 
 bool Usable(const TZrPixels &P)
@@ -120,29 +144,40 @@ bool RotatePixels(const TZrPixels &Source, TZrPixels &Dest, bool Clockwise)
   const int32_t W = Source.Width;
   const int32_t H = Source.Height;
   // New row Y is old column Y read upwards (clockwise) or old column W-1-Y
-  // read downwards (counter-clockwise). The work goes in tiles so that the
-  // old rows a tile reads stay in the cache while it is written row by row.
+  // read downwards (counter-clockwise). The work goes in tiles of TileRows
+  // new rows by TileColumns new columns: the old rows a tile reads (one run
+  // of TileRows pixels each) stay in the cache while it is written row by
+  // row, and the next tile's runs are fetched meanwhile.
   const uint8_t *Old = Source.Bits;
   const ptrdiff_t OldStride = Source.Stride;
   uint8_t *New = Dest.Bits;
   const ptrdiff_t NewStride = Dest.Stride;
   const ptrdiff_t Step = Clockwise ? -OldStride : OldStride;
-  constexpr int32_t Tile = 32;
+  constexpr int32_t TileRows = 256;
+  constexpr int32_t TileColumns = 16;
+  auto OldRow = [&](int32_t X) { return Clockwise ? H - 1 - X : X; };
   const int64_t Bytes = static_cast<int64_t>(W) * 3 * H;
   RunBands(W, BandCount(Bytes, BandBytes), [&](int32_t, int32_t Begin, int32_t End) {
-    for (int32_t Y0 = Begin; Y0 < End; Y0 += Tile) {
-      const int32_t Y1 = std::min(Y0 + Tile, End);
-      for (int32_t X0 = 0; X0 < H; X0 += Tile) {
-        const int32_t Count = std::min(Tile, H - X0);
-        const bool RowEnd = X0 + Count == H;
+    for (int32_t Y0 = Begin; Y0 < End; Y0 += TileRows) {
+      const int32_t Y1 = std::min(Y0 + TileRows, End);
+      const int32_t FirstColumn = Clockwise ? Y0 : W - Y1;
+      const ptrdiff_t RunBytes = static_cast<ptrdiff_t>(Y1 - Y0) * 3;
+      for (int32_t X0 = 0; X0 < H; X0 += TileColumns) {
+        const int32_t Count = std::min(TileColumns, H - X0);
+        for (int32_t X = X0 + TileColumns; X < std::min(X0 + 2 * TileColumns, H); ++X) {
+          const uint8_t *Run =
+              Old + OldRow(X) * OldStride + static_cast<ptrdiff_t>(FirstColumn) * 3;
+          for (ptrdiff_t Offset = 0; Offset < RunBytes; Offset += 64)
+            PrefetchForReading(Run + Offset);
+          PrefetchForReading(Run + RunBytes - 1);
+        }
         for (int32_t Y = Y0; Y < Y1; ++Y) {
           const int32_t Column = Clockwise ? Y : W - 1 - Y;
-          const int32_t FirstRow = Clockwise ? H - 1 - X0 : X0;
-          // Reading a word from the last old column could run past the end
-          // of the memory.
+          // A word read from the last old column could run past the end of
+          // the memory.
           GatherPixels(New + Y * NewStride + static_cast<ptrdiff_t>(X0) * 3,
-                       Old + FirstRow * OldStride + static_cast<ptrdiff_t>(Column) * 3, Step, Count,
-                       RowEnd, Column != W - 1);
+                       Old + OldRow(X0) * OldStride + static_cast<ptrdiff_t>(Column) * 3, Step,
+                       Count, Column != W - 1);
         }
       }
     }
