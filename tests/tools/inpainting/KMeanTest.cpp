@@ -1,5 +1,7 @@
 #include "tools/inpainting/KMean.h"
 
+#include "tools/inpainting/TableKMean.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,92 +17,6 @@ int32_t Rgb(int R, int G, int B)
   return (R << 16) | (G << 8) | B;
 }
 
-// Plain k-means over a direct table of all 2^24 colours with 16-bit point
-// indexes: the straightforward form the hashed version must match.
-class TableKMean
-{
-public:
-  struct Point
-  {
-    uint8_t B, G, R;
-    int32_t Cluster, Weight;
-  };
-  struct Cluster
-  {
-    float Centre[3], Sums[3];
-    int32_t Weight;
-    bool Movable;
-  };
-  std::vector<Point> Points;
-  std::vector<Cluster> Clusters;
-  double Total = 0;
-  std::vector<uint16_t> ColourIndex = std::vector<uint16_t>(1u << 24, 0xFFFF);
-
-  void AddColour(int32_t C)
-  {
-    uint16_t &Index = ColourIndex[C & 0xFFFFFF];
-    if (Index == 0xFFFF) {
-      Index = static_cast<uint16_t>(Points.size());
-      Points.push_back({static_cast<uint8_t>(C), static_cast<uint8_t>(C >> 8),
-                        static_cast<uint8_t>(C >> 16), 0, 1});
-    } else {
-      ++Points[Index].Weight;
-    }
-  }
-  void AddCluster(bool Movable, int32_t C)
-  {
-    Cluster K{};
-    K.Centre[0] = static_cast<float>(C & 0xFF);
-    K.Centre[1] = static_cast<float>((C >> 8) & 0xFF);
-    K.Centre[2] = static_cast<float>((C >> 16) & 0xFF);
-    K.Movable = Movable;
-    Clusters.push_back(K);
-  }
-  double Distance(const Point &P, const Cluster &C) const
-  {
-    const double DB = double(P.B) - double(C.Centre[0]);
-    const double DG = double(P.G) - double(C.Centre[1]);
-    const double DR = double(P.R) - double(C.Centre[2]);
-    return std::sqrt(DB * DB + DG * DG + DR * DR) * P.Weight;
-  }
-  int32_t Iterate()
-  {
-    for (Cluster &C : Clusters) {
-      C.Sums[0] = C.Sums[1] = C.Sums[2] = 0;
-      C.Weight = 0;
-    }
-    Total = 0;
-    int32_t Moves = 0;
-    for (Point &P : Points) {
-      const int32_t Current = P.Cluster;
-      double Best = Distance(P, Clusters[Current]);
-      for (int32_t I = 0; I < static_cast<int32_t>(Clusters.size()); ++I) {
-        if (I == Current)
-          continue;
-        const double D = Distance(P, Clusters[I]);
-        if (D < Best) {
-          Best = D;
-          P.Cluster = I;
-          ++Moves;
-        }
-      }
-      Total += Best;
-      Cluster &C = Clusters[P.Cluster];
-      C.Sums[0] += static_cast<float>(P.B * P.Weight);
-      C.Sums[1] += static_cast<float>(P.G * P.Weight);
-      C.Sums[2] += static_cast<float>(P.R * P.Weight);
-      C.Weight += P.Weight;
-    }
-    for (Cluster &C : Clusters)
-      if (C.Movable && C.Weight > 0) {
-        const float Inverse = 1.0f / static_cast<float>(C.Weight);
-        for (int K = 0; K < 3; ++K)
-          C.Centre[K] = C.Sums[K] * Inverse;
-      }
-    return Moves;
-  }
-};
-
 bool SameBits(float A, float B)
 {
   return std::memcmp(&A, &B, sizeof A) == 0;
@@ -114,7 +30,9 @@ TEST(KMean, RepeatedColoursBecomeOneWeightedPoint)
     std::vector<int32_t> Colours;
     std::vector<std::pair<int32_t, int32_t>> Points; // colour, weight
   } Cases[] = {
-      {"ten times the same", std::vector<int32_t>(10, Rgb(200, 100, 50)), {{Rgb(200, 100, 50), 10}}},
+      {"ten times the same",
+       std::vector<int32_t>(10, Rgb(200, 100, 50)),
+       {{Rgb(200, 100, 50), 10}}},
       {"interleaved",
        {Rgb(1, 2, 3), Rgb(0, 0, 0), Rgb(1, 2, 3), Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(1, 2, 3)},
        {{Rgb(1, 2, 3), 3}, {Rgb(0, 0, 0), 2}, {Rgb(255, 255, 255), 1}}},
@@ -217,7 +135,7 @@ TEST(KMean, TwoGroupsSettle)
 TEST(KMean, MatchesTheDirectTableVersion)
 {
   std::mt19937 Rng(11);
-  TableKMean Table; // one 32 MiB table, reset between rounds
+  test::TableKMean Table; // one 32 MiB table, reset between rounds
   for (int Round = 0; Round < 40; ++Round) {
     // Few distinct colours so that many repeat, as on a ring of skin.
     std::vector<int32_t> Palette(2 + Rng() % 30);
@@ -226,10 +144,7 @@ TEST(KMean, MatchesTheDirectTableVersion)
     const int32_t Samples = 1 + Rng() % 400;
     const int32_t ClusterCount = 2 + Rng() % 3;
     TKMean Fast(Samples, ClusterCount);
-    for (const TableKMean::Point &P : Table.Points)
-      Table.ColourIndex[P.B | (P.G << 8) | (P.R << 16)] = 0xFFFF;
-    Table.Points.clear();
-    Table.Clusters.clear();
+    Table.Reset();
     for (int32_t I = 0; I < Samples; ++I) {
       const int32_t C = Palette[Rng() % Palette.size()];
       Fast.AddColour(C);
