@@ -15,29 +15,6 @@ int32_t TermCountOfLevel(int32_t Level)
   return Counts[Level];
 }
 
-void EvaluateTerms(int32_t Level, double P1, double P2, double *Terms)
-{
-  Terms[0] = 1.0;
-  if (Level >= 1) {
-    Terms[1] = P1;
-    Terms[2] = P2;
-  }
-  if (Level >= 2)
-    Terms[3] = P1 * P2;
-  if (Level >= 3) {
-    Terms[4] = P1 * P1;
-    Terms[5] = P2 * P2;
-  }
-  if (Level >= 4) {
-    Terms[6] = P1 * P1 * P2;
-    Terms[7] = P1 * P2 * P2;
-  }
-  if (Level >= 5) {
-    Terms[8] = P1 * P1 * P1;
-    Terms[9] = P2 * P2 * P2;
-  }
-}
-
 double DotTerms(int32_t Level, const double *Coefficients, double P1, double P2)
 {
   double Terms[MaxTermCount];

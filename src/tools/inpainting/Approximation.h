@@ -17,8 +17,30 @@ constexpr int32_t MaxTermCount = 10;
 // any other level.
 int32_t TermCountOfLevel(int32_t Level);
 
-// Writes the TermCount basis values of Level at (P1, P2) into Terms.
-void EvaluateTerms(int32_t Level, double P1, double P2, double *Terms);
+// Writes the TermCount basis values of Level at (P1, P2) into Terms. Inline:
+// the fill evaluates it for every pixel.
+inline void EvaluateTerms(int32_t Level, double P1, double P2, double *Terms)
+{
+  Terms[0] = 1.0;
+  if (Level >= 1) {
+    Terms[1] = P1;
+    Terms[2] = P2;
+  }
+  if (Level >= 2)
+    Terms[3] = P1 * P2;
+  if (Level >= 3) {
+    Terms[4] = P1 * P1;
+    Terms[5] = P2 * P2;
+  }
+  if (Level >= 4) {
+    Terms[6] = P1 * P1 * P2;
+    Terms[7] = P1 * P2 * P2;
+  }
+  if (Level >= 5) {
+    Terms[8] = P1 * P1 * P1;
+    Terms[9] = P2 * P2 * P2;
+  }
+}
 
 // Sum of Coefficients[i] * basis term i at (P1, P2), added up from the first
 // term to the last.

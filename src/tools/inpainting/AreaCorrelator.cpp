@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 namespace facette {
@@ -155,8 +156,8 @@ TAreaCorrelator::TAreaCorrelator(const TZrRect &Rect, const TZrPixels &SourcePix
                                  TZrPixels &DestPixels, int32_t Radius2)
     : Rect_(Rect), Width_(std::max(Rect.Width(), 0)), Height_(std::max(Rect.Height(), 0)),
       Radius2_(Radius2), ImageBounds_(SourcePixels.GetBounds()), Source(&SourcePixels),
-      Dest(&DestPixels),
-      Mask_(static_cast<size_t>(Width_) * Height_, 0), Ring_({Rect.Left, Rect.Top}, Width_, Height_),
+      Dest(&DestPixels), Mask_(static_cast<size_t>(Width_) * Height_, 0),
+      Ring_({Rect.Left, Rect.Top}, Width_, Height_),
       Interior_({Rect.Left, Rect.Top}, Width_, Height_)
 {
   if (SourcePixels.PixelFormat != pf24bit || DestPixels.PixelFormat != pf24bit)
@@ -213,6 +214,16 @@ void TAreaCorrelator::Classify()
       else
         Interior_.Add(A, B);
     }
+  // Counting sort of the interior by row; within a row the list order (by
+  // column) is kept.
+  std::vector<int32_t> RowStart(static_cast<size_t>(Height_) + 1, 0);
+  for (int32_t I = 0; I < Interior_.Count(); ++I)
+    ++RowStart[Interior_.Entry(I).B + 1];
+  for (int32_t B = 0; B < Height_; ++B)
+    RowStart[B + 1] += RowStart[B];
+  RowOrder.assign(static_cast<size_t>(Interior_.Count()), 0);
+  for (int32_t I = 0; I < Interior_.Count(); ++I)
+    RowOrder[RowStart[Interior_.Entry(I).B]++] = I;
 }
 
 namespace {
@@ -220,6 +231,23 @@ namespace {
 inline int32_t ColourAt(const uint8_t *P)
 {
   return P[0] | (P[1] << 8) | (P[2] << 16);
+}
+
+// Whether the memory spans of two windows overlap.
+bool SharesMemory(const TZrPixels &A, const TZrPixels &B)
+{
+  if (!A.Bits || !B.Bits || A.Height <= 0 || B.Height <= 0)
+    return false;
+  auto Span = [](const TZrPixels &P, const uint8_t *&First, const uint8_t *&Last) {
+    const ptrdiff_t Rows = static_cast<ptrdiff_t>(P.Height - 1) * P.Stride;
+    const ptrdiff_t Row = static_cast<ptrdiff_t>(P.Width) * P.BytesPerPixel;
+    First = P.Bits + std::min<ptrdiff_t>(Rows, 0);
+    Last = P.Bits + std::max<ptrdiff_t>(Rows, 0) + Row;
+  };
+  const uint8_t *A0, *A1, *B0, *B1;
+  Span(A, A0, A1);
+  Span(B, B0, B1);
+  return std::less<const uint8_t *>()(A0, B1) && std::less<const uint8_t *>()(B0, A1);
 }
 
 // Two-means passes until nothing moves; the cap only guards against a
@@ -320,6 +348,74 @@ int32_t TAreaCorrelator::BestReflection(const TZrRect &SourceRect) const
   return BestT;
 }
 
+namespace {
+
+// Everything the interior loop needs, fixed for one fill.
+struct TFillJob
+{
+  const TZrPixels *Source;
+  TZrPixels *Dest;
+  const TBorderArea8 *Interior;
+  const int32_t *Order; // entry indexes in fill order; nil: list order
+  TZrRect ImageBounds, Writable;
+  TZrPoint Origin;
+  int32_t SX, SY, T, Width, Height, Type;
+  bool AntiAliasing;
+  double CoefB[MaxTermCount], CoefG[MaxTermCount], CoefR[MaxTermCount];
+};
+
+constexpr int32_t TermsOfLevel[] = {1, 3, 4, 6, 8, 10};
+
+// The interior loop, one instance per correction level (-1: plain copy), so
+// that the basis has a fixed size and stays in registers.
+template <int32_t Level> void FillInterior(const TFillJob &J)
+{
+  for (int32_t K = 0; K < J.Interior->Count(); ++K) {
+    const TBorderEntry &E = J.Interior->Entry(J.Order ? J.Order[K] : K);
+    const TZrPoint R = ReflectPlace(J.T, E.A, E.B, J.Width, J.Height);
+    const int32_t PX = E.A + J.Origin.X;
+    const int32_t PY = E.B + J.Origin.Y;
+    if (!J.ImageBounds.Contains(J.SX + R.X, J.SY + R.Y) || !J.Writable.Contains(PX, PY))
+      continue;
+    const uint8_t *S = J.Source->PixelPtr(J.SX + R.X, J.SY + R.Y);
+    uint8_t V[3] = {S[0], S[1], S[2]};
+    if constexpr (Level >= 0) {
+      // The same sums, term by term, as TLSM2::Evaluate.
+      constexpr int32_t Terms = TermsOfLevel[Level];
+      double Basis[MaxTermCount];
+      EvaluateTerms(Level, E.B, E.A, Basis);
+      double DB = 0.0, DG = 0.0, DR = 0.0;
+      for (int32_t I = 0; I < Terms; ++I) {
+        DB += J.CoefB[I] * Basis[I];
+        DG += J.CoefG[I] * Basis[I];
+        DR += J.CoefR[I] * Basis[I];
+      }
+      if (J.Type == FillPerChannel) {
+        V[0] = RoundToByte(S[0] + DB);
+        V[1] = RoundToByte(S[1] + DG);
+        V[2] = RoundToByte(S[2] + DR);
+      } else {
+        const double Third = DB / 3.0;
+        for (int C = 0; C < 3; ++C)
+          V[C] = RoundToByte(S[C] + Third);
+      }
+    }
+    if (J.AntiAliasing && J.Type != FillBrightness && E.RingWeight > 0) {
+      // Blend towards the pixel's own colour by how much ring it touches.
+      const uint8_t *O = J.Source->PixelPtr(PX, PY);
+      const double Sum = static_cast<double>(E.InteriorWeight + E.RingWeight);
+      for (int C = 0; C < 3; ++C)
+        V[C] = RoundToByte((O[C] * E.RingWeight + V[C] * E.InteriorWeight) / Sum);
+    }
+    uint8_t *Out = J.Dest->PixelPtr(PX, PY);
+    Out[0] = V[0];
+    Out[1] = V[1];
+    Out[2] = V[2];
+  }
+}
+
+} // namespace
+
 bool TAreaCorrelator::Fill(const TZrPoint &SourceTopLeft, int32_t T, bool AntiAliasing,
                            int32_t Type, int32_t Level)
 {
@@ -327,91 +423,89 @@ bool TAreaCorrelator::Fill(const TZrPoint &SourceTopLeft, int32_t T, bool AntiAl
     return false;
   if (Type != FillCopy && (Level < 0 || Level > 5))
     return false;
-  const int32_t SX = SourceTopLeft.X;
-  const int32_t SY = SourceTopLeft.Y;
-  const TZrRect Writable = IntersectRect(ImageBounds_, Dest->Bits ? Dest->GetBounds() : TZrRect{});
+  TFillJob J{};
+  J.Source = Source;
+  J.Dest = Dest;
+  J.Interior = &Interior_;
+  // Row by row unless the two windows share memory: then a pixel written
+  // could be read again as a source, and the list's order decides.
+  J.Order = SharesMemory(*Source, *Dest) ? nullptr : RowOrder.data();
+  J.ImageBounds = ImageBounds_;
+  J.Writable = IntersectRect(ImageBounds_, Dest->Bits ? Dest->GetBounds() : TZrRect{});
+  J.Origin = Origin();
+  J.SX = SourceTopLeft.X;
+  J.SY = SourceTopLeft.Y;
+  J.T = T;
+  J.Width = Width_;
+  J.Height = Height_;
+  J.Type = Type;
+  J.AntiAliasing = AntiAliasing;
 
   // The correction: the colour differences own - source measured on the
   // ring, with 0 where either side lies outside the image, fitted over the
-  // square (P1 the row, P2 the column).
-  int32_t Terms = 0;
-  double CoefB[MaxTermCount] = {}, CoefG[MaxTermCount] = {}, CoefR[MaxTermCount] = {};
-  if (Type != FillCopy) {
-    Terms = TermCountOfLevel(Level);
-    TApproximationBGR PerChannel(Type == FillPerChannel ? Ring_.Count() : 0, Level);
-    TApproximation Brightness(Type == FillBrightness ? Ring_.Count() : 0, Level);
+  // square (P1 the row, P2 the column). A failed fit leaves the
+  // coefficients at 0: no correction.
+  if (Type == FillPerChannel) {
+    TApproximationBGR Fit(Ring_.Count(), Level);
     for (int32_t I = 0; I < Ring_.Count(); ++I) {
-      const TBorderEntry &E = Ring_.Entry(I);
-      const TZrPoint R = ReflectPlace(T, E.A, E.B, Width_, Height_);
-      const int32_t PX = E.A + Rect_.Left;
-      const int32_t PY = E.B + Rect_.Top;
-      int32_t D[3] = {0, 0, 0};
-      if (ImageBounds_.Contains(SX + R.X, SY + R.Y) && ImageBounds_.Contains(PX, PY)) {
-        const uint8_t *S = Source->PixelPtr(SX + R.X, SY + R.Y);
-        const uint8_t *P = Source->PixelPtr(PX, PY);
-        for (int C = 0; C < 3; ++C)
-          D[C] = P[C] - S[C];
-      }
-      if (Type == FillPerChannel)
-        PerChannel.AddSample(D[0], D[1], D[2], E.B, E.A);
-      else
-        Brightness.AddSample(D[0] + D[1] + D[2], E.B, E.A);
+      int32_t D[3];
+      RingDifference(I, J.SX, J.SY, T, D);
+      Fit.AddSample(D[0], D[1], D[2], Ring_.Entry(I).B, Ring_.Entry(I).A);
     }
-    // A failed fit leaves the coefficients at 0: no correction.
-    if (Type == FillPerChannel) {
-      PerChannel.Fit();
-      std::copy_n(PerChannel.CoefficientsB().data(), Terms, CoefB);
-      std::copy_n(PerChannel.CoefficientsG().data(), Terms, CoefG);
-      std::copy_n(PerChannel.CoefficientsR().data(), Terms, CoefR);
-    } else {
-      Brightness.Fit();
-      std::copy_n(Brightness.Coefficients().data(), Terms, CoefB);
+    Fit.Fit();
+    std::copy(Fit.CoefficientsB().begin(), Fit.CoefficientsB().end(), J.CoefB);
+    std::copy(Fit.CoefficientsG().begin(), Fit.CoefficientsG().end(), J.CoefG);
+    std::copy(Fit.CoefficientsR().begin(), Fit.CoefficientsR().end(), J.CoefR);
+  } else if (Type == FillBrightness) {
+    TApproximation Fit(Ring_.Count(), Level);
+    for (int32_t I = 0; I < Ring_.Count(); ++I) {
+      int32_t D[3];
+      RingDifference(I, J.SX, J.SY, T, D);
+      Fit.AddSample(D[0] + D[1] + D[2], Ring_.Entry(I).B, Ring_.Entry(I).A);
     }
+    Fit.Fit();
+    std::copy(Fit.Coefficients().begin(), Fit.Coefficients().end(), J.CoefB);
   }
 
-  for (int32_t I = 0; I < Interior_.Count(); ++I) {
-    const TBorderEntry &E = Interior_.Entry(I);
-    const TZrPoint R = ReflectPlace(T, E.A, E.B, Width_, Height_);
-    const int32_t PX = E.A + Rect_.Left;
-    const int32_t PY = E.B + Rect_.Top;
-    if (!ImageBounds_.Contains(SX + R.X, SY + R.Y) || !Writable.Contains(PX, PY))
-      continue;
-    const uint8_t *S = Source->PixelPtr(SX + R.X, SY + R.Y);
-    uint8_t V[3] = {S[0], S[1], S[2]};
-    if (Type != FillCopy) {
-      // The same sums, term by term, as TLSM2::Evaluate.
-      double Basis[MaxTermCount];
-      EvaluateTerms(Level, E.B, E.A, Basis);
-      double DB = 0.0, DG = 0.0, DR = 0.0;
-      for (int32_t K = 0; K < Terms; ++K) {
-        DB += CoefB[K] * Basis[K];
-        DG += CoefG[K] * Basis[K];
-        DR += CoefR[K] * Basis[K];
-      }
-      if (Type == FillPerChannel) {
-        V[0] = ByteRound(S[0] + DB);
-        V[1] = ByteRound(S[1] + DG);
-        V[2] = ByteRound(S[2] + DR);
-      } else {
-        const double Third = DB / 3.0;
-        for (int C = 0; C < 3; ++C)
-          V[C] = ByteRound(S[C] + Third);
-      }
-    }
-    if (AntiAliasing && Type != FillBrightness && E.RingWeight > 0) {
-      // Blend towards the pixel's own colour by how much ring it touches.
-      const uint8_t *O = Source->PixelPtr(PX, PY);
-      const double Sum = static_cast<double>(E.InteriorWeight + E.RingWeight);
-      for (int C = 0; C < 3; ++C)
-        V[C] = static_cast<uint8_t>(
-            std::nearbyint((O[C] * E.RingWeight + V[C] * E.InteriorWeight) / Sum));
-    }
-    uint8_t *Out = Dest->PixelPtr(PX, PY);
-    Out[0] = V[0];
-    Out[1] = V[1];
-    Out[2] = V[2];
+  switch (Type == FillCopy ? -1 : Level) {
+  case 0:
+    FillInterior<0>(J);
+    break;
+  case 1:
+    FillInterior<1>(J);
+    break;
+  case 2:
+    FillInterior<2>(J);
+    break;
+  case 3:
+    FillInterior<3>(J);
+    break;
+  case 4:
+    FillInterior<4>(J);
+    break;
+  case 5:
+    FillInterior<5>(J);
+    break;
+  default:
+    FillInterior<-1>(J);
+    break;
   }
   return true;
+}
+
+void TAreaCorrelator::RingDifference(int32_t I, int32_t SX, int32_t SY, int32_t T, int32_t *D) const
+{
+  const TBorderEntry &E = Ring_.Entry(I);
+  const TZrPoint R = ReflectPlace(T, E.A, E.B, Width_, Height_);
+  const int32_t PX = E.A + Rect_.Left;
+  const int32_t PY = E.B + Rect_.Top;
+  D[0] = D[1] = D[2] = 0;
+  if (ImageBounds_.Contains(SX + R.X, SY + R.Y) && ImageBounds_.Contains(PX, PY)) {
+    const uint8_t *S = Source->PixelPtr(SX + R.X, SY + R.Y);
+    const uint8_t *P = Source->PixelPtr(PX, PY);
+    for (int C = 0; C < 3; ++C)
+      D[C] = P[C] - S[C];
+  }
 }
 
 } // namespace facette

@@ -17,6 +17,20 @@
 
 namespace facette {
 
+// ByteRound without the library call: clamp to 0..255, round half to even,
+// NaN gives 0. Adding and taking away 2^52 leaves no fraction bits, so the
+// sum is rounded in the current rounding mode exactly as std::nearbyint
+// rounds; the fill does this three times a pixel.
+inline uint8_t RoundToByte(double X)
+{
+  if (!(X > 0.0))
+    return 0;
+  if (X >= 255.0)
+    return 255;
+  constexpr double TwoPow52 = 4503599627370496.0;
+  return static_cast<uint8_t>((X + TwoPow52) - TwoPow52);
+}
+
 // Pearson correlation of pairs (a, b).
 class TCorrelator
 {
@@ -177,6 +191,9 @@ public:
             int32_t Level);
 
 private:
+  // Own minus source colour (B, G, R) of ring entry I under transform T;
+  // 0 where either pixel lies outside the image.
+  void RingDifference(int32_t I, int32_t SX, int32_t SY, int32_t T, int32_t *D) const;
   bool InSquare(int32_t A, int32_t B) const
   {
     return A >= 0 && A < Width_ && B >= 0 && B < Height_;
@@ -191,6 +208,10 @@ private:
   std::vector<uint8_t> Mask_; // row-major, 1 = defect
   TBorderArea8 Ring_;
   TBorderArea8 Interior_;
+  // The interior row by row. The list runs column by column, and on a wide
+  // image every row lies on its own memory page: filling in list order
+  // would cost a page lookup for nearly every pixel read or written.
+  std::vector<int32_t> RowOrder;
 };
 
 } // namespace facette

@@ -113,8 +113,8 @@ struct RefCorrelator
   RefList Ring, Interior;
 
   RefCorrelator(TZrRect R, const TZrPixels &S, TZrPixels &D, int R2)
-      : Rect(R), W(R.Width()), H(R.Height()), Radius2(R2), ImageBounds(S.GetBounds()),
-        Source(&S), Dest(&D), Mask(W, std::vector<bool>(H, false))
+      : Rect(R), W(R.Width()), H(R.Height()), Radius2(R2), ImageBounds(S.GetBounds()), Source(&S),
+        Dest(&D), Mask(W, std::vector<bool>(H, false))
   {
     for (RefList *L : {&Ring, &Interior}) {
       L->OX = R.Left;
@@ -302,6 +302,8 @@ void RandomImage(TZrPixels &P, std::mt19937 &Rng, bool Palette)
 std::vector<uint8_t> Bytes(const TZrPixels &P)
 {
   std::vector<uint8_t> Out;
+  if (!P.Bits)
+    return Out;
   for (int Y = 0; Y < P.Height; ++Y)
     Out.insert(Out.end(), P.Bits + Y * P.Stride, P.Bits + Y * P.Stride + P.Width * 3);
   return Out;
@@ -328,6 +330,21 @@ std::vector<std::string> ClassesAsText(const TAreaCorrelator &A)
 
 // ---------------------------------------------------------------------------
 // Behaviour on small pictures
+
+TEST(AreaCorrelator, RoundToByteIsByteRound)
+{
+  const double Specials[] = {
+      NAN,   -INFINITY,          INFINITY,           -0.0,  0.0,   -0.5, 0.5, 1.5, 2.5,
+      254.5, 254.49999999999997, 254.50000000000003, 255.0, 255.5, 1e300};
+  for (double X : Specials)
+    EXPECT_EQ(RoundToByte(X), ByteRound(X)) << X;
+  for (int I = -2000; I <= 2600; ++I) {
+    const double X = I / 8.0; // every half and quarter
+    EXPECT_EQ(RoundToByte(X), ByteRound(X)) << X;
+    EXPECT_EQ(RoundToByte(std::nextafter(X, 1e9)), ByteRound(std::nextafter(X, 1e9))) << X;
+    EXPECT_EQ(RoundToByte(std::nextafter(X, -1e9)), ByteRound(std::nextafter(X, -1e9))) << X;
+  }
+}
 
 TEST(Correlator, PearsonCoefficient)
 {
@@ -659,8 +676,8 @@ TEST(AreaCorrelator, PruneRingDropsAThinMinority)
     TZrPixelBuffer Image;
     Allocate(Image, Bounds(0, 0, 20, 20));
     Paint(Image, 120, 150, 200);
-    const TZrPoint RingPixels[] = {{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5}, {9, 6},
-                                   {9, 7}, {9, 8}, {5, 6}, {5, 7}};
+    const TZrPoint RingPixels[] = {{5, 5}, {6, 5}, {7, 5}, {8, 5}, {9, 5},
+                                   {9, 6}, {9, 7}, {9, 8}, {5, 6}, {5, 7}};
     for (int I = 0; I < C.Hair; ++I) {
       uint8_t *P = Image.PixelPtr(RingPixels[I].X, RingPixels[I].Y);
       P[0] = 20; // two close dark shades
@@ -752,17 +769,29 @@ TEST(AreaCorrelator, MatchesThePlainLoops)
     const TZrRect Square = Bounds(int(Rng() % (IW + 6)) - 6, int(Rng() % (IH + 6)) - 6, Side, Side);
     // Dest: the whole image, or a window over part of it.
     const TZrRect DestRect =
-        Rng() % 2 ? Source.GetBounds()
-                  : IntersectRect(Source.GetBounds(), Bounds(Square.Left + int(Rng() % 4),
-                                                             Square.Top + int(Rng() % 4), Side, Side));
+        Rng() % 2
+            ? Source.GetBounds()
+            : IntersectRect(Source.GetBounds(), Bounds(Square.Left + int(Rng() % 4),
+                                                       Square.Top + int(Rng() % 4), Side, Side));
     TZrPixelBuffer FastDest, RefDest;
     Allocate(FastDest, DestRect);
     Allocate(RefDest, DestRect);
     FastDest.CopyFrom(Source);
     RefDest.CopyFrom(Source);
+    // Or in place: each side reads the image it writes, so the order in
+    // which pixels are filled shows.
+    const bool InPlace = Rng() % 4 == 0;
+    TZrPixelBuffer FastImage, RefImage;
+    if (InPlace) {
+      Allocate(FastImage, Source.GetBounds());
+      Allocate(RefImage, Source.GetBounds());
+      FastImage.CopyFrom(Source);
+      RefImage.CopyFrom(Source);
+    }
     const int Radius2 = Rng() % 5 == 0 ? int(Rng() % 6) : 2;
-    TAreaCorrelator Fast(Square, Source, FastDest, Radius2);
-    RefCorrelator Ref(Square, Source, RefDest, Radius2);
+    TAreaCorrelator Fast(Square, InPlace ? FastImage : Source, InPlace ? FastImage : FastDest,
+                         Radius2);
+    RefCorrelator Ref(Square, InPlace ? RefImage : Source, InPlace ? RefImage : RefDest, Radius2);
     // Masks: a disc, noise of some density, or full.
     const int Kind = Rng() % 3;
     const int Density = 30 + Rng() % 70;
@@ -807,6 +836,7 @@ TEST(AreaCorrelator, MatchesThePlainLoops)
       ASSERT_TRUE(Fast.Fill(From, UseT, AntiAliasing, Type, Level));
       Ref.Fill(From, UseT, AntiAliasing, Type, Level);
       ASSERT_EQ(Bytes(FastDest), Bytes(RefDest)) << "round " << Round << " type " << Type;
+      ASSERT_EQ(Bytes(FastImage), Bytes(RefImage)) << "round " << Round << " in place";
     }
   }
 }
