@@ -89,6 +89,7 @@ TMainForm::TMainForm(QWidget *Parent) : TZrFormT<QMainWindow>(Parent)
 
 TMainForm::~TMainForm()
 {
+  emit Destroying();
   if (Instance_ == this)
     Instance_ = nullptr;
 }

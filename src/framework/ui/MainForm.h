@@ -97,6 +97,11 @@ public:
   // Switches the interface language (the Language menu's items do this).
   void ChooseLanguage(int LangId);
 
+signals:
+  // The window is about to be destroyed, its children still exist: modules
+  // take back what they placed in it and still own.
+  void Destroying();
+
 protected:
   void dragEnterEvent(QDragEnterEvent *Event) override;
   void dropEvent(QDropEvent *Event) override;

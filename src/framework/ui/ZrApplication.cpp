@@ -91,7 +91,6 @@ std::vector<IZrModule *> TZrApplication::Modules() const
 int TZrApplication::Run()
 {
   LoadSettings();
-  int ExitCode = 0;
   if (MainForm_) {
     // The loop ends when the main window has closed (its close may be
     // refused by the editor's question about unsaved work); other windows
@@ -99,7 +98,7 @@ int TZrApplication::Run()
     QApplication::setQuitOnLastWindowClosed(false);
     if (!MainForm_->isVisible())
       MainForm_->show();
-    ExitCode = QCoreApplication::exec();
+    QCoreApplication::exec();
   }
   SaveSettings();
   return ExitCode;

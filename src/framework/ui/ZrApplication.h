@@ -100,8 +100,11 @@ public:
   QWidget *MainForm() const { return MainForm_; }
 
   // Load pass, message loop until the main window closes, save pass.
-  // Returns the loop's exit code.
+  // Returns ExitCode.
   int Run();
+  // The process's exit code; -1 (255 on POSIX) until the plug-in exchange
+  // reports success in plug-in mode.
+  int ExitCode = 0;
   // Where the settings live: Facette/Facette.cfg in the user's configuration
   // folder, else the program's own name with ".cfg" beside it.
   QString SettingsFileName() const;
