@@ -322,3 +322,51 @@ TEST(Frame, ControlsEnabledReachesEveryLevelOnlyOnChange)
 
 } // namespace
 } // namespace facette
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace facette {
+namespace {
+
+TEST(MessageBoxMapping, FlagsChooseButtonsAndIconAndAnswersMapBack)
+{
+  struct Case
+  {
+    int Flags;
+    QMessageBox::StandardButtons Buttons;
+    QMessageBox::Icon Icon;
+    QMessageBox::StandardButton Press; // NoButton closes the box
+    int Result;
+  } Cases[] = {
+      {51, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Warning,
+       QMessageBox::No, 7},
+      {36, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes, 6},
+      {16, QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok, 1},
+      {51, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Warning,
+       QMessageBox::NoButton, 2},
+  };
+  TZrApplication App;
+  for (const Case &C : Cases) {
+    QMessageBox::StandardButtons Seen;
+    QMessageBox::Icon SeenIcon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+      auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      ASSERT_NE(Box, nullptr);
+      Seen = Box->standardButtons();
+      SeenIcon = Box->icon();
+      if (C.Press == QMessageBox::NoButton)
+        Box->reject();
+      else
+        Box->button(C.Press)->click();
+    });
+    EXPECT_EQ(App.MessageBox(QStringLiteral("Text"), QStringLiteral("Caption"), C.Flags), C.Result)
+        << C.Flags;
+    EXPECT_EQ(Seen, C.Buttons);
+    EXPECT_EQ(SeenIcon, C.Icon);
+  }
+}
+
+} // namespace
+} // namespace facette
