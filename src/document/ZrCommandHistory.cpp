@@ -6,14 +6,17 @@ void TZrCommandHistoryList::Add(std::unique_ptr<TZrCommandState> State)
 {
   ClearRedo();
   States.push_back(std::move(State));
+  Serials.push_back(++NextSerial);
   ++Position;
 }
 
 void TZrCommandHistoryList::ClearRedo()
 {
   // Freed newest first, as a list deleted from its end would.
-  while (CanRedo())
+  while (CanRedo()) {
     States.pop_back();
+    Serials.pop_back();
+  }
 }
 
 void TZrCommandHistoryList::Undo()

@@ -2,6 +2,7 @@
 // cursor between the applied ones and the undone ones.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -39,12 +40,22 @@ public:
   TZrCommandState *NextRedo() const;
   TZrCommandState *LastUndo() const;
 
+  // Identifies the applied part of the history: the serial number of the
+  // last applied state (numbers are never reused), 0 when none is applied.
+  // Equal serials mean the same changes are applied.
+  uint64_t CurrentSerial() const
+  {
+    return Position > 0 ? Serials[static_cast<size_t>(Position - 1)] : 0;
+  }
+
   int Count() const { return static_cast<int>(States.size()); }
   int GetPosition() const { return Position; }
   TZrCommandState *State(int Index) const { return States.at(static_cast<size_t>(Index)).get(); }
 
 private:
   std::vector<std::unique_ptr<TZrCommandState>> States;
+  std::vector<uint64_t> Serials;
+  uint64_t NextSerial = 0;
   int Position = 0;
 };
 

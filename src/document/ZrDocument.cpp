@@ -42,6 +42,7 @@ bool TZrDocument::LoadFromFile(const std::filesystem::path &Name)
   for (auto It = Current.rbegin(); It != Current.rend(); ++It)
     (*It)->DocumentChanged(*this);
   Saved = true;
+  SavedSerial = History.CurrentSerial();
   return true;
 }
 
@@ -50,6 +51,7 @@ bool TZrDocument::SaveToFile(const std::filesystem::path &Name, int32_t NewForma
   if (!Editor.Formats().Save(*this, Name, NewFormat))
     return false;
   Saved = true;
+  SavedSerial = History.CurrentSerial();
   FileName = Name;
   Format = NewFormat;
   Editor.UpdateCaption();

@@ -59,6 +59,11 @@ public:
   std::filesystem::path FileName;
   int32_t Format = 0;
   TZrCommandHistoryList History;
+  // Where in the history the file on disk stands (opened or last saved).
+  uint64_t SavedSerial = 0;
+  // After moving through the history: saved exactly when back at the state
+  // the file on disk holds.
+  void UpdateSavedFromHistory() { Saved = History.CurrentSerial() == SavedSerial; }
 
   virtual void CreateView(TZrDocumentView *&NewView) = 0;
   TZrDocumentView *GetView();

@@ -119,6 +119,27 @@ TEST(CommandHistory, FailingStatesLeaveTheCursorWhereTheContractSays)
   EXPECT_EQ(H.GetPosition(), 0);
 }
 
+TEST(CommandHistory, SerialsTellAppliedPartsApartAndAreNeverReused)
+{
+  Journal J;
+  TZrCommandHistoryList H;
+  EXPECT_EQ(H.CurrentSerial(), 0u);
+  AddStates(H, J, 2);
+  const uint64_t AtTwo = H.CurrentSerial();
+  H.Undo();
+  const uint64_t AtOne = H.CurrentSerial();
+  EXPECT_NE(AtOne, AtTwo);
+  H.Redo();
+  EXPECT_EQ(H.CurrentSerial(), AtTwo);
+  // Replacing the second state gives a new serial at the same position.
+  H.Undo();
+  H.Add(std::make_unique<RecordingState>(J, "other"));
+  EXPECT_EQ(H.GetPosition(), 2);
+  EXPECT_NE(H.CurrentSerial(), AtTwo);
+  H.Undo();
+  EXPECT_EQ(H.CurrentSerial(), AtOne);
+}
+
 TEST(CommandHistory, DestroyingTheHistoryFreesEveryState)
 {
   Journal J;

@@ -489,9 +489,9 @@ void TZrEditor::UndoCommand()
     return;
   RecordUndoRedo(QStringLiteral("Undo"));
   UndoStep();
-  // Back at the start of the history: nothing unsaved any more.
-  if (!CanUndo())
-    CurrentDocument()->Saved = true;
+  // Saved exactly when back where the file on disk stands: the start of
+  // the history for a document never saved, else the state last saved.
+  CurrentDocument()->UpdateSavedFromHistory();
 }
 
 void TZrEditor::UndoAllCommand()
@@ -500,7 +500,7 @@ void TZrEditor::UndoAllCommand()
     return;
   while (CanUndo())
     UndoStep();
-  CurrentDocument()->Saved = true;
+  CurrentDocument()->UpdateSavedFromHistory();
 }
 
 void TZrEditor::RedoCommand()
@@ -509,12 +509,16 @@ void TZrEditor::RedoCommand()
     return;
   RecordUndoRedo(QStringLiteral("Redo"));
   RedoStep();
+  CurrentDocument()->UpdateSavedFromHistory();
 }
 
 void TZrEditor::RedoAllCommand()
 {
+  if (!CanRedo())
+    return;
   while (CanRedo())
     RedoStep();
+  CurrentDocument()->UpdateSavedFromHistory();
 }
 
 std::string TZrEditor::UntitledName() const

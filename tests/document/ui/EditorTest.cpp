@@ -302,6 +302,44 @@ TEST_F(EditorTest, DemoDocumentsAndUndoneChangesCloseWithoutAsking)
   EXPECT_TRUE(Messages.isEmpty());
 }
 
+TEST_F(EditorTest, SavedMeansBackWhereTheFileOnDiskStands)
+{
+  const QString Name = File(QStringLiteral("s.jpg"));
+  ASSERT_TRUE(Open(Name));
+  TZrDocument &Doc = *Editor->CurrentDocument();
+  Editor->Text()->Change("one");
+  ASSERT_TRUE(Doc.Save()); // the file now holds "one"
+  Editor->Text()->Change("two");
+
+  struct Step
+  {
+    void (TZrEditor::*Command)();
+    bool Saved;
+  } Steps[] = {
+      {&TZrEditor::UndoCommand, true},     // back at "one"
+      {&TZrEditor::UndoAllCommand, false}, // the opened state is not on disk
+      {&TZrEditor::RedoCommand, true},
+      {&TZrEditor::RedoAllCommand, false},
+  };
+  for (const Step &S : Steps) {
+    (Editor->*S.Command)();
+    EXPECT_EQ(Doc.Saved, S.Saved);
+  }
+  // Undo to the saved state, then a new change cuts it off for good.
+  Editor->UndoCommand();
+  Editor->UndoCommand();
+  Editor->Text()->Change("three");
+  Editor->UndoCommand();
+  EXPECT_FALSE(Doc.Saved);
+  Editor->RedoCommand();
+  EXPECT_FALSE(Doc.Saved);
+  // Closing now asks, where the plain rule would have closed silently.
+  Answer = id::No;
+  Editor->UndoAllCommand();
+  EXPECT_TRUE(Doc.Close());
+  EXPECT_EQ(Messages.size(), 1);
+}
+
 TEST_F(EditorTest, SaveAsAppendsTheFormatsExtensionUnlessPresentInAnyCase)
 {
   struct Case
