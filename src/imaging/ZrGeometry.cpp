@@ -6,6 +6,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace facette {
 
 namespace {
@@ -89,6 +93,36 @@ inline void GatherPixels(uint8_t *To, const uint8_t *From, ptrdiff_t SourceStep,
     std::memcpy(To, From, 3);
 }
 
+#if defined(__SSE2__)
+constexpr bool CanStream = true;
+#else
+constexpr bool CanStream = false;
+#endif
+
+// Images at least this large are written with streaming stores: they do not
+// stay in the cache anyway.
+constexpr int64_t StreamBytes = int64_t{4} << 20;
+
+// Writes three cache lines from Stage to To (line-aligned) past the cache.
+inline void StreamLines(uint8_t *To, const uint8_t *Stage)
+{
+#if defined(__SSE2__)
+  for (int I = 0; I < 12; ++I)
+    _mm_stream_si128(reinterpret_cast<__m128i *>(To + 16 * I),
+                     _mm_load_si128(reinterpret_cast<const __m128i *>(Stage + 16 * I)));
+#else
+  std::memcpy(To, Stage, 192);
+#endif
+}
+
+// Orders a band's streaming stores before the band is reported done.
+inline void FinishStreaming()
+{
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+}
+
 inline void PrefetchForReading(const uint8_t *P)
 {
 #if defined(__GNUC__) || defined(__clang__)
@@ -145,26 +179,32 @@ bool RotatePixels(const TZrPixels &Source, TZrPixels &Dest, bool Clockwise)
   const int32_t H = Source.Height;
   // New row Y is old column Y read upwards (clockwise) or old column W-1-Y
   // read downwards (counter-clockwise). The work goes in tiles of TileRows
-  // new rows by TileColumns new columns: the old rows a tile reads (one run
-  // of TileRows pixels each) stay in the cache while it is written row by
-  // row, and the next tile's runs are fetched meanwhile.
+  // new rows by 64 new columns: the old rows a tile reads (one run of
+  // TileRows pixels each) stay in the cache while it is written row by row,
+  // and the next tile's runs are fetched meanwhile.
+  //
+  // 64 pixels are 192 bytes, three cache lines. Each new row's tiles are
+  // shifted so that they start on a cache line; a large image's full tiles
+  // then go to memory with streaming stores, which skip reading the lines
+  // they overwrite. Rows' leftover pieces at either end are stored normally.
   const uint8_t *Old = Source.Bits;
   const ptrdiff_t OldStride = Source.Stride;
   uint8_t *New = Dest.Bits;
   const ptrdiff_t NewStride = Dest.Stride;
   const ptrdiff_t Step = Clockwise ? -OldStride : OldStride;
   constexpr int32_t TileRows = 256;
-  constexpr int32_t TileColumns = 16;
+  constexpr int32_t Chunk = 64;
   auto OldRow = [&](int32_t X) { return Clockwise ? H - 1 - X : X; };
   const int64_t Bytes = static_cast<int64_t>(W) * 3 * H;
+  const bool Stream = CanStream && Bytes >= StreamBytes;
   RunBands(W, BandCount(Bytes, BandBytes), [&](int32_t, int32_t Begin, int32_t End) {
+    alignas(64) uint8_t Stage[Chunk * 3];
     for (int32_t Y0 = Begin; Y0 < End; Y0 += TileRows) {
       const int32_t Y1 = std::min(Y0 + TileRows, End);
       const int32_t FirstColumn = Clockwise ? Y0 : W - Y1;
       const ptrdiff_t RunBytes = static_cast<ptrdiff_t>(Y1 - Y0) * 3;
-      for (int32_t X0 = 0; X0 < H; X0 += TileColumns) {
-        const int32_t Count = std::min(TileColumns, H - X0);
-        for (int32_t X = X0 + TileColumns; X < std::min(X0 + 2 * TileColumns, H); ++X) {
+      for (int32_t K = 0; K <= (H + Chunk - 1) / Chunk; ++K) {
+        for (int32_t X = (K + 1) * Chunk; X < std::min((K + 2) * Chunk, H); ++X) {
           const uint8_t *Run =
               Old + OldRow(X) * OldStride + static_cast<ptrdiff_t>(FirstColumn) * 3;
           for (ptrdiff_t Offset = 0; Offset < RunBytes; Offset += 64)
@@ -172,15 +212,32 @@ bool RotatePixels(const TZrPixels &Source, TZrPixels &Dest, bool Clockwise)
           PrefetchForReading(Run + RunBytes - 1);
         }
         for (int32_t Y = Y0; Y < Y1; ++Y) {
+          uint8_t *Row = New + Y * NewStride;
+          // The first pixel of this row that starts a cache line: 3 X must
+          // be -Row modulo 64, and 43 is the inverse of 3 modulo 64.
+          const int32_t Phase =
+              static_cast<int32_t>((64 - (reinterpret_cast<uintptr_t>(Row) & 63)) % 64 * 43 % 64);
+          const int32_t XBegin = std::max(K * Chunk - Chunk + Phase, 0);
+          const int32_t XEnd = std::min(K * Chunk + Phase, H);
+          if (XBegin >= XEnd)
+            continue;
           const int32_t Column = Clockwise ? Y : W - 1 - Y;
+          const uint8_t *From =
+              Old + OldRow(XBegin) * OldStride + static_cast<ptrdiff_t>(Column) * 3;
+          uint8_t *To = Row + static_cast<ptrdiff_t>(XBegin) * 3;
           // A word read from the last old column could run past the end of
           // the memory.
-          GatherPixels(New + Y * NewStride + static_cast<ptrdiff_t>(X0) * 3,
-                       Old + OldRow(X0) * OldStride + static_cast<ptrdiff_t>(Column) * 3, Step,
-                       Count, Column != W - 1);
+          const bool SafeSource = Column != W - 1;
+          if (Stream && XEnd - XBegin == Chunk) {
+            GatherPixels(Stage, From, Step, Chunk, SafeSource);
+            StreamLines(To, Stage);
+          } else {
+            GatherPixels(To, From, Step, XEnd - XBegin, SafeSource);
+          }
         }
       }
     }
+    FinishStreaming();
   });
   return true;
 }

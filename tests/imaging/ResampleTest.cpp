@@ -91,6 +91,28 @@ public:
   double Radius() const override { return 0.5; }
 };
 
+TEST(Kernels, SincAndLanczosValues)
+{
+  EXPECT_EQ(Sinc(0.0), 1.0);
+  const double Xs[] = {1e-9, 0.1, 0.25, 0.3,  0.5, 0.74,  0.75,
+                       1.0,  1.5, 2.2,  -2.7, 3.0, 17.25, -1e6 - 0.5};
+  for (double X : Xs) {
+    const double Plain = std::sin(3.14159265358979323846 * X) / (3.14159265358979323846 * X);
+    EXPECT_NEAR(Sinc(X), Plain, 1e-12) << X;
+  }
+  const TLanczosResampler L;
+  EXPECT_EQ(L.Weight(0.0), 1.0);
+  EXPECT_EQ(L.Weight(3.0), 0.0);
+  EXPECT_EQ(L.Weight(-3.5), 0.0);
+  EXPECT_NEAR(L.Weight(0.5), L.Weight(-0.5), 0.0);
+  EXPECT_NEAR(L.Weight(1.5), Sinc(1.5) * Sinc(0.5), 1e-15);
+  EXPECT_LT(std::fabs(L.Weight(2.0)), 1e-15);
+  const TQuickDraftResampler Q;
+  EXPECT_EQ(Q.Radius(), 0.0);
+  EXPECT_EQ(Q.Weight(0.0), 0.0);
+  EXPECT_TRUE(Q.NeedsClamp());
+}
+
 TEST(MappingTable, KnownLanczosWeights)
 {
   const TLanczosResampler Lanczos;
