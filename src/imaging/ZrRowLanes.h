@@ -8,20 +8,35 @@
 // vector takes two registers, with AVX one.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+// Kernels built twice, for the baseline processor and for AVX2, the better
+// one picked when the program starts. Both do the same IEEE operations in
+// the same order, so their results are identical.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define FACETTE_LANE_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define FACETTE_LANE_KERNEL
+#endif
+
 namespace facette::lanes {
 
+// Buffers of them are kept as arrays of their elements and read and
+// written with Load and Store: the kernels may be built for wider registers
+// than the code that allocates, so nothing may rely on their alignment.
 typedef float F4 __attribute__((vector_size(16)));
 typedef float F8 __attribute__((vector_size(32)));
 typedef double D4 __attribute__((vector_size(32)));
 typedef int32_t I4 __attribute__((vector_size(16)));
+typedef int32_t I8 __attribute__((vector_size(32)));
 typedef uint32_t U4 __attribute__((vector_size(16)));
 typedef uint64_t U4L __attribute__((vector_size(32)));
+typedef uint8_t B4 __attribute__((vector_size(4)));
 
 inline F4 SplatF4(float V)
 {
@@ -30,6 +45,10 @@ inline F4 SplatF4(float V)
 inline F8 SplatF8(float V)
 {
   return F8{V, V, V, V, V, V, V, V};
+}
+inline I8 SplatI8(int32_t V)
+{
+  return I8{V, V, V, V, V, V, V, V};
 }
 inline D4 SplatD4(double V)
 {
@@ -88,25 +107,43 @@ inline void Transpose4(const F4 *In, F4 *Out)
 }
 
 // Eight rows of four elements to four vectors of eight lanes, and back.
-inline void Transpose8x4(const F4 *In, F8 *Out)
+// Eight rows of four elements to four vectors of eight lanes, stored one
+// after the other at Out; and back from four such vectors at In.
+inline void Transpose8x4(const F4 *In, float *Out)
 {
   F4 Lo[4], Hi[4];
   Transpose4(In, Lo);
   Transpose4(In + 4, Hi);
   for (int J = 0; J < 4; ++J) {
-    std::memcpy(&Out[J], &Lo[J], sizeof(F4));
-    std::memcpy(reinterpret_cast<char *>(&Out[J]) + sizeof(F4), &Hi[J], sizeof(F4));
+    Store(Out + 8 * J, Lo[J]);
+    Store(Out + 8 * J + 4, Hi[J]);
   }
 }
-inline void Transpose4x8(const F8 *In, F4 *Out)
+inline void Transpose4x8(const float *In, F4 *Out)
 {
   F4 Lo[4], Hi[4];
   for (int J = 0; J < 4; ++J) {
-    std::memcpy(&Lo[J], &In[J], sizeof(F4));
-    std::memcpy(&Hi[J], reinterpret_cast<const char *>(&In[J]) + sizeof(F4), sizeof(F4));
+    Lo[J] = Load<F4>(In + 8 * J);
+    Hi[J] = Load<F4>(In + 8 * J + 4);
   }
   Transpose4(Lo, Out);
   Transpose4(Hi, Out + 4);
+}
+
+// The same for integer lanes (the shuffles move bits, not values).
+inline void Transpose8x4(const I4 *In, int32_t *Out)
+{
+  F4 Rows[8];
+  for (int J = 0; J < 8; ++J)
+    Rows[J] = std::bit_cast<F4>(In[J]);
+  Transpose8x4(Rows, reinterpret_cast<float *>(Out));
+}
+inline void Transpose4x8(const int32_t *In, I4 *Out)
+{
+  F4 Rows[8];
+  Transpose4x8(reinterpret_cast<const float *>(In), Rows);
+  for (int J = 0; J < 8; ++J)
+    Out[J] = std::bit_cast<I4>(Rows[J]);
 }
 
 // Clamp to 0..255 and round half to even (the default rounding mode), as

@@ -68,6 +68,7 @@ struct TBuildJob
   }
 };
 
+FACETTE_LANE_KERNEL
 void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
                  const std::function<void(int32_t Done)> &Report)
 {
@@ -98,8 +99,8 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
 
   // Column means and row means of a group of rows, one row per lane, laid
   // out value by value.
-  std::vector<F8> Columns(static_cast<size_t>(Job.Chunks) * 4, SplatF8(0.0f));
-  std::vector<F8> Means(static_cast<size_t>(Job.Chunks) * 4, SplatF8(0.0f));
+  std::vector<float> Columns(static_cast<size_t>(Job.Chunks) * 4 * Lanes, 0.0f);
+  std::vector<float> Means(static_cast<size_t>(Job.Chunks) * 4 * Lanes, 0.0f);
   const float *RowInverse = Job.RowInverse.data();
   const float *ColumnInverse = Job.ColumnInverse.data();
 
@@ -123,42 +124,46 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
       for (int32_t R = Rows; R < Lanes; ++R)
         Out[R] = Out[Rows - 1];
       lanes::Store(&Sums[static_cast<size_t>(Chunk) * 4], Sum);
-      Transpose8x4(Out, &Columns[static_cast<size_t>(Chunk) * 4]);
+      Transpose8x4(Out, &Columns[static_cast<size_t>(Chunk) * 4 * Lanes]);
     }
 
     // Along the rows, every lane one row.
-    const F8 *C = Columns.data();
+    // Value K of every lane is at C + K * Lanes.
+    const float *C = Columns.data();
+    float *M = Means.data();
     F8 S0 = SplatF8(0.0f), S1 = SplatF8(0.0f), S2 = SplatF8(0.0f);
     for (int32_t X = 0; X <= std::min(Below, W - 1); ++X) {
-      S0 += C[3 * X];
-      S1 += C[3 * X + 1];
-      S2 += C[3 * X + 2];
+      const float *New = C + 3 * X * Lanes;
+      S0 += lanes::Load<F8>(New);
+      S1 += lanes::Load<F8>(New + Lanes);
+      S2 += lanes::Load<F8>(New + 2 * Lanes);
     }
     for (int32_t X = 0; X < W; ++X) {
       if (X >= 1) {
         if (X - Above >= 0) {
-          const F8 *Old = C + 3 * (X - Above);
-          S0 -= Old[0];
-          S1 -= Old[1];
-          S2 -= Old[2];
+          const float *Old = C + 3 * (X - Above) * Lanes;
+          S0 -= lanes::Load<F8>(Old);
+          S1 -= lanes::Load<F8>(Old + Lanes);
+          S2 -= lanes::Load<F8>(Old + 2 * Lanes);
         }
         if (X + Below < W) {
-          const F8 *New = C + 3 * (X + Below);
-          S0 += New[0];
-          S1 += New[1];
-          S2 += New[2];
+          const float *New = C + 3 * (X + Below) * Lanes;
+          S0 += lanes::Load<F8>(New);
+          S1 += lanes::Load<F8>(New + Lanes);
+          S2 += lanes::Load<F8>(New + 2 * Lanes);
         }
       }
       const F8 Inverse = SplatF8(ColumnInverse[X]);
-      Means[3 * X] = S0 * Inverse;
-      Means[3 * X + 1] = S1 * Inverse;
-      Means[3 * X + 2] = S2 * Inverse;
+      float *Out = M + 3 * X * Lanes;
+      lanes::Store(Out, S0 * Inverse);
+      lanes::Store(Out + Lanes, S1 * Inverse);
+      lanes::Store(Out + 2 * Lanes, S2 * Inverse);
     }
 
     // Back to rows: pixel minus mean.
     for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
       F4 Mean[Lanes];
-      Transpose4x8(&Means[static_cast<size_t>(Chunk) * 4], Mean);
+      Transpose4x8(&Means[static_cast<size_t>(Chunk) * 4 * Lanes], Mean);
       for (int32_t R = 0; R < Rows; ++R) {
         float *Target = Job.Out + static_cast<size_t>(Y + R) * Job.RowFloats + Chunk * 4;
         lanes::Store(Target, Job.Load(Y + R, Chunk) - Mean[R]);

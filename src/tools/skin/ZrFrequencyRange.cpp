@@ -16,6 +16,14 @@ using namespace lanes;
 
 // Rows that run side by side, one per lane.
 constexpr int32_t Lanes = 4;
+constexpr int32_t IntegerLanes = 8;
+
+// Up to this many samples in a window the blur is computed from exact
+// integer window sums (see BlurStripeInteger).
+constexpr int64_t IntegerSamples = 2600;
+// Half the width of the band around k + 1/2 in which a mean computed from
+// the integer sum is checked against the single-precision steps.
+constexpr float TieMargin = 1.25e-4f;
 
 // Below this many pixels a blur runs on one thread.
 constexpr int64_t ParallelPixels = 1 << 18;
@@ -37,6 +45,8 @@ struct TBlurJob
   int32_t Values = 0;                // 3 * Width
   int32_t Chunks = 0;                // groups of four values per row (rows are padded to them)
   std::vector<float> RowCount;       // samples in the window of each row
+  std::vector<float> RowInverse;     // their reciprocals
+  std::vector<float> ColumnInverseF; // reciprocals of the column counts
   std::vector<double> ColumnCount;   // samples in the window of each column
   std::vector<double> ColumnInverse; // their reciprocals
 
@@ -44,16 +54,17 @@ struct TBlurJob
 };
 
 // The mean Sum / Count rounded to single precision. Multiplying by the
-// reciprocal is within two units of the last place of the quotient; where
-// that could change the single-precision result (the quotient lies next to
-// a point halfway between two floats) the quotient is computed exactly.
+// reciprocal lands within three units of the last place of the quotient;
+// only where a point halfway between two floats lies that close (the 29
+// bits that the conversion drops are near 1000...0) could the two round
+// differently, and there the quotient is computed exactly.
 inline F4 MeanOf(const D4 &Sum, double Count, double Inverse)
 {
   const D4 Approx = Sum * SplatD4(Inverse);
   F4 Mean = __builtin_convertvector(Approx, F4);
   const U4 Low = __builtin_convertvector(lanes::Load<U4L>(&Approx), U4);
-  const U4 Off = (Low & 0x1FFFFFFFu) - (0x10000000u - 16u);
-  const auto Near = Off < 33u;
+  const U4 Off = (Low & 0x1FFFFFFFu) - (0x10000000u - 4u);
+  const auto Near = Off < 9u;
   uint64_t Any[2];
   std::memcpy(Any, &Near, sizeof(Any));
   if (Any[0] | Any[1]) {
@@ -64,6 +75,7 @@ inline F4 MeanOf(const D4 &Sum, double Count, double Inverse)
   return Mean;
 }
 
+FACETTE_LANE_KERNEL
 void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
                 const std::function<void(int32_t Done)> &Report)
 {
@@ -80,8 +92,9 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       Sums[I] += Source[I];
   }
 
-  std::vector<D4> Columns(Padded, SplatD4(0.0));
-  std::vector<F4> Means(Padded, SplatF4(0.0f));
+  // Value K of every lane is at K * Lanes.
+  std::vector<double> Columns(Padded * Lanes, 0.0);
+  std::vector<float> Means(Padded * Lanes, 0.0f);
 
   for (int32_t Y = Y0; Y < Y1; Y += Lanes) {
     const int32_t Rows = std::min(Lanes, Y1 - Y);
@@ -108,45 +121,166 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       F4 Lane[4];
       Transpose4(Out, Lane);
       for (int J = 0; J < 4; ++J)
-        Columns[K + J] = __builtin_convertvector(Lane[J], D4);
+        lanes::Store(&Columns[(K + J) * Lanes], __builtin_convertvector(Lane[J], D4));
     }
 
-    const D4 *C = Columns.data();
+    const double *C = Columns.data();
     D4 S0 = SplatD4(0.0), S1 = SplatD4(0.0), S2 = SplatD4(0.0);
     for (int32_t X = 0; X <= std::min(Q - 1, W - 1); ++X) {
-      S0 += C[3 * X];
-      S1 += C[3 * X + 1];
-      S2 += C[3 * X + 2];
+      const double *New = C + 3 * X * Lanes;
+      S0 += lanes::Load<D4>(New);
+      S1 += lanes::Load<D4>(New + Lanes);
+      S2 += lanes::Load<D4>(New + 2 * Lanes);
     }
     for (int32_t X = 0; X < W; ++X) {
       if (X - Q > 0) {
-        const D4 *Old = C + 3 * (X - Q - 1);
-        S0 -= Old[0];
-        S1 -= Old[1];
-        S2 -= Old[2];
+        const double *Old = C + 3 * (X - Q - 1) * Lanes;
+        S0 -= lanes::Load<D4>(Old);
+        S1 -= lanes::Load<D4>(Old + Lanes);
+        S2 -= lanes::Load<D4>(Old + 2 * Lanes);
       }
       if (X + Q < W) {
-        const D4 *New = C + 3 * (X + Q);
-        S0 += New[0];
-        S1 += New[1];
-        S2 += New[2];
+        const double *New = C + 3 * (X + Q) * Lanes;
+        S0 += lanes::Load<D4>(New);
+        S1 += lanes::Load<D4>(New + Lanes);
+        S2 += lanes::Load<D4>(New + 2 * Lanes);
       }
       const double Count = Job.ColumnCount[X];
       const double Inverse = Job.ColumnInverse[X];
-      Means[3 * X] = MeanOf(S0, Count, Inverse);
-      Means[3 * X + 1] = MeanOf(S1, Count, Inverse);
-      Means[3 * X + 2] = MeanOf(S2, Count, Inverse);
+      float *Out = &Means[3 * X * Lanes];
+      lanes::Store(Out, MeanOf(S0, Count, Inverse));
+      lanes::Store(Out + Lanes, MeanOf(S1, Count, Inverse));
+      lanes::Store(Out + 2 * Lanes, MeanOf(S2, Count, Inverse));
     }
 
     for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
       const size_t K = static_cast<size_t>(Chunk) * 4;
-      F4 Row[4];
-      Transpose4(&Means[K], Row);
+      F4 Lane[4], Row[4];
+      for (int J = 0; J < 4; ++J)
+        Lane[J] = lanes::Load<F4>(&Means[(K + J) * Lanes]);
+      Transpose4(Lane, Row);
       for (int32_t R = 0; R < Rows; ++R) {
         const I4 V = RoundToBytes(Row[R]);
         const uint8_t Bytes[4] = {static_cast<uint8_t>(V[0]), static_cast<uint8_t>(V[1]),
                                   static_cast<uint8_t>(V[2]), static_cast<uint8_t>(V[3])};
         std::memcpy(Job.Dest + (Y + R) * Job.DestStride + K, Bytes, 4);
+      }
+    }
+    if (Report)
+      Report(Y + Rows - Y0);
+  }
+}
+
+// One output byte computed the way the filter defines it: the column sums
+// of the window's columns, each divided in single precision, summed in
+// double precision (exactly, at these window sizes) and divided again.
+uint8_t ExactValue(const TBlurJob &Job, int32_t X, int32_t Y, int32_t C)
+{
+  const int32_t Q = Job.Radius;
+  const int32_t Top = std::max(0, Y - Q), Bottom = std::min(Job.Height - 1, Y + Q);
+  const int32_t Left = std::max(0, X - Q), Right = std::min(Job.Width - 1, X + Q);
+  const double Rows = Bottom - Top + 1;
+  double Sum = 0;
+  for (int32_t Column = Left; Column <= Right; ++Column) {
+    int32_t S = 0;
+    for (int32_t Row = Top; Row <= Bottom; ++Row)
+      S += Job.Row(Row)[3 * Column + C];
+    Sum += static_cast<float>(S / Rows);
+  }
+  return ByteRound(static_cast<float>(Sum / (Right - Left + 1)));
+}
+
+// The blur from exact integer window sums T over N samples. The filter's
+// single-precision steps stay within 6.1e-5 of T / N, and unless T / N is
+// exactly k + 1/2 it lies at least 1 / (2 N) from there, which for N up to
+// IntegerSamples is more than that error and the margin below together:
+// so the byte is T / N rounded, and only the means found near k + 1/2 are
+// computed step by step.
+FACETTE_LANE_KERNEL
+void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
+                       const std::function<void(int32_t Done)> &Report)
+{
+  const int32_t W = Job.Width;
+  const int32_t H = Job.Height;
+  const int32_t Q = Job.Radius;
+  const size_t Padded = static_cast<size_t>(Job.Chunks) * 4;
+
+  std::vector<int32_t> Sums(Padded, 0);
+  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y) {
+    const uint8_t *Source = Job.Row(Y);
+    for (size_t I = 0; I < Padded; ++I)
+      Sums[I] += Source[I];
+  }
+  // Value K of every lane is at K * IntegerLanes.
+  std::vector<int32_t> Columns(Padded * IntegerLanes, 0);
+  std::vector<int32_t> Out(Padded * IntegerLanes, 0);
+  const F8 Magic = SplatF8(8388608.0f);
+  const F8 Edge = SplatF8(0.5f - TieMargin);
+
+  for (int32_t Y = Y0; Y < Y1; Y += IntegerLanes) {
+    const int32_t Rows = std::min(IntegerLanes, Y1 - Y);
+    F8 RowInverse;
+    for (int32_t R = 0; R < IntegerLanes; ++R)
+      RowInverse[R] = Job.RowInverse[Y + std::min(R, Rows - 1)];
+
+    for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
+      const size_t K = static_cast<size_t>(Chunk) * 4;
+      I4 Sum = lanes::Load<I4>(&Sums[K]);
+      I4 Column[IntegerLanes];
+      for (int32_t R = 0; R < Rows; ++R) {
+        const int32_t Row = Y + R;
+        if (Row > Y0) {
+          if (Row - Q > 0)
+            Sum -= BytesToI4(Job.Row(Row - Q - 1) + K);
+          if (Row + Q < H)
+            Sum += BytesToI4(Job.Row(Row + Q) + K);
+        }
+        Column[R] = Sum;
+      }
+      for (int32_t R = Rows; R < IntegerLanes; ++R)
+        Column[R] = Column[Rows - 1];
+      lanes::Store(&Sums[K], Sum);
+      Transpose8x4(Column, &Columns[K * IntegerLanes]);
+    }
+
+    const int32_t *C = Columns.data();
+    auto At = [C](int32_t K) { return lanes::Load<I8>(C + static_cast<size_t>(K) * IntegerLanes); };
+    I8 S[3] = {SplatI8(0), SplatI8(0), SplatI8(0)};
+    for (int32_t X = 0; X <= std::min(Q - 1, W - 1); ++X)
+      for (int Ch = 0; Ch < 3; ++Ch)
+        S[Ch] += At(3 * X + Ch);
+    for (int32_t X = 0; X < W; ++X) {
+      for (int Ch = 0; Ch < 3; ++Ch) {
+        if (X - Q > 0)
+          S[Ch] -= At(3 * (X - Q - 1) + Ch);
+        if (X + Q < W)
+          S[Ch] += At(3 * (X + Q) + Ch);
+      }
+      const F8 Inverse = SplatF8(Job.ColumnInverseF[X]) * RowInverse;
+      for (int Ch = 0; Ch < 3; ++Ch) {
+        const F8 Mean = __builtin_convertvector(S[Ch], F8) * Inverse;
+        const F8 Rounded = (Mean + Magic) - Magic;
+        const F8 Off = Mean - Rounded;
+        const auto Near = (Off > Edge) | (Off < -Edge);
+        I8 Bytes = __builtin_convertvector(Rounded, I8);
+        uint64_t Any[4];
+        std::memcpy(Any, &Near, sizeof(Any));
+        if (Any[0] | Any[1] | Any[2] | Any[3]) {
+          for (int32_t R = 0; R < Rows; ++R)
+            if (Near[R])
+              Bytes[R] = ExactValue(Job, X, Y + R, Ch);
+        }
+        lanes::Store(&Out[(3 * static_cast<size_t>(X) + Ch) * IntegerLanes], Bytes);
+      }
+    }
+
+    for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
+      const size_t K = static_cast<size_t>(Chunk) * 4;
+      I4 Row[IntegerLanes];
+      Transpose4x8(&Out[K * IntegerLanes], Row);
+      for (int32_t R = 0; R < Rows; ++R) {
+        const B4 Bytes = __builtin_convertvector(Row[R], B4);
+        std::memcpy(Job.Dest + (Y + R) * Job.DestStride + K, &Bytes, 4);
       }
     }
     if (Report)
@@ -266,18 +400,25 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
     Job.Values = 3 * W;
     Job.Chunks = (3 * W + 3) / 4;
     Job.RowCount.resize(static_cast<size_t>(H));
-    for (int32_t Y = 0; Y < H; ++Y)
+    Job.RowInverse.resize(static_cast<size_t>(H));
+    for (int32_t Y = 0; Y < H; ++Y) {
       Job.RowCount[Y] = static_cast<float>(WindowCount(Y, H, Job.Radius));
+      Job.RowInverse[Y] = 1.0f / Job.RowCount[Y];
+    }
     Job.ColumnCount.resize(static_cast<size_t>(W));
     Job.ColumnInverse.resize(static_cast<size_t>(W));
+    Job.ColumnInverseF.resize(static_cast<size_t>(W));
     for (int32_t X = 0; X < W; ++X) {
       Job.ColumnCount[X] = WindowCount(X, W, Job.Radius);
       Job.ColumnInverse[X] = 1.0 / Job.ColumnCount[X];
+      Job.ColumnInverseF[X] = static_cast<float>(Job.ColumnInverse[X]);
     }
     // The lane kernel divides the column sums in single precision, which
     // is exact only while they stay below 2^24.
     const int64_t MaxRows = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, H);
-    if (255 * MaxRows >= (int64_t{1} << 24)) {
+    const int64_t MaxColumns = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, W);
+    const bool Integer = MaxRows * MaxColumns <= IntegerSamples;
+    if (!Integer && 255 * MaxRows >= (int64_t{1} << 24)) {
       BlurPlain(Job);
     } else {
       int32_t Workers = 1;
@@ -291,7 +432,11 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
           Report = [&](int32_t Done) {
             Progress(static_cast<int32_t>(static_cast<int64_t>(Done) * Total / (Y1 - Y0)), Total);
           };
-        if (Y1 > Y0)
+        if (Y1 <= Y0)
+          return;
+        if (Integer)
+          BlurStripeInteger(Job, Y0, Y1, Report);
+        else
           BlurStripe(Job, Y0, Y1, Report);
       });
     }

@@ -112,8 +112,19 @@ TEST(MakeUpDetail, MatchesTheStepByStepLayerOnRandomImages)
   struct Case
   {
     int32_t W, H;
-  } Cases[] = {{1, 1},  {2, 3},  {5, 4},   {9, 9},    {10, 10}, {11, 17}, {19, 19},
-               {3, 40}, {41, 3}, {33, 26}, {64, 70},  {7, 121}, {130, 9},
+  } Cases[] = {{1, 1},
+               {2, 3},
+               {5, 4},
+               {9, 9},
+               {10, 10},
+               {11, 17},
+               {19, 19},
+               {3, 40},
+               {41, 3},
+               {33, 26},
+               {64, 70},
+               {7, 121},
+               {130, 9},
                // large enough to be split over threads
                {613, 450}};
   uint32_t Seed = 1;

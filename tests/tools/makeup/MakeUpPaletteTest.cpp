@@ -64,7 +64,12 @@ TEST(MakeUpPalette, SetColourFindsPlaneAndPoint)
   } Cases[] = {
       {"(200, 100, 50) on red", 1, Rgb(200, 100, 50), 200, 1, {128, 64}, Rgb(200, 100, 50)},
       {"pure green while on red", 1, Rgb(0, 255, 0), 255, 2, {0, 0}, Rgb(0, 255, 0)},
-      {"blue plane stays when blue is largest", 3, Rgb(10, 20, 30), 30, 3, {85, 170},
+      {"blue plane stays when blue is largest",
+       3,
+       Rgb(10, 20, 30),
+       30,
+       3,
+       {85, 170},
        Rgb(10, 20, 30)},
       {"a tie keeps the current channel", 2, Rgb(90, 90, 30), 90, 2, {85, 255}, Rgb(90, 90, 30)},
       {"black", 1, 0, 0, 1, {0, 0}, 0},
