@@ -59,7 +59,9 @@ void ApplyColourFacette(benchmark::State &State)
     for (int32_t X = 0; X < 200; ++X) {
       const int32_t D2 = (X - 100) * (X - 100) + (Y - 100) * (Y - 100);
       Mask.Bits[static_cast<size_t>(Y) * 200 + X] =
-          D2 < 80 * 80 ? 255 : D2 < 100 * 100 ? static_cast<uint8_t>(255 - (D2 - 6400) / 15) : 0;
+          D2 < 80 * 80     ? 255
+          : D2 < 100 * 100 ? static_cast<uint8_t>(255 - (D2 - 6400) / 15)
+                           : 0;
     }
   const int32_t Mode = static_cast<int32_t>(State.range(0));
   for (auto _ : State) {

@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
@@ -66,31 +70,74 @@ template <typename V> inline void Store(void *P, const V &R)
   std::memcpy(P, &R, sizeof(V));
 }
 
-// Four bytes as four floats; Count < 4 reads only that many (the rest 0).
-inline F4 BytesToF4(const uint8_t *P)
-{
-  uint8_t B[4];
-  std::memcpy(B, P, 4);
-  return F4{static_cast<float>(B[0]), static_cast<float>(B[1]), static_cast<float>(B[2]),
-            static_cast<float>(B[3])};
-}
-inline F4 BytesToF4(const uint8_t *P, int32_t Count)
-{
-  uint8_t B[4] = {0, 0, 0, 0};
-  std::memcpy(B, P, static_cast<size_t>(Count));
-  return BytesToF4(B);
-}
+// Four bytes as four integers or floats; Count < 4 reads only that many
+// (the rest 0).
 inline I4 BytesToI4(const uint8_t *P)
 {
-  uint8_t B[4];
-  std::memcpy(B, P, 4);
-  return I4{B[0], B[1], B[2], B[3]};
+#ifdef __SSE2__
+  // The generic conversion would widen byte by byte.
+  int32_t Word;
+  std::memcpy(&Word, P, 4);
+  const __m128i Zero = _mm_setzero_si128();
+  const __m128i Bytes = _mm_cvtsi32_si128(Word);
+  return std::bit_cast<I4>(_mm_unpacklo_epi16(_mm_unpacklo_epi8(Bytes, Zero), Zero));
+#else
+  B4 B;
+  std::memcpy(&B, P, 4);
+  return __builtin_convertvector(B, I4);
+#endif
+}
+
+// Sixteen bytes as four vectors of four integers or floats.
+inline void BytesToI4x4(const uint8_t *P, I4 *Out)
+{
+#ifdef __SSE2__
+  const __m128i Zero = _mm_setzero_si128();
+  const __m128i Bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  const __m128i Lo = _mm_unpacklo_epi8(Bytes, Zero);
+  const __m128i Hi = _mm_unpackhi_epi8(Bytes, Zero);
+  Out[0] = std::bit_cast<I4>(_mm_unpacklo_epi16(Lo, Zero));
+  Out[1] = std::bit_cast<I4>(_mm_unpackhi_epi16(Lo, Zero));
+  Out[2] = std::bit_cast<I4>(_mm_unpacklo_epi16(Hi, Zero));
+  Out[3] = std::bit_cast<I4>(_mm_unpackhi_epi16(Hi, Zero));
+#else
+  for (int J = 0; J < 4; ++J)
+    Out[J] = BytesToI4(P + 4 * J);
+#endif
+}
+inline void BytesToF4x4(const uint8_t *P, F4 *Out)
+{
+  I4 I[4];
+  BytesToI4x4(P, I);
+  for (int J = 0; J < 4; ++J)
+    Out[J] = __builtin_convertvector(I[J], F4);
+}
+
+// Four integers 0..255 stored as four bytes.
+inline void StoreBytes(uint8_t *P, I4 V)
+{
+#ifdef __SSE2__
+  const __m128i Words = _mm_packs_epi32(std::bit_cast<__m128i>(V), std::bit_cast<__m128i>(V));
+  const int32_t Word = _mm_cvtsi128_si32(_mm_packus_epi16(Words, Words));
+  std::memcpy(P, &Word, 4);
+#else
+  const B4 B = __builtin_convertvector(V, B4);
+  std::memcpy(P, &B, 4);
+#endif
 }
 inline I4 BytesToI4(const uint8_t *P, int32_t Count)
 {
-  uint8_t B[4] = {0, 0, 0, 0};
-  std::memcpy(B, P, static_cast<size_t>(Count));
-  return BytesToI4(B);
+  B4 B = {0, 0, 0, 0};
+  std::memcpy(&B, P, static_cast<size_t>(Count));
+  return __builtin_convertvector(B, I4);
+}
+inline F4 BytesToF4(const uint8_t *P)
+{
+  return __builtin_convertvector(BytesToI4(P), F4);
+}
+inline F4 BytesToF4(const uint8_t *P, int32_t Count)
+{
+  return __builtin_convertvector(BytesToI4(P, Count), F4);
 }
 
 // Rows to lanes: R[j] holds element j of the four inputs.

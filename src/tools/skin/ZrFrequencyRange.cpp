@@ -159,12 +159,8 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       for (int J = 0; J < 4; ++J)
         Lane[J] = lanes::Load<F4>(&Means[(K + J) * Lanes]);
       Transpose4(Lane, Row);
-      for (int32_t R = 0; R < Rows; ++R) {
-        const I4 V = RoundToBytes(Row[R]);
-        const uint8_t Bytes[4] = {static_cast<uint8_t>(V[0]), static_cast<uint8_t>(V[1]),
-                                  static_cast<uint8_t>(V[2]), static_cast<uint8_t>(V[3])};
-        std::memcpy(Job.Dest + (Y + R) * Job.DestStride + K, Bytes, 4);
-      }
+      for (int32_t R = 0; R < Rows; ++R)
+        StoreBytes(Job.Dest + (Y + R) * Job.DestStride + K, RoundToBytes(Row[R]));
     }
     if (Report)
       Report(Y + Rows - Y0);
@@ -223,7 +219,40 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
     for (int32_t R = 0; R < IntegerLanes; ++R)
       RowInverse[R] = Job.RowInverse[Y + std::min(R, Rows - 1)];
 
-    for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
+    // Sixteen values at a time while whole blocks fit the padded row, then
+    // four at a time.
+    int32_t Chunk = 0;
+    for (; Chunk + 4 <= Job.Chunks; Chunk += 4) {
+      const size_t K = static_cast<size_t>(Chunk) * 4;
+      I4 Sum[4], Step[4];
+      for (int J = 0; J < 4; ++J)
+        Sum[J] = lanes::Load<I4>(&Sums[K + 4 * J]);
+      I4 Column[4][IntegerLanes];
+      for (int32_t R = 0; R < Rows; ++R) {
+        const int32_t Row = Y + R;
+        if (Row > Y0) {
+          if (Row - Q > 0) {
+            BytesToI4x4(Job.Row(Row - Q - 1) + K, Step);
+            for (int J = 0; J < 4; ++J)
+              Sum[J] -= Step[J];
+          }
+          if (Row + Q < H) {
+            BytesToI4x4(Job.Row(Row + Q) + K, Step);
+            for (int J = 0; J < 4; ++J)
+              Sum[J] += Step[J];
+          }
+        }
+        for (int J = 0; J < 4; ++J)
+          Column[J][R] = Sum[J];
+      }
+      for (int J = 0; J < 4; ++J) {
+        for (int32_t R = Rows; R < IntegerLanes; ++R)
+          Column[J][R] = Column[J][Rows - 1];
+        lanes::Store(&Sums[K + 4 * J], Sum[J]);
+        Transpose8x4(Column[J], &Columns[(K + 4 * J) * IntegerLanes]);
+      }
+    }
+    for (; Chunk < Job.Chunks; ++Chunk) {
       const size_t K = static_cast<size_t>(Chunk) * 4;
       I4 Sum = lanes::Load<I4>(&Sums[K]);
       I4 Column[IntegerLanes];
@@ -243,6 +272,15 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       Transpose8x4(Column, &Columns[K * IntegerLanes]);
     }
 
+    // A window of 2q + 1 rows and 2q + 1 columns holds an odd number of
+    // samples, whose exact mean is never k + 1/2: only windows cut by an
+    // edge need the check.
+    bool FullRows = true;
+    for (int32_t R = 0; R < Rows; ++R)
+      FullRows = FullRows && Job.RowCount[Y + R] == static_cast<float>(2 * Q + 1);
+    const int32_t InnerBegin = std::min(Q, W);
+    const int32_t InnerEnd = std::max(InnerBegin, W - Q);
+
     const int32_t *C = Columns.data();
     auto At = [C](int32_t K) { return lanes::Load<I8>(C + static_cast<size_t>(K) * IntegerLanes); };
     I8 S[3] = {SplatI8(0), SplatI8(0), SplatI8(0)};
@@ -257,18 +295,21 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
           S[Ch] += At(3 * (X + Q) + Ch);
       }
       const F8 Inverse = SplatF8(Job.ColumnInverseF[X]) * RowInverse;
+      const bool Check = !FullRows || X < InnerBegin || X >= InnerEnd;
       for (int Ch = 0; Ch < 3; ++Ch) {
         const F8 Mean = __builtin_convertvector(S[Ch], F8) * Inverse;
         const F8 Rounded = (Mean + Magic) - Magic;
-        const F8 Off = Mean - Rounded;
-        const auto Near = (Off > Edge) | (Off < -Edge);
         I8 Bytes = __builtin_convertvector(Rounded, I8);
-        uint64_t Any[4];
-        std::memcpy(Any, &Near, sizeof(Any));
-        if (Any[0] | Any[1] | Any[2] | Any[3]) {
-          for (int32_t R = 0; R < Rows; ++R)
-            if (Near[R])
-              Bytes[R] = ExactValue(Job, X, Y + R, Ch);
+        if (Check) {
+          const F8 Off = Mean - Rounded;
+          const auto Near = (Off > Edge) | (Off < -Edge);
+          uint64_t Any[4];
+          std::memcpy(Any, &Near, sizeof(Any));
+          if (Any[0] | Any[1] | Any[2] | Any[3]) {
+            for (int32_t R = 0; R < Rows; ++R)
+              if (Near[R])
+                Bytes[R] = ExactValue(Job, X, Y + R, Ch);
+          }
         }
         lanes::Store(&Out[(3 * static_cast<size_t>(X) + Ch) * IntegerLanes], Bytes);
       }
@@ -278,10 +319,8 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       const size_t K = static_cast<size_t>(Chunk) * 4;
       I4 Row[IntegerLanes];
       Transpose4x8(&Out[K * IntegerLanes], Row);
-      for (int32_t R = 0; R < Rows; ++R) {
-        const B4 Bytes = __builtin_convertvector(Row[R], B4);
-        std::memcpy(Job.Dest + (Y + R) * Job.DestStride + K, &Bytes, 4);
-      }
+      for (int32_t R = 0; R < Rows; ++R)
+        StoreBytes(Job.Dest + (Y + R) * Job.DestStride + K, Row[R]);
     }
     if (Report)
       Report(Y + Rows - Y0);

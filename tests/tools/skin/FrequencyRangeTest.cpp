@@ -51,7 +51,9 @@ std::vector<uint8_t> ReferenceBlur(const TZrPixels &P, int32_t Q)
     }
   }
   for (int32_t Y = 0; Y < H; ++Y) {
-    auto T = [&](int32_t X, int C) { return static_cast<double>(Temp[(size_t(X) * H + Y) * 3 + C]); };
+    auto T = [&](int32_t X, int C) {
+      return static_cast<double>(Temp[(size_t(X) * H + Y) * 3 + C]);
+    };
     double S[3] = {0, 0, 0};
     int32_t N = 0;
     for (int32_t X = 0; X <= std::min(Q - 1, W - 1); ++X, ++N)
@@ -84,8 +86,8 @@ void ExpectSameAsReference(const TZrPixelBuffer &Blurred, const TZrPixels &Sourc
       for (int C = 0; C < 3; ++C)
         ASSERT_EQ(Blurred.PixelPtr(Source.Left + X, Source.Top + Y)[C],
                   Ref[(size_t(X) * Source.Height + Y) * 3 + C])
-            << Source.Width << "x" << Source.Height << " radius " << Q << " at " << X << ","
-            << Y << " channel " << C;
+            << Source.Width << "x" << Source.Height << " radius " << Q << " at " << X << "," << Y
+            << " channel " << C;
 }
 
 TEST(FrequencyRange, BlurMatchesTheStepByStepFilter)
