@@ -113,6 +113,54 @@ inline void BytesToF4x4(const uint8_t *P, F4 *Out)
     Out[J] = __builtin_convertvector(I[J], F4);
 }
 
+// Eight integers 0..255 (one per row) stored as eight bytes.
+inline void StoreLaneBytes(uint8_t *P, I8 V)
+{
+#ifdef __SSE2__
+  __m128i Half[2];
+  std::memcpy(Half, &V, sizeof(Half));
+  const __m128i Words = _mm_packs_epi32(Half[0], Half[1]);
+  _mm_storel_epi64(reinterpret_cast<__m128i *>(P), _mm_packus_epi16(Words, Words));
+#else
+  for (int J = 0; J < 8; ++J)
+    P[J] = static_cast<uint8_t>(V[J]);
+#endif
+}
+
+// In holds eight values of eight rows each (value-major, 64 bytes); writes
+// each row's eight values to Rows[row] (only Count bytes of them).
+inline void TransposeBytes8x8(const uint8_t *In, uint8_t *const *Rows, int32_t RowCount,
+                              int32_t Count)
+{
+  uint8_t Out[8][8];
+#ifdef __SSE2__
+  __m128i U[4];
+  for (int J = 0; J < 4; ++J) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i *>(In + 16 * J));
+    U[J] = _mm_unpacklo_epi8(V, _mm_srli_si128(V, 8)); // per row: values 2J, 2J + 1
+  }
+  const __m128i W0 = _mm_unpacklo_epi16(U[0], U[1]); // rows 0-3, values 0-3
+  const __m128i W1 = _mm_unpackhi_epi16(U[0], U[1]); // rows 4-7, values 0-3
+  const __m128i W2 = _mm_unpacklo_epi16(U[2], U[3]); // rows 0-3, values 4-7
+  const __m128i W3 = _mm_unpackhi_epi16(U[2], U[3]); // rows 4-7, values 4-7
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(Out[0]), _mm_unpacklo_epi32(W0, W2));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(Out[2]), _mm_unpackhi_epi32(W0, W2));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(Out[4]), _mm_unpacklo_epi32(W1, W3));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(Out[6]), _mm_unpackhi_epi32(W1, W3));
+#else
+  for (int V = 0; V < 8; ++V)
+    for (int R = 0; R < 8; ++R)
+      Out[R][V] = In[8 * V + R];
+#endif
+  if (Count == 8) {
+    for (int32_t R = 0; R < RowCount; ++R)
+      std::memcpy(Rows[R], Out[R], 8);
+  } else {
+    for (int32_t R = 0; R < RowCount; ++R)
+      std::memcpy(Rows[R], Out[R], static_cast<size_t>(Count));
+  }
+}
+
 // Four integers 0..255 stored as four bytes.
 inline void StoreBytes(uint8_t *P, I4 V)
 {

@@ -20,10 +20,10 @@ constexpr int32_t IntegerLanes = 8;
 
 // Up to this many samples in a window the blur is computed from exact
 // integer window sums (see BlurStripeInteger).
-constexpr int64_t IntegerSamples = 2600;
+constexpr int64_t IntegerSamples = 3000;
 // Half the width of the band around k + 1/2 in which a mean computed from
 // the integer sum is checked against the single-precision steps.
-constexpr float TieMargin = 1.25e-4f;
+constexpr float TieMargin = 1.0e-4f;
 
 // Below this many pixels a blur runs on one thread.
 constexpr int64_t ParallelPixels = 1 << 18;
@@ -209,7 +209,10 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   }
   // Value K of every lane is at K * IntegerLanes.
   std::vector<int32_t> Columns(Padded * IntegerLanes, 0);
-  std::vector<int32_t> Out(Padded * IntegerLanes, 0);
+  // The result bytes, eight rows per value; padded to whole blocks of
+  // eight values.
+  const size_t Blocks = (Padded + 7) / 8;
+  std::vector<uint8_t> Out(Blocks * 8 * IntegerLanes, 0);
   const F8 Magic = SplatF8(8388608.0f);
   const F8 Edge = SplatF8(0.5f - TieMargin);
 
@@ -311,16 +314,21 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
                 Bytes[R] = ExactValue(Job, X, Y + R, Ch);
           }
         }
-        lanes::Store(&Out[(3 * static_cast<size_t>(X) + Ch) * IntegerLanes], Bytes);
+        StoreLaneBytes(&Out[(3 * static_cast<size_t>(X) + Ch) * IntegerLanes], Bytes);
       }
     }
 
-    for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
-      const size_t K = static_cast<size_t>(Chunk) * 4;
-      I4 Row[IntegerLanes];
-      Transpose4x8(&Out[K * IntegerLanes], Row);
+    uint8_t *Target[IntegerLanes];
+    for (int32_t R = 0; R < Rows; ++R)
+      Target[R] = Job.Dest + (Y + R) * Job.DestStride;
+    for (size_t Block = 0; Block < Blocks; ++Block) {
+      // The last block may reach past the padded row; it writes only what
+      // the row holds.
+      const size_t K = Block * 8;
+      TransposeBytes8x8(&Out[K * IntegerLanes], Target, Rows,
+                        static_cast<int32_t>(std::min<size_t>(8, Padded - K)));
       for (int32_t R = 0; R < Rows; ++R)
-        StoreBytes(Job.Dest + (Y + R) * Job.DestStride + K, Row[R]);
+        Target[R] += 8;
     }
     if (Report)
       Report(Y + Rows - Y0);
@@ -457,7 +465,11 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
     const int64_t MaxRows = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, H);
     const int64_t MaxColumns = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, W);
     const bool Integer = MaxRows * MaxColumns <= IntegerSamples;
-    if (!Integer && 255 * MaxRows >= (int64_t{1} << 24)) {
+    if (Job.Radius == 0) {
+      // Every window is the pixel itself.
+      for (int32_t Y = 0; Y < H; ++Y)
+        std::memcpy(Job.Dest + Y * Job.DestStride, Job.Row(Y), static_cast<size_t>(3) * W);
+    } else if (!Integer && 255 * MaxRows >= (int64_t{1} << 24)) {
       BlurPlain(Job);
     } else {
       int32_t Workers = 1;
