@@ -191,14 +191,14 @@ inline F4 BytesToF4(const uint8_t *P, int32_t Count)
 // Rows to lanes: R[j] holds element j of the four inputs.
 inline void Transpose4(const F4 *In, F4 *Out)
 {
-  const F4 T0 = __builtin_shuffle(In[0], In[1], I4{0, 4, 1, 5});
-  const F4 T1 = __builtin_shuffle(In[2], In[3], I4{0, 4, 1, 5});
-  const F4 T2 = __builtin_shuffle(In[0], In[1], I4{2, 6, 3, 7});
-  const F4 T3 = __builtin_shuffle(In[2], In[3], I4{2, 6, 3, 7});
-  Out[0] = __builtin_shuffle(T0, T1, I4{0, 1, 4, 5});
-  Out[1] = __builtin_shuffle(T0, T1, I4{2, 3, 6, 7});
-  Out[2] = __builtin_shuffle(T2, T3, I4{0, 1, 4, 5});
-  Out[3] = __builtin_shuffle(T2, T3, I4{2, 3, 6, 7});
+  const F4 T0 = __builtin_shufflevector(In[0], In[1], 0, 4, 1, 5);
+  const F4 T1 = __builtin_shufflevector(In[2], In[3], 0, 4, 1, 5);
+  const F4 T2 = __builtin_shufflevector(In[0], In[1], 2, 6, 3, 7);
+  const F4 T3 = __builtin_shufflevector(In[2], In[3], 2, 6, 3, 7);
+  Out[0] = __builtin_shufflevector(T0, T1, 0, 1, 4, 5);
+  Out[1] = __builtin_shufflevector(T0, T1, 2, 3, 6, 7);
+  Out[2] = __builtin_shufflevector(T2, T3, 0, 1, 4, 5);
+  Out[3] = __builtin_shufflevector(T2, T3, 2, 3, 6, 7);
 }
 
 // Eight rows of four elements to four vectors of eight lanes, and back.
@@ -245,8 +245,11 @@ inline void Transpose4x8(const int32_t *In, I4 *Out)
 // ByteRound does; the inputs here are never NaN.
 inline I4 RoundToBytes(F4 V)
 {
-  V = V > 0.0f ? V : SplatF4(0.0f);
-  V = V < 255.0f ? V : SplatF4(255.0f);
+  const I4 Positive = V > 0.0f;
+  V = std::bit_cast<F4>(std::bit_cast<I4>(V) & Positive);
+  const I4 Below = V < 255.0f;
+  V = std::bit_cast<F4>((std::bit_cast<I4>(V) & Below) |
+                        (std::bit_cast<I4>(SplatF4(255.0f)) & ~Below));
   const F4 Magic = SplatF4(8388608.0f); // 2^23: adding it drops the fraction
   V = (V + Magic) - Magic;
   return __builtin_convertvector(V, I4);
