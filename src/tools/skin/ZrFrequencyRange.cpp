@@ -187,11 +187,13 @@ uint8_t ExactValue(const TBlurJob &Job, int32_t X, int32_t Y, int32_t C)
 }
 
 // The blur from exact integer window sums T over N samples. The filter's
-// single-precision steps stay within 6.1e-5 of T / N, and unless T / N is
-// exactly k + 1/2 it lies at least 1 / (2 N) from there, which for N up to
-// IntegerSamples is more than that error and the margin below together:
-// so the byte is T / N rounded, and only the means found near k + 1/2 are
-// computed step by step.
+// single-precision steps stay within 3.1e-5 of T / N, and the mean computed
+// here (T times two rounded reciprocals) within 6.1e-5. Unless T / N is
+// exactly k + 1/2 it lies at least 1 / (2 N) >= 1.67e-4 from there (N up to
+// IntegerSamples), more than that error and TieMargin together: so the byte
+// is T / N rounded, and only means found within the margin of k + 1/2 are
+// computed step by step. With 2q + 1 rows and columns N is odd and such a
+// tie cannot occur at all.
 FACETTE_LANE_KERNEL
 void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
                        const std::function<void(int32_t Done)> &Report)

@@ -107,6 +107,11 @@ TEST(FrequencyRange, BlurMatchesTheStepByStepFilter)
       // small values give many quotients that sit on rounding boundaries
       {19, 23, 3, {1, 2, 3, 4, 5}},
       {6, 6, 1, {1, 2, 3}},
+      // windows too large for exact integer means: single-precision lanes
+      {70, 60, 255, {30, 40}},
+      {61, 57, 4, {28, 33}},
+      // and sums too large even for those: the plain filter
+      {1, 65800, 255, {40000}},
       // large enough to be split over threads
       {640, 430, 255, {1, 5}},
   };
