@@ -281,20 +281,22 @@ void TZrMakeUpDetail::BuildDetail(const TZrPixels &Pixels, const TProgress &Prog
     }
   }
 
+  const size_t NewRowFloats = (static_cast<size_t>(W) * 3 + 3) & ~static_cast<size_t>(3);
+  const size_t Needed = NewRowFloats * static_cast<size_t>(H);
+  if (Needed != Capacity) {
+    // Empty first: if the memory cannot be had, the layer stays empty
+    // (and stale) rather than pointing at nothing.
+    Clear();
+    DetailStale = true;
+    if (Needed > 0)
+      Detail = std::make_unique_for_overwrite<float[]>(Needed);
+    Capacity = Needed;
+  }
   Left = Pixels.Left;
   Top = Pixels.Top;
   Width = W;
   Height = H;
-  RowFloats = (static_cast<size_t>(W) * 3 + 3) & ~static_cast<size_t>(3);
-  const size_t Needed = RowFloats * static_cast<size_t>(H);
-  if (Needed == 0) {
-    Detail.reset();
-    Capacity = 0;
-  } else if (Needed != Capacity) {
-    Detail.reset();
-    Detail = std::make_unique_for_overwrite<float[]>(Needed);
-    Capacity = Needed;
-  }
+  RowFloats = NewRowFloats;
 
   if (Needed > 0) {
     TBuildJob Job;

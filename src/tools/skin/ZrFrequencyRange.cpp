@@ -400,11 +400,16 @@ void TFrequencyRange::Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t 
   TZrRect Rect = Pixels.GetBounds();
   if (Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3 || Rect.IsEmpty())
     Rect = TZrRect{};
-  if (Rect != Source_.GetBounds() || Source_.PixelFormat != pf24bit) {
+  // A buffer whose memory could not be had last time is tried again.
+  const bool Missing = !Rect.IsEmpty() &&
+                       (Source_.Bits == nullptr || LowA_.Bits == nullptr || LowB_.Bits == nullptr);
+  if (Rect != Source_.GetBounds() || Source_.PixelFormat != pf24bit || Missing) {
     Width = Rect.Width();
     Height = Rect.Height();
-    for (TZrPixelBuffer *Buffer : {&Source_, &LowA_, &LowB_})
+    for (TZrPixelBuffer *Buffer : {&Source_, &LowA_, &LowB_}) {
+      Buffer->Clear();
       Buffer->Allocate(pf24bit, Rect);
+    }
     MarkDirty(2);
   }
   if (DirtyLevel > 1 && Source_.Bits != nullptr) {
