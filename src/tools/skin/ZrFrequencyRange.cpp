@@ -438,8 +438,11 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
   const int32_t Total = W + H;
   if (Progress)
     Progress(0, Total);
-  if (Dest.GetBounds() != Source_.GetBounds() || Dest.PixelFormat != pf24bit)
+  if (Dest.GetBounds() != Source_.GetBounds() || Dest.PixelFormat != pf24bit ||
+      Dest.Bits == nullptr) {
+    Dest.Clear();
     Dest.Allocate(pf24bit, Source_.GetBounds());
+  }
   if (W > 0 && H > 0 && Source_.Bits != nullptr && Dest.Bits != nullptr) {
     TBlurJob Job;
     Job.Source = Source_.Bits;
