@@ -342,6 +342,22 @@ void TZrMakeUpDetail::BuildDetail(const TZrPixels &Pixels, const TProgress &Prog
   DetailStale = false;
 }
 
+namespace {
+
+// ByteRound for single-precision values without a library call: adding and
+// taking away 2^23 rounds to an integer in the current (nearest, ties to
+// even) rounding mode, as nearbyint does.
+inline uint8_t RoundByte(float V)
+{
+  if (!(V > 0.0f)) // also catches NaN
+    return 0;
+  if (V >= 255.0f)
+    return 255;
+  return static_cast<uint8_t>((V + 8388608.0f) - 8388608.0f);
+}
+
+} // namespace
+
 TZrMakeUpDetail &MakeUpDetailLayer()
 {
   static TZrMakeUpDetail Layer;
@@ -403,7 +419,7 @@ void ApplyColour(const TZrRect &Rect, const TZrPixels &BackupPixels, const TZrPi
       for (int C = 0; C < 3; ++C) {
         const float Step = Weight * (T[C] - B[C]);
         const float Mixed = B[C] + Step;
-        Out[C] = ByteRound(Mixed + D[C]);
+        Out[C] = RoundByte(Mixed + D[C]);
       }
     }
   }
