@@ -337,6 +337,158 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   }
 }
 
+// Small radii: the same exact integer means, row by row without moving
+// data into lanes. The column sums of the current window (at most
+// 255 * 15) and the window sums (at most 255 * 225) fit 16 bits; a window
+// sum is 2q + 1 column sums side by side, read from a row padded with q
+// empty pixels on either side so that the windows at the edges clip.
+constexpr int32_t RowRadius = 7;
+
+typedef uint16_t U16 __attribute__((vector_size(32)));
+typedef uint16_t U8h __attribute__((vector_size(16)));
+
+// Halves are joined in registers: going through memory would make the
+// processor wait for two narrow stores before one wide load.
+inline U16 WidenBytes(const uint8_t *P)
+{
+#ifdef __SSE2__
+  const __m128i Zero = _mm_setzero_si128();
+  const __m128i Bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+  const U8h Lo = std::bit_cast<U8h>(_mm_unpacklo_epi8(Bytes, Zero));
+  const U8h Hi = std::bit_cast<U8h>(_mm_unpackhi_epi8(Bytes, Zero));
+  return __builtin_shufflevector(Lo, Hi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+#else
+  U16 R;
+  for (int J = 0; J < 16; ++J)
+    R[J] = P[J];
+  return R;
+#endif
+}
+
+// Eight 16-bit sums times their reciprocals, rounded to bytes.
+inline I8 MeansOf(const uint16_t *T, const float *Inverse)
+{
+#ifdef __SSE2__
+  const __m128i Sums = _mm_loadu_si128(reinterpret_cast<const __m128i *>(T));
+  const __m128i Zero = _mm_setzero_si128();
+  const I4 Lo = std::bit_cast<I4>(_mm_unpacklo_epi16(Sums, Zero));
+  const I4 Hi = std::bit_cast<I4>(_mm_unpackhi_epi16(Sums, Zero));
+  const I8 Wide = __builtin_shufflevector(Lo, Hi, 0, 1, 2, 3, 4, 5, 6, 7);
+#else
+  I8 Wide;
+  for (int J = 0; J < 8; ++J)
+    Wide[J] = T[J];
+#endif
+  const F8 Mean = __builtin_convertvector(Wide, F8) * lanes::Load<F8>(Inverse);
+  const F8 Magic = SplatF8(8388608.0f);
+  return __builtin_convertvector((Mean + Magic) - Magic, I8);
+}
+
+FACETTE_LANE_KERNEL
+void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
+                    const std::function<void(int32_t Done)> &Report)
+{
+  const int32_t W = Job.Width;
+  const int32_t H = Job.Height;
+  const int32_t Q = Job.Radius;
+  const int32_t K = Job.Values;
+  const int32_t Blocks = (K + 15) / 16;
+  const int32_t Margin = 3 * Q;
+  // Column sums with Margin empty values on either side, and the window
+  // sums and reciprocals of one row, all padded to whole blocks.
+  std::vector<uint16_t> Columns(static_cast<size_t>(Margin) * 2 + Blocks * 16 + 16, 0);
+  uint16_t *V = Columns.data() + Margin;
+  std::vector<uint16_t> Sums(static_cast<size_t>(Blocks) * 16, 0);
+  std::vector<float> Inverse(static_cast<size_t>(Blocks) * 16, 0.0f);
+  int32_t InverseRows = -1; // the row count Inverse was made for
+
+  // A row's bytes, sixteen at a time; the last block reads only what the
+  // row holds.
+  auto Widen = [&](int32_t Y, int32_t Block, U16 &Out) {
+    const int32_t At = Block * 16;
+    if (At + 16 <= K) {
+      Out = WidenBytes(Job.Row(Y) + At);
+    } else {
+      uint8_t Tail[16] = {};
+      std::memcpy(Tail, Job.Row(Y) + At, static_cast<size_t>(K - At));
+      Out = WidenBytes(Tail);
+    }
+  };
+  U16 Step;
+  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y)
+    for (int32_t Block = 0; Block < Blocks; ++Block) {
+      Widen(Y, Block, Step);
+      lanes::Store(V + Block * 16, lanes::Load<U16>(V + Block * 16) + Step);
+    }
+
+  // Columns whose window is cut by an edge; the rest have 2q + 1.
+  const int32_t InnerBegin = 3 * std::min(Q, W);
+  const int32_t InnerEnd = std::max(InnerBegin, 3 * (W - Q));
+  const F8 Edge = SplatF8(0.5f - TieMargin);
+  const F8 Magic = SplatF8(8388608.0f);
+
+  for (int32_t Y = Y0; Y < Y1; ++Y) {
+    if (Y > Y0) {
+      const bool Drop = Y - Q > 0, Take = Y + Q < H;
+      for (int32_t Block = 0; Block < Blocks; ++Block) {
+        U16 Column = lanes::Load<U16>(V + Block * 16);
+        if (Drop) {
+          Widen(Y - Q - 1, Block, Step);
+          Column -= Step;
+        }
+        if (Take) {
+          Widen(Y + Q, Block, Step);
+          Column += Step;
+        }
+        lanes::Store(V + Block * 16, Column);
+      }
+    }
+    const int32_t Rows = static_cast<int32_t>(Job.RowCount[Y]);
+    if (Rows != InverseRows) {
+      for (int32_t X = 0; X < W; ++X)
+        for (int32_t C = 0; C < 3; ++C)
+          Inverse[3 * X + C] = Job.ColumnInverseF[X] * Job.RowInverse[Y];
+      InverseRows = Rows;
+    }
+    for (int32_t Block = 0; Block < Blocks; ++Block) {
+      U16 Sum = lanes::Load<U16>(V + Block * 16 - Margin);
+      for (int32_t J = -Q + 1; J <= Q; ++J)
+        Sum += lanes::Load<U16>(V + Block * 16 + 3 * J);
+      lanes::Store(&Sums[Block * 16], Sum);
+    }
+    // An odd row count and a full row of columns make an odd sample
+    // count, which needs no check.
+    const bool CheckRow = Rows % 2 == 0;
+    uint8_t *Target = Job.Dest + Y * Job.DestStride;
+    for (int32_t At = 0; At < K; At += 8) {
+      const I8 Rounded = MeansOf(&Sums[At], &Inverse[At]);
+      I8 Out = Rounded;
+      if (CheckRow || At < InnerBegin || At + 8 > InnerEnd) {
+        I8 Wide;
+        for (int32_t J = 0; J < 8; ++J)
+          Wide[J] = Sums[At + J];
+        const F8 Mean = __builtin_convertvector(Wide, F8) * lanes::Load<F8>(&Inverse[At]);
+        const F8 Off = Mean - ((Mean + Magic) - Magic);
+        const auto Near = (Off > Edge) | (Off < -Edge);
+        for (int32_t J = 0; J < 8 && At + J < K; ++J)
+          if (Near[J])
+            Out[J] = ExactValue(Job, (At + J) / 3, Y, (At + J) % 3);
+      }
+      if (At + 8 <= K) {
+        StoreLaneBytes(Target + At, Out);
+      } else {
+        uint8_t Tail[8];
+        StoreLaneBytes(Tail, Out);
+        std::memcpy(Target + At, Tail, static_cast<size_t>(K - At));
+      }
+    }
+    if (Report && (Y - Y0) % 16 == 15)
+      Report(Y + 1 - Y0);
+  }
+  if (Report)
+    Report(Y1 - Y0);
+}
+
 // The blur step by step, one column and one row at a time: for sums that
 // could leave the range where the lane kernel is exact.
 void BlurPlain(const TBlurJob &Job)
@@ -496,7 +648,7 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
         if (Y1 <= Y0)
           return;
         if (Integer)
-          BlurStripeInteger(Job, Y0, Y1, Report);
+          (Job.Radius <= RowRadius ? BlurStripeRows : BlurStripeInteger)(Job, Y0, Y1, Report);
         else
           BlurStripe(Job, Y0, Y1, Report);
       });
