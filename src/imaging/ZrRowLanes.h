@@ -20,9 +20,10 @@
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 // Kernels built twice, for the baseline processor and for AVX2, the better
-// one picked when the program starts. Both do the same IEEE operations in
-// the same order, so their results are identical.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// one picked when the program starts (through the loader's indirect
+// functions, hence ELF only). Both do the same IEEE operations in the same
+// order, so their results are identical.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
 #define FACETTE_LANE_KERNEL __attribute__((target_clones("avx2", "default")))
 #else
 #define FACETTE_LANE_KERNEL
