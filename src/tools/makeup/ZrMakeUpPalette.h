@@ -6,7 +6,9 @@
 // This part knows no window: it renders the square into a plain 24-bit
 // buffer and keeps the colour. The tool's frame derives from it and shows
 // the square, the cross-hair and the swatch by overriding the three drawing
-// hooks, which are called whenever what they show has changed.
+// hooks, which are called whenever what they show has changed. (The
+// constructor renders before a derived class exists, so a window paints
+// the first state itself.)
 #pragma once
 
 #include "framework/ZrTypes.h"
