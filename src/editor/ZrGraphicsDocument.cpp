@@ -320,7 +320,7 @@ void TZrGraphicsDocument::Finish()
 {
   if (Host_)
     if (IZrGraphicsDocumentListener *Tool = Host_->CurrentTool())
-      Tool->ImagePixelsChanged(*this);
+      Tool->PixelWindowsReplaced(*this);
   ImageChanged();
 }
 

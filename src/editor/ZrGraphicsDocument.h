@@ -52,7 +52,7 @@ public:
   {}
   // The image's memory was replaced: pixel windows fetched earlier are
   // stale. Told to the current tool.
-  virtual void ImagePixelsChanged(TZrGraphicsDocument &) {}
+  virtual void PixelWindowsReplaced(TZrGraphicsDocument &) {}
 };
 
 // What the document needs of its view window.

@@ -314,7 +314,7 @@ TEST_F(GraphicsDocument, CropCutsImageAndOriginalAndClearsTheCropRectangle)
   // The exact rectangle, not one shifted onto the coding-block grid.
   EXPECT_EQ(Told, std::vector<std::string>{"Crop(13,3,20,7)"});
   // The current tool refetches its pixel windows.
-  EXPECT_EQ(Journal, std::vector<std::string>{"A.PixelsChanged"});
+  EXPECT_EQ(Journal, std::vector<std::string>{"A.WindowsReplaced"});
   EXPECT_EQ(Host.ShownWidth, 7);
 }
 
@@ -366,7 +366,7 @@ TEST_F(GraphicsDocument, LargerCanvasAddsBlackToImageAndOriginal)
   }
   EXPECT_FALSE(Doc.HasCropRect());
   EXPECT_TRUE(BackupMatchesImage());
-  EXPECT_EQ(Journal, std::vector<std::string>{"B.PixelsChanged"});
+  EXPECT_EQ(Journal, std::vector<std::string>{"B.WindowsReplaced"});
   EXPECT_EQ(Told, std::vector<std::string>{"Crop(0,0,9,7)"});
 
   // Only the image: the original keeps its geometry.

@@ -135,9 +135,9 @@ public:
                       "," + std::to_string(R.Left) + "," + std::to_string(R.Top) + "," +
                       std::to_string(R.Right) + "," + std::to_string(R.Bottom) + ")");
   }
-  void ImagePixelsChanged(TZrGraphicsDocument &) override
+  void PixelWindowsReplaced(TZrGraphicsDocument &) override
   {
-    Journal.push_back(Name + ".PixelsChanged");
+    Journal.push_back(Name + ".WindowsReplaced");
   }
 
   const std::string Name;
