@@ -1,0 +1,235 @@
+// One stamp of a 64-pixel smudge or undo brush on the 24-megapixel photo,
+// with everything a mouse event costs: the stamp merged into the stroke's
+// mask, the brushed square worked out from the backup into the image (for
+// the smudge brush including the blurred colours, never cached before at
+// that spot) and the window area showing it repainted through the view's
+// paint cycle. Each stamp is a click of its own at a new spot. The floor
+// is copying the brush square's pixels once.
+//
+// "smudge_stroke_64" is a stamp within a stroke: 4 pixels on from the
+// previous one, most blurred colours already known.
+#include "document/ZrFileFormats.h"
+#include "editor/ZrGraphicDocumentView.h"
+#include "editor/ZrGraphicsDocument.h"
+#include "editor/ZrViewObjects.h"
+#include "support/TestImage.h"
+#include "tools/brush/ZrBrushKernels.h"
+#include "tools/brush/ZrBrushMasks.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace facette::bench {
+namespace {
+
+constexpr int32_t BrushSize = 64;
+constexpr int32_t ViewWidth = 1920;
+constexpr int32_t ViewHeight = 1080;
+
+class TNoEditor : public IZrDocumentEditor
+{
+public:
+  TZrDocumentFormats &Formats() override { throw std::logic_error("no formats"); }
+  int AskSaveChanges(const std::string &) override { return 2; }
+  bool SaveAsWithDialog(TZrDocument &) override { return false; }
+  void RemoveDocument(TZrDocument &) override {}
+  void UpdateCaption() override {}
+  std::string UntitledName() const override { return {}; }
+};
+
+enum class TBrush
+{
+  Smudge,
+  UndoBrush
+};
+
+enum class TZoom
+{
+  ActualSize,
+  BestFit
+};
+
+// The photo opened in a document shown in a full-HD view, and a brush.
+struct TBrushScene
+{
+  TNoEditor Editor;
+  TZrGraphicsDocument Document{Editor, nullptr};
+  TZrViewObjectList Objects;
+  TZrGraphicDocumentView *DocumentView = nullptr;
+  TZrViewCanvas Canvas;
+  TZrPixelMask StampMask, StrokeMask, Footprint;
+  TZrPixelBuffer BlurCache;
+  // Spots used so far (each a fresh brush square).
+  int64_t Spot = 0;
+
+  bool Prepare(TZoom Zoom)
+  {
+    TZrLoadedImage Loaded;
+    Loaded.Image = std::make_unique<TZrLTBitmap>();
+    if (!Loaded.Image->Assign(Photo24MP()) || !Document.AdoptLoadedImage(std::move(Loaded)))
+      return false;
+    DocumentView = static_cast<TZrGraphicDocumentView *>(
+        Objects.Add(std::make_unique<TZrGraphicDocumentView>(Document)));
+    TZrMapMode &M = Canvas.MapMode;
+    if (Zoom == TZoom::BestFit) {
+      M.ViewportExtX = M.ViewportExtY = ViewHeight;
+      M.WindowExtX = M.WindowExtY = PhotoHeight;
+      M.ViewportOrgX = (ViewWidth - PhotoWidth * ViewHeight / PhotoHeight) / 2;
+    } else {
+      M.ViewportOrgX = ViewWidth / 2 - PhotoWidth / 2;
+      M.ViewportOrgY = ViewHeight / 2 - PhotoHeight / 2;
+    }
+    BuildSoftDisc(StampMask, BrushSize, 255, 191);
+    BuildBlurFootprint(Footprint, BrushSize, false);
+    if (!BlurCache.Allocate(pf32bit, Document.ImageBounds()) || !BlurCache.Bits)
+      return false;
+    return Paint(MakeRect(0, 0, ViewWidth, ViewHeight));
+  }
+
+  bool Paint(const TZrRect &Window)
+  {
+    if (!Canvas.BeginSurface(
+            TZrRegion(IntersectRect(Window, MakeRect(0, 0, ViewWidth, ViewHeight)))))
+      return false;
+    Canvas.PaintObjects(Objects);
+    Canvas.EndSurface();
+    return true;
+  }
+
+  // The centre of a brush square not stamped before, inside the part of
+  // the image the view shows.
+  TZrPoint FreshCentre()
+  {
+    const TZrMapMode &M = Canvas.MapMode;
+    const TZrRect Shown =
+        IntersectRect(MakeRect(M.DeviceToLogicalX(0), M.DeviceToLogicalY(0),
+                               M.DeviceToLogicalX(ViewWidth), M.DeviceToLogicalY(ViewHeight)),
+                      Document.ImageBounds());
+    const int32_t Side = BrushSide(BrushSize);
+    const int32_t Columns = Shown.Width() / Side;
+    const int32_t Rows = Shown.Height() / Side;
+    const int64_t Index = Spot++ % (static_cast<int64_t>(Columns) * Rows);
+    return {Shown.Left + static_cast<int32_t>(Index % Columns) * Side + Side / 2,
+            Shown.Top + static_cast<int32_t>(Index / Columns) * Side + Side / 2};
+  }
+
+  bool AllSpotsUsed() const
+  {
+    return Spot > 0 && Spot % 400 == 0; // well below the number of spots
+  }
+
+  // What one mouse event of a stroke does.
+  void Stamp(TBrush Brush, TZrPoint Centre)
+  {
+    const TZrRect Rect = BrushRect(Centre, BrushSize);
+    StampMask.Left = Rect.Left;
+    StampMask.Top = Rect.Top;
+    StrokeMask.MergeMax(StampMask);
+    const TZrRect R = IntersectRect(Rect, Document.Backup().GetBounds());
+    if (Brush == TBrush::Smudge)
+      SmudgeRect(R, Document.Backup(), StrokeMask, BlurCache, Footprint, *Document.ImagePixels());
+    else
+      UndoBrushRect(R, Document.Backup(), *Document.OriginalPixels(), StrokeMask,
+                    *Document.ImagePixels());
+    StampMask.Left = StampMask.Top = 0;
+    DocumentView->ImagePixelsChanged(R);
+    Paint(ImageRectToWindow(Canvas.MapMode, R));
+  }
+};
+
+void OneStamp(benchmark::State &State, TBrush Brush, TZoom Zoom)
+{
+  TBrushScene Scene;
+  if (!Scene.Prepare(Zoom)) {
+    State.SkipWithError("out of memory");
+    return;
+  }
+  for (auto _ : State) {
+    if (Scene.AllSpotsUsed()) {
+      // A new stroke over the same spots: nothing known of them.
+      State.PauseTiming();
+      std::memset(Scene.BlurCache.Bits, 0,
+                  static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
+      State.ResumeTiming();
+    }
+    Scene.StrokeMask.Clear();
+    Scene.Stamp(Brush, Scene.FreshCentre());
+    benchmark::ClobberMemory();
+  }
+}
+
+void StrokeStamp(benchmark::State &State)
+{
+  TBrushScene Scene;
+  if (!Scene.Prepare(TZoom::ActualSize)) {
+    State.SkipWithError("out of memory");
+    return;
+  }
+  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
+  int32_t Step = 0;
+  for (auto _ : State) {
+    if (Step == 200) {
+      // The stroke ends; the next one starts where this one did.
+      State.PauseTiming();
+      Step = 0;
+      Scene.StrokeMask.Clear();
+      std::memset(Scene.BlurCache.Bits, 0,
+                  static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
+      State.ResumeTiming();
+    }
+    Scene.Stamp(TBrush::Smudge, {Start.X + 4 * Step, Start.Y + Step % 7});
+    ++Step;
+    benchmark::ClobberMemory();
+  }
+}
+
+// The floor: the brush square's pixels copied once.
+void CopySquare(benchmark::State &State)
+{
+  const TZrPixelBuffer &Photo = Photo24MP();
+  TZrPixelBuffer Image;
+  Image.Allocate(pf24bit, Photo.GetBounds());
+  const int32_t Side = BrushSide(BrushSize);
+  int64_t Spot = 0;
+  for (auto _ : State) {
+    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
+    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
+    for (int32_t Row = Y; Row < Y + Side; ++Row)
+      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK_CAPTURE(OneStamp, smudge, TBrush::Smudge, TZoom::ActualSize)
+    ->Name("brush_smudge_stamp_64/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(CopySquare)
+    ->Name("brush_smudge_stamp_64/memcpy")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(OneStamp, smudge_best_fit, TBrush::Smudge, TZoom::BestFit)
+    ->Name("brush_smudge_stamp_64_best_fit/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(StrokeStamp)
+    ->Name("brush_smudge_stroke_64/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(OneStamp, undo, TBrush::UndoBrush, TZoom::ActualSize)
+    ->Name("brush_undo_stamp_64/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(CopySquare)
+    ->Name("brush_undo_stamp_64/memcpy")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(OneStamp, undo_best_fit, TBrush::UndoBrush, TZoom::BestFit)
+    ->Name("brush_undo_stamp_64_best_fit/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+} // namespace
+} // namespace facette::bench
