@@ -151,7 +151,7 @@ QToolBar *TMainForm::AddToolbar(const QString &Caption)
   return Toolbar;
 }
 
-QAction *TMainForm::AddToolbarItem(QToolBar *Toolbar, TZrImageList *ImageList, QAction *Before,
+QAction *TMainForm::AddToolbarItem(QWidget *Toolbar, TZrImageList *ImageList, QAction *Before,
                                    const QString &Caption, int ImageIndex,
                                    std::function<void()> OnClick, QAction *&Ref)
 {

@@ -69,8 +69,10 @@ public:
   // menu that follows the toolbar's caption.
   QToolBar *AddToolbar(const QString &Caption);
   // A button on Toolbar (hint = caption). Ref is set before the item is
-  // configured; Images may be nil for a button without picture.
-  QAction *AddToolbarItem(QToolBar *Toolbar, TZrImageList *ImageList, QAction *Before,
+  // configured; Images may be nil for a button without picture. Toolbar is
+  // a QToolBar or any widget that shows its actions as buttons (the tool
+  // panel's wrapping toolbar).
+  QAction *AddToolbarItem(QWidget *Toolbar, TZrImageList *ImageList, QAction *Before,
                           const QString &Caption, int ImageIndex, std::function<void()> OnClick,
                           QAction *&Ref);
   // Any other control on a toolbar (check boxes, edits, labels).
