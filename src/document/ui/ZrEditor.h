@@ -7,6 +7,7 @@
 #include "demo/ui/ZrDemoHooks.h"
 #include "document/ZrDocument.h"
 #include "document/ZrFileFormats.h"
+#include "framework/ui/MainForm.h"
 #include "framework/ui/ZrModule.h"
 #include "framework/ZrGuid.h"
 
@@ -22,8 +23,6 @@ class QMenu;
 class QToolBar;
 
 namespace facette {
-
-class TMainForm;
 
 // The view control of a document, placed in the main window while the
 // document is current.

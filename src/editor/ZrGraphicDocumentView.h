@@ -1,0 +1,34 @@
+// The view object that shows a graphics document: the visible rectangle of
+// its working image (the pending crop, or the whole image) at the view's
+// zoom, with the background colour around it.
+#pragma once
+
+#include "editor/ZrViewImagePainter.h"
+#include "editor/ZrViewObjects.h"
+
+namespace facette {
+
+class TZrGraphicsDocument;
+
+class TZrGraphicDocumentView : public TZrViewObject
+{
+public:
+  explicit TZrGraphicDocumentView(TZrGraphicsDocument &Document);
+
+  TZrGraphicsDocument &Document;
+
+  // Visible, content, may paint outside a paint cycle.
+  void InitFlags() override { Flags = vfVisible | vfContent | vfSelfPaint; }
+  void PaintContent(TZrViewCanvas &Canvas) override;
+
+  // Bounds := the whole image; the drawing cache starts over.
+  void ImageChanged();
+  // The pixels of ImageRect changed.
+  void ImagePixelsChanged(const TZrRect &ImageRect) { Painter.InvalidateRect(ImageRect); }
+  const TZrViewImagePainter &ImagePainter() const { return Painter; }
+
+private:
+  TZrViewImagePainter Painter;
+};
+
+} // namespace facette

@@ -1,0 +1,78 @@
+// Draws a 24-bit image into a view canvas at the canvas's zoom and scroll
+// position, only where the clip allows.
+//
+// At 100% and above every window pixel shows the image pixel the map mode
+// converts it to (rows are copied, zoomed-in pixels repeated). Below 100%
+// every window pixel shows the average of the image pixels the map mode
+// puts on it. Those averages are kept in a reduced copy of the shown
+// rectangle, built tile by tile as parts of it come into view and rebuilt
+// only where the image changed, so that a paint of a zoomed-out photo
+// costs about a copy of the window's pixels and never a pass over the
+// whole image. The owner reports every change of the pixels
+// (InvalidateRect); a new zoom, rectangle or image memory starts a new copy
+// by itself.
+#pragma once
+
+#include "editor/ZrMapMode.h"
+#include "framework/ZrTypes.h"
+#include "imaging/ZrBitmap.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace facette {
+
+class TZrViewCanvas;
+
+class TZrViewImagePainter
+{
+public:
+  // Paints SourceRect of Image where the canvas's map mode places it,
+  // inside the canvas clip. Returns the device rectangle of SourceRect
+  // (what the caller excludes from the clip); empty when there is nothing
+  // to show.
+  TZrRect Paint(TZrViewCanvas &Canvas, const TZrPixels &Image, const TZrRect &SourceRect);
+
+  // The pixels of ImageRect changed.
+  void InvalidateRect(const TZrRect &ImageRect);
+  // Every pixel may have changed.
+  void Invalidate();
+
+  // Reduced pixels computed so far (tests and benchmarks watch the cache
+  // with it).
+  int64_t ReducedPixelsBuilt() const { return Built; }
+
+private:
+  struct TKey
+  {
+    const uint8_t *Bits = nullptr;
+    int32_t Stride = 0;
+    TZrRect ImageBounds;
+    TZrRect Source;
+    int32_t WindowOrgX = 0, WindowOrgY = 0;
+    int32_t WindowExtX = 0, WindowExtY = 0;
+    int32_t ViewportExtX = 0, ViewportExtY = 0;
+    friend bool operator==(const TKey &, const TKey &) = default;
+  };
+
+  void PaintDirect(TZrViewCanvas &Canvas, const TZrPixels &Image, const TZrRect &Source,
+                   const TZrRect &Area);
+  bool PrepareReduced(const TZrMapMode &MapMode, const TZrPixels &Image, const TZrRect &Source);
+  void EnsureReduced(const TZrPixels &Image, const TZrRect &CacheRect);
+  void BuildTile(const TZrPixels &Image, int32_t TileX, int32_t TileY);
+  void MarkStale(const TZrRect &CacheRect);
+
+  // The reduced copy: pixel (c, v) is the window pixel (c + Column0 +
+  // ViewportOrgX, v + Row0 + ViewportOrgY) and averages the image pixels
+  // XStart[c] .. XStart[c + 1] - 1 by YStart[v] .. YStart[v + 1] - 1.
+  TKey Key;
+  bool HasCache = false;
+  TZrPixelBuffer Cache;
+  int32_t Column0 = 0, Row0 = 0;
+  std::vector<int32_t> XStart, YStart;
+  int32_t TilesX = 0, TilesY = 0;
+  std::vector<uint8_t> TileValid;
+  int64_t Built = 0;
+};
+
+} // namespace facette
