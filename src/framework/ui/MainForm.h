@@ -58,6 +58,10 @@ public:
   // The shared image list when one is installed, else the window's own.
   TZrImageList *Images() const;
   void SetImages(TZrImageList *List);
+  // The shared list a main window made later starts with: the start-up
+  // composition installs it before the editor module creates the window,
+  // so every item merged from the first on uses it.
+  static void SetStartupImages(TZrImageList *List);
 
   // Merging operations. Parent nil means the menu bar; an item to insert
   // before that is not in the parent (removed, or never made) appends.
@@ -123,6 +127,7 @@ private:
   QPointer<TZrImageList> SharedImages;
   QRect NormalGeometry;
   static TMainForm *Instance_;
+  static QPointer<TZrImageList> StartupImages;
 };
 
 inline TMainForm *MainForm()
