@@ -446,8 +446,10 @@ void TZrGraphicsEditor::OpenFolderEntry()
 {
   // The index has moved already and stays moved when the file does not
   // open (or the user keeps the current one).
+  // A copy: opening rebuilds the list the name is in.
+  const QString FileName = FolderFiles[FolderIndex];
   TZrDocument *Doc = nullptr;
-  Open(FolderFiles[FolderIndex], Doc, true);
+  Open(FileName, Doc, true);
 }
 
 void TZrGraphicsEditor::NextImage()
