@@ -130,7 +130,9 @@ TEST_F(GraphicsEditorTest, BrowsingStepsThroughTheImagesOfTheFolder)
   // ".IF" is part of ".TIF": the loose rule takes it.
   const QString D = WriteImage(Folder, QStringLiteral("d.if"), 40, 10);
 
-  ASSERT_TRUE(Open(C));
+  // Dropped on the window, like any file opened.
+  Main->OnDropFile(C);
+  ASSERT_NE(Doc(), nullptr);
   EXPECT_EQ(Editor->FolderFiles, (QStringList{A, C, D}));
   EXPECT_EQ(Editor->FolderIndex, 1);
   Editor->UpdateControls();
@@ -199,6 +201,51 @@ TEST_F(GraphicsEditorTest, SettingsKeepTheJpegQualityAndTheOption)
   TZrSDFReader OddReader(&Odd);
   Editor->LoadSettings(OddReader);
   EXPECT_EQ(Editor->JpegQuality(), 55);
+}
+
+class TRecorder : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return true; }
+  void Suspend() override {}
+  void Resume() override {}
+};
+
+TEST_F(GraphicsEditorTest, ADemoOpensItsImageFromTheDemoFolderAndSizesTheView)
+{
+  ShowWithViewSize(300, 200);
+  Editor->DemoFolder = Folder.path() + QLatin1Char('/');
+  WriteImage(Folder, QStringLiteral("demo.png"), 1000, 500);
+  TRecorder Recorder;
+  Editor->AttachPlayback(&Recorder);
+
+  TZrDemoScriptParams Params;
+  Params.StoreString(0, "demo.png");
+  Params.StoreInteger(1, 400);
+  Params.StoreInteger(2, 250);
+  bool Handled = false;
+  Editor->DemoCommand(&Recorder, QStringLiteral("IMAGEOPEN"), Handled, nullptr, Params);
+  EXPECT_TRUE(Handled);
+  ASSERT_NE(Doc(), nullptr);
+  EXPECT_TRUE(Doc()->OpenedByDemo);
+  // The window grew so that the view is as large as the demo needs, and
+  // the image was fitted to it.
+  EXPECT_EQ(View()->size(), QSize(400, 250));
+  EXPECT_EQ(Zoom(), std::make_pair(400, 1000));
+  ASSERT_GE(Recorder.Lines.size(), 3);
+  EXPECT_EQ(Recorder.Lines[0], QStringLiteral("MouseCurvedMove Open"));
+  EXPECT_EQ(Recorder.Lines[1], QStringLiteral("Message \"Open Image\""));
+  EXPECT_EQ(Recorder.Lines[2], QStringLiteral("ImageOpen \"demo.png\", 300, 200"));
+
+  // A demo's image closes without the save question, changed or not.
+  Doc()->Saved = false;
+  Editor->CloseCommand();
+  EXPECT_EQ(Doc(), nullptr);
+  EXPECT_TRUE(Messages.isEmpty());
+  Editor->DetachPlayback();
 }
 
 // Tool hosting and undo
