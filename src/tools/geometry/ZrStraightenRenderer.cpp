@@ -1,0 +1,324 @@
+#include "tools/geometry/ZrStraightenRenderer.h"
+
+#include "imaging/ZrInterpolationFilters.h"
+#include "imaging/ZrWorkSplitter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace facette {
+
+namespace {
+
+// A real coordinate limited to [Low, High] before it becomes an integer.
+int32_t ClampToInt(double Value, int32_t Low, int32_t High)
+{
+  if (!(Value > Low)) // also NaN
+    return Low;
+  if (Value > High)
+    return High;
+  return static_cast<int32_t>(Value);
+}
+
+// The Hermite-filtered colour at (X, Y) for a point whose rounded position
+// lies inside the source. Only the four pixels around the point can be
+// closer than 1, the filter's reach; every other pixel of the filter's
+// window weighs exactly 0 and would change no sum, so the sums come out as
+// over the whole window.
+void SampleHermite(const TZrPixels &Source, double X, double Y, uint8_t *Pixel)
+{
+  const int32_t I0 = static_cast<int32_t>(std::floor(X));
+  const int32_t J0 = static_cast<int32_t>(std::floor(Y));
+  float SumB = 0.0f, SumG = 0.0f, SumR = 0.0f, SumW = 0.0f;
+  for (int32_t I = I0; I <= I0 + 1; ++I) {
+    if (I < 0 || I >= Source.Width)
+      continue;
+    const double EX = X - I;
+    for (int32_t J = J0; J <= J0 + 1; ++J) {
+      if (J < 0 || J >= Source.Height)
+        continue;
+      const double EY = Y - J;
+      const double Q = EX * EX + EY * EY;
+      if (Q >= 1.0)
+        continue;
+      const double W = HermiteWeight(std::sqrt(Q));
+      const uint8_t *P = Source.PixelPtr(Source.Left + I, Source.Top + J);
+      SumB = static_cast<float>(SumB + W * P[0]);
+      SumG = static_cast<float>(SumG + W * P[1]);
+      SumR = static_cast<float>(SumR + W * P[2]);
+      SumW = static_cast<float>(SumW + W);
+    }
+  }
+  if (SumW == 0.0f) {
+    Pixel[0] = Pixel[1] = Pixel[2] = 0;
+    return;
+  }
+  Pixel[0] = ByteRound(SumB / SumW);
+  Pixel[1] = ByteRound(SumG / SumW);
+  Pixel[2] = ByteRound(SumR / SumW);
+}
+
+} // namespace
+
+void TZrStraightenRenderer::SetSourceSize(int32_t Width, int32_t Height)
+{
+  SourceWidth = Width;
+  SourceHeight = Height;
+  Diagonal = std::sqrt(static_cast<double>(Width) * Width + static_cast<double>(Height) * Height);
+  DiagonalAngle = std::atan(static_cast<double>(Height) / std::max(Width, 1));
+}
+
+void TZrStraightenRenderer::ComputeResultSize(double Angle)
+{
+  if (SourceWidth <= 0 || SourceHeight <= 0) {
+    // An empty source has no rotated image, not a one-pixel white line.
+    ResultWidth = ResultHeight = 0;
+    return;
+  }
+  const double T = Angle;
+  const double D = DiagonalAngle;
+  const double W = Diagonal * std::max(std::fabs(std::cos(T + D)), std::fabs(std::cos(T - D)));
+  const double H = Diagonal * std::max(std::fabs(std::sin(T + D)), std::fabs(std::sin(T - D)));
+  ResultWidth = static_cast<int32_t>(std::nearbyint(W));
+  ResultHeight = static_cast<int32_t>(std::nearbyint(H));
+}
+
+void TZrStraightenRenderer::SampleFiltered(const TZrPixels &Source, int32_t FilterIndex, double X,
+                                           double Y, uint8_t *Pixel)
+{
+  if (FilterIndex < 0 || FilterIndex >= InterpolationFilterCount)
+    throw std::invalid_argument("unknown interpolation filter");
+  const TZrInterpolationFilter &F = InterpolationFilters[static_cast<size_t>(FilterIndex)];
+  const double S = F.Support;
+  const int32_t I0 = ClampToInt(std::floor(X - S), 0, Source.Width);
+  const int32_t I1 = ClampToInt(std::ceil(X + S), -1, Source.Width - 1);
+  const int32_t J0 = ClampToInt(std::floor(Y - S), 0, Source.Height);
+  const int32_t J1 = ClampToInt(std::ceil(Y + S), -1, Source.Height - 1);
+  // Every filter but the first weighs exactly 0 from its support on; such
+  // pixels change no sum and are skipped.
+  const bool Skip = FilterIndex != ifNone;
+  const double Reach = S * S;
+  float SumB = 0.0f, SumG = 0.0f, SumR = 0.0f, SumW = 0.0f;
+  for (int32_t I = I0; I <= I1; ++I) {
+    const double EX = X - I;
+    for (int32_t J = J0; J <= J1; ++J) {
+      const double EY = Y - J;
+      const double Q = EX * EX + EY * EY;
+      if (Skip && Q >= Reach)
+        continue;
+      const double W = F.Weight(std::sqrt(Q));
+      const uint8_t *P = Source.PixelPtr(Source.Left + I, Source.Top + J);
+      SumB = static_cast<float>(SumB + W * P[0]);
+      SumG = static_cast<float>(SumG + W * P[1]);
+      SumR = static_cast<float>(SumR + W * P[2]);
+      SumW = static_cast<float>(SumW + W);
+    }
+  }
+  if (SumW == 0.0f) {
+    Pixel[0] = Pixel[1] = Pixel[2] = 0;
+    return;
+  }
+  // Filters with negative lobes can overshoot: clamp rather than wrap.
+  Pixel[0] = ByteRound(SumB / SumW);
+  Pixel[1] = ByteRound(SumG / SumW);
+  Pixel[2] = ByteRound(SumR / SumW);
+}
+
+void TZrStraightenRenderer::Render(const TZrPixels &Source, double Angle, int32_t FilterIndex,
+                                   TZrPixels &Image, const std::function<void(int32_t)> &Progress)
+{
+  if (FilterIndex < 0 || FilterIndex >= InterpolationFilterCount)
+    throw std::invalid_argument("unknown interpolation filter");
+  SetSourceSize(Source.Width, Source.Height);
+  ComputeResultSize(Angle);
+  const int32_t RW = ResultWidth;
+  const int32_t RH = ResultHeight;
+  Outside.assign(static_cast<size_t>(RW) * static_cast<size_t>(RH), 0);
+  if (RW <= 0 || RH <= 0)
+    return;
+  if (Source.Bits == nullptr || Source.BytesPerPixel < 3)
+    throw std::invalid_argument("straighten: no 24-bit source");
+  if (Image.Bits == nullptr || Image.BytesPerPixel < 3 || Image.Width < RW || Image.Height < RH)
+    throw std::invalid_argument("straighten: the image is smaller than the result");
+
+  const double CXR = (RW - 1) / 2.0;
+  const double CYR = (RH - 1) / 2.0;
+  const double CXS = (SourceWidth - 1) / 2.0;
+  const double CYS = (SourceHeight - 1) / 2.0;
+  const double SinT = std::sin(Angle);
+  const double CosT = std::cos(Angle);
+  const int32_t RowSteps = std::max(RH - 1, 1);
+  const double MaxX = SourceWidth - 1;
+  const double MaxY = SourceHeight - 1;
+  const int32_t OutBpp = Image.BytesPerPixel;
+
+  // Each column's source positions come from its top position by repeated
+  // addition of a per-row step. Columns are independent, so they are cut
+  // into chunks for the threads; inside a chunk the rows run top to bottom
+  // with one running position per column, which reads the source along its
+  // rows and gives the same sums as walking each column on its own.
+  constexpr int32_t ChunkColumns = 128;
+  SplitWork(
+      RW, ChunkColumns,
+      [&](int32_t Begin, int32_t End) {
+        const int32_t N = End - Begin;
+        std::vector<double> PX(static_cast<size_t>(N)), PY(static_cast<size_t>(N)),
+            StepX(static_cast<size_t>(N)), StepY(static_cast<size_t>(N));
+        for (int32_t K = 0; K < N; ++K) {
+          const double DX = (Begin + K) - CXR;
+          const double Y0 = 0 - CYR;
+          const double Y1 = (RH - 1) - CYR;
+          const double SX0 = DX * CosT - Y0 * SinT + CXS;
+          const double SY0 = DX * SinT + Y0 * CosT + CYS;
+          const double SX1 = DX * CosT - Y1 * SinT + CXS;
+          const double SY1 = DX * SinT + Y1 * CosT + CYS;
+          PX[static_cast<size_t>(K)] = SX0;
+          PY[static_cast<size_t>(K)] = SY0;
+          StepX[static_cast<size_t>(K)] = (SX1 - SX0) / RowSteps;
+          StepY[static_cast<size_t>(K)] = (SY1 - SY0) / RowSteps;
+        }
+        for (int32_t Y = 0; Y < RH; ++Y) {
+          uint8_t *Out = Image.PixelPtr(Image.Left + Begin, Image.Top + Y);
+          uint8_t *Flags = Outside.data() + static_cast<size_t>(Y) * static_cast<size_t>(RW) +
+                           static_cast<size_t>(Begin);
+          for (int32_t K = 0; K < N; ++K, Out += OutBpp) {
+            const double SX = PX[static_cast<size_t>(K)];
+            const double SY = PY[static_cast<size_t>(K)];
+            PX[static_cast<size_t>(K)] = SX + StepX[static_cast<size_t>(K)];
+            PY[static_cast<size_t>(K)] = SY + StepY[static_cast<size_t>(K)];
+            const double RX = std::nearbyint(SX);
+            const double RY = std::nearbyint(SY);
+            if (!(RX >= 0.0 && RX <= MaxX && RY >= 0.0 && RY <= MaxY)) {
+              Flags[K] = 1;
+              Out[0] = Out[1] = Out[2] = 255;
+              continue;
+            }
+            if (FilterIndex == ifNone) {
+              const uint8_t *P = Source.PixelPtr(Source.Left + static_cast<int32_t>(RX),
+                                                 Source.Top + static_cast<int32_t>(RY));
+              Out[0] = P[0];
+              Out[1] = P[1];
+              Out[2] = P[2];
+            } else if (FilterIndex == ifHermite) {
+              SampleHermite(Source, SX, SY, Out);
+            } else {
+              SampleFiltered(Source, FilterIndex, SX, SY, Out);
+            }
+          }
+        }
+      },
+      Progress);
+}
+
+TZrRect TZrStraightenRenderer::FindAutoCropRect() const
+{
+  const int32_t W = ResultWidth;
+  const int32_t H = ResultHeight;
+  if (W <= 0 || H <= 0 || Outside.size() < static_cast<size_t>(W) * static_cast<size_t>(H))
+    return TZrRect{};
+  auto Out = [&](int32_t X, int32_t Y) { return IsOutside(X, Y); };
+  auto RowClean = [&](int32_t Y, int32_t From, int32_t To) {
+    for (int32_t X = From; X < To; ++X)
+      if (Out(X, Y))
+        return false;
+    return true;
+  };
+  auto ColumnClean = [&](int32_t X, int32_t From, int32_t To) {
+    for (int32_t Y = From; Y < To; ++Y)
+      if (Out(X, Y))
+        return false;
+    return true;
+  };
+
+  const int32_t CX = W / 2;
+  const int32_t CY = H / 2;
+  TZrRect R{CX, CY, CX, CY};
+
+  // A cross through the centre as far as the clean area reaches.
+  while (R.Top > 0 && !Out(CX, R.Top))
+    --R.Top;
+  while (R.Bottom < H && !Out(CX, R.Bottom))
+    ++R.Bottom;
+  while (R.Left > 0 && !Out(R.Left, CY))
+    --R.Left;
+  while (R.Right < W && !Out(R.Right, CY))
+    ++R.Right;
+
+  // Shrink: peel off sides that touch an outside pixel.
+  bool Changed = true;
+  while (Changed && R.Top < R.Bottom - 1 && R.Left < R.Right - 1) {
+    Changed = false;
+    if (!RowClean(R.Top, R.Left, R.Right)) {
+      ++R.Top;
+      Changed = true;
+    }
+    if (!RowClean(R.Bottom - 1, R.Left, R.Right)) {
+      --R.Bottom;
+      Changed = true;
+    }
+    if (!ColumnClean(R.Left, R.Top, R.Bottom)) {
+      ++R.Left;
+      Changed = true;
+    }
+    if (!ColumnClean(R.Right - 1, R.Top, R.Bottom)) {
+      --R.Right;
+      Changed = true;
+    }
+  }
+
+  // Grow: add clean rows and columns back.
+  Changed = true;
+  while (Changed) {
+    Changed = false;
+    if (R.Top > 0 && RowClean(R.Top - 1, R.Left, R.Right)) {
+      --R.Top;
+      Changed = true;
+    }
+    if (R.Bottom < H && RowClean(R.Bottom, R.Left, R.Right)) {
+      ++R.Bottom;
+      Changed = true;
+    }
+    if (R.Left > 0 && ColumnClean(R.Left - 1, R.Top, R.Bottom)) {
+      --R.Left;
+      Changed = true;
+    }
+    if (R.Right < W && ColumnClean(R.Right, R.Top, R.Bottom)) {
+      ++R.Right;
+      Changed = true;
+    }
+  }
+  return R;
+}
+
+bool TZrStraightenRenderer::ApplyAutoCrop(TZrPixels &Image, const TZrRect &CropRect)
+{
+  if (CropRect.IsEmpty() || CropRect.Left < 0 || CropRect.Top < 0 ||
+      CropRect.Right > std::min(ResultWidth, Image.Width) ||
+      CropRect.Bottom > std::min(ResultHeight, Image.Height) || Image.Bits == nullptr)
+    return false;
+  const size_t Row =
+      static_cast<size_t>(CropRect.Width()) * static_cast<size_t>(Image.BytesPerPixel);
+  for (int32_t Y = CropRect.Top; Y < CropRect.Bottom; ++Y)
+    std::memmove(Image.PixelPtr(Image.Left, Image.Top + Y - CropRect.Top),
+                 Image.PixelPtr(Image.Left + CropRect.Left, Image.Top + Y), Row);
+  // The map follows, so it keeps describing the (now clean) result.
+  if (Outside.size() == static_cast<size_t>(ResultWidth) * static_cast<size_t>(ResultHeight)) {
+    std::vector<uint8_t> Cropped;
+    Cropped.reserve(static_cast<size_t>(CropRect.Width()) * static_cast<size_t>(CropRect.Height()));
+    for (int32_t Y = CropRect.Top; Y < CropRect.Bottom; ++Y) {
+      const auto First = Outside.begin() + static_cast<ptrdiff_t>(Y) * ResultWidth + CropRect.Left;
+      Cropped.insert(Cropped.end(), First, First + CropRect.Width());
+    }
+    Outside = std::move(Cropped);
+  } else {
+    Outside.assign(static_cast<size_t>(CropRect.Width()) * static_cast<size_t>(CropRect.Height()),
+                   0);
+  }
+  ResultWidth = CropRect.Width();
+  ResultHeight = CropRect.Height();
+  return true;
+}
+
+} // namespace facette
