@@ -1,5 +1,6 @@
 #include "tools/geometry/ZrStraightenRenderer.h"
 
+#include "imaging/ZrHermiteKernel.h"
 #include "imaging/ZrInterpolationFilters.h"
 #include "imaging/ZrWorkSplitter.h"
 
@@ -20,44 +21,6 @@ int32_t ClampToInt(double Value, int32_t Low, int32_t High)
   if (Value > High)
     return High;
   return static_cast<int32_t>(Value);
-}
-
-// The Hermite-filtered colour at (X, Y) for a point whose rounded position
-// lies inside the source. Only the four pixels around the point can be
-// closer than 1, the filter's reach; every other pixel of the filter's
-// window weighs exactly 0 and would change no sum, so the sums come out as
-// over the whole window.
-void SampleHermite(const TZrPixels &Source, double X, double Y, uint8_t *Pixel)
-{
-  const int32_t I0 = static_cast<int32_t>(std::floor(X));
-  const int32_t J0 = static_cast<int32_t>(std::floor(Y));
-  float SumB = 0.0f, SumG = 0.0f, SumR = 0.0f, SumW = 0.0f;
-  for (int32_t I = I0; I <= I0 + 1; ++I) {
-    if (I < 0 || I >= Source.Width)
-      continue;
-    const double EX = X - I;
-    for (int32_t J = J0; J <= J0 + 1; ++J) {
-      if (J < 0 || J >= Source.Height)
-        continue;
-      const double EY = Y - J;
-      const double Q = EX * EX + EY * EY;
-      if (Q >= 1.0)
-        continue;
-      const double W = HermiteWeight(std::sqrt(Q));
-      const uint8_t *P = Source.PixelPtr(Source.Left + I, Source.Top + J);
-      SumB = static_cast<float>(SumB + W * P[0]);
-      SumG = static_cast<float>(SumG + W * P[1]);
-      SumR = static_cast<float>(SumR + W * P[2]);
-      SumW = static_cast<float>(SumW + W);
-    }
-  }
-  if (SumW == 0.0f) {
-    Pixel[0] = Pixel[1] = Pixel[2] = 0;
-    return;
-  }
-  Pixel[0] = ByteRound(SumB / SumW);
-  Pixel[1] = ByteRound(SumG / SumW);
-  Pixel[2] = ByteRound(SumR / SumW);
 }
 
 } // namespace
@@ -154,57 +117,64 @@ void TZrStraightenRenderer::Render(const TZrPixels &Source, double Angle, int32_
   const double MaxY = SourceHeight - 1;
   const int32_t OutBpp = Image.BytesPerPixel;
 
+  // Positions are relative to the source's top-left.
+  TZrPixels Src = Source;
+  Src.Left = 0;
+  Src.Top = 0;
+
   // Each column's source positions come from its top position by repeated
   // addition of a per-row step. Columns are independent, so they are cut
   // into chunks for the threads; inside a chunk the rows run top to bottom
   // with one running position per column, which reads the source along its
   // rows and gives the same sums as walking each column on its own.
-  constexpr int32_t ChunkColumns = 128;
+  constexpr int32_t ChunkColumns = 512;
   SplitWork(
       RW, ChunkColumns,
       [&](int32_t Begin, int32_t End) {
-        const int32_t N = End - Begin;
-        std::vector<double> PX(static_cast<size_t>(N)), PY(static_cast<size_t>(N)),
-            StepX(static_cast<size_t>(N)), StepY(static_cast<size_t>(N));
-        for (int32_t K = 0; K < N; ++K) {
-          const double DX = (Begin + K) - CXR;
+        const size_t N = static_cast<size_t>(End - Begin);
+        std::vector<double> PX(N), PY(N), StepX(N), StepY(N), CurX(N), CurY(N);
+        std::vector<uint8_t> Colour(3 * N), Found(N);
+        for (size_t K = 0; K < N; ++K) {
+          const double DX = (Begin + static_cast<int32_t>(K)) - CXR;
           const double Y0 = 0 - CYR;
           const double Y1 = (RH - 1) - CYR;
           const double SX0 = DX * CosT - Y0 * SinT + CXS;
           const double SY0 = DX * SinT + Y0 * CosT + CYS;
           const double SX1 = DX * CosT - Y1 * SinT + CXS;
           const double SY1 = DX * SinT + Y1 * CosT + CYS;
-          PX[static_cast<size_t>(K)] = SX0;
-          PY[static_cast<size_t>(K)] = SY0;
-          StepX[static_cast<size_t>(K)] = (SX1 - SX0) / RowSteps;
-          StepY[static_cast<size_t>(K)] = (SY1 - SY0) / RowSteps;
+          PX[K] = SX0;
+          PY[K] = SY0;
+          StepX[K] = (SX1 - SX0) / RowSteps;
+          StepY[K] = (SY1 - SY0) / RowSteps;
         }
         for (int32_t Y = 0; Y < RH; ++Y) {
+          for (size_t K = 0; K < N; ++K) {
+            CurX[K] = PX[K];
+            CurY[K] = PY[K];
+            PX[K] = CurX[K] + StepX[K];
+            PY[K] = CurY[K] + StepY[K];
+          }
+          if (FilterIndex == ifHermite)
+            HermiteSampleMany(Src, CurX.data(), CurY.data(), static_cast<int32_t>(N), Colour.data(),
+                              Found.data());
           uint8_t *Out = Image.PixelPtr(Image.Left + Begin, Image.Top + Y);
           uint8_t *Flags = Outside.data() + static_cast<size_t>(Y) * static_cast<size_t>(RW) +
                            static_cast<size_t>(Begin);
-          for (int32_t K = 0; K < N; ++K, Out += OutBpp) {
-            const double SX = PX[static_cast<size_t>(K)];
-            const double SY = PY[static_cast<size_t>(K)];
-            PX[static_cast<size_t>(K)] = SX + StepX[static_cast<size_t>(K)];
-            PY[static_cast<size_t>(K)] = SY + StepY[static_cast<size_t>(K)];
-            const double RX = std::nearbyint(SX);
-            const double RY = std::nearbyint(SY);
+          for (size_t K = 0; K < N; ++K, Out += OutBpp) {
+            const double RX = RoundHalfEven(CurX[K]);
+            const double RY = RoundHalfEven(CurY[K]);
             if (!(RX >= 0.0 && RX <= MaxX && RY >= 0.0 && RY <= MaxY)) {
               Flags[K] = 1;
               Out[0] = Out[1] = Out[2] = 255;
-              continue;
-            }
-            if (FilterIndex == ifNone) {
-              const uint8_t *P = Source.PixelPtr(Source.Left + static_cast<int32_t>(RX),
-                                                 Source.Top + static_cast<int32_t>(RY));
-              Out[0] = P[0];
-              Out[1] = P[1];
-              Out[2] = P[2];
+            } else if (FilterIndex == ifNone) {
+              std::memcpy(Out, Src.PixelPtr(static_cast<int32_t>(RX), static_cast<int32_t>(RY)), 3);
             } else if (FilterIndex == ifHermite) {
-              SampleHermite(Source, SX, SY, Out);
+              if (Found[K])
+                std::memcpy(Out, &Colour[3 * K], 3);
+              else
+                Out[0] = Out[1] = Out[2] = 0;
             } else {
-              SampleFiltered(Source, FilterIndex, SX, SY, Out);
+              SampleFiltered(Src, FilterIndex, CurX[K], CurY[K], Out);
             }
           }
         }

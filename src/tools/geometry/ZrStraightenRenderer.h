@@ -34,7 +34,8 @@ public:
   void ComputeResultSize(double Angle);
 
   // Rotates Source by Angle into the top-left ResultWidth x ResultHeight
-  // pixels of Image (which must be at least that large; both 24-bit).
+  // pixels of Image (which must be at least that large, 24-bit, and not
+  // share memory with Source).
   // FilterIndex 0 takes the nearest source pixel, any other index of
   // InterpolationFilters weights the neighbours with that filter. Progress
   // receives the number of result columns done, on the calling thread.

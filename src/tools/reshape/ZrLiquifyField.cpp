@@ -1,6 +1,6 @@
 #include "tools/reshape/ZrLiquifyField.h"
 
-#include "imaging/ZrInterpolationFilters.h"
+#include "imaging/ZrHermiteKernel.h"
 #include "imaging/ZrWorkSplitter.h"
 
 #include <algorithm>
@@ -129,14 +129,20 @@ void TZrLiquifyField::Clear()
   Delta.Clear();
 }
 
+int32_t TZrLiquifyField::NearestColumn(int32_t X, float DX) const
+{
+  return ClampToInt(X + RoundHalfEven(DX), Source.Left, Source.Left + Source.Width - 1);
+}
+
+int32_t TZrLiquifyField::NearestRow(int32_t Y, float DY) const
+{
+  return ClampToInt(Y + RoundHalfEven(DY), Source.Top, Source.Top + Source.Height - 1);
+}
+
 void TZrLiquifyField::RenderPixel(TZrPixels &Image, int32_t X, int32_t Y) const
 {
   const TZrDisplacement &D = Delta.At(X, Y);
-  const int32_t SX = ClampToInt(X + static_cast<double>(std::nearbyint(D.DX)), Source.Left,
-                                Source.Left + Source.Width - 1);
-  const int32_t SY = ClampToInt(Y + static_cast<double>(std::nearbyint(D.DY)), Source.Top,
-                                Source.Top + Source.Height - 1);
-  const uint8_t *From = Source.PixelPtr(SX, SY);
+  const uint8_t *From = Source.PixelPtr(NearestColumn(X, D.DX), NearestRow(Y, D.DY));
   uint8_t *To = Image.PixelPtr(X, Y);
   To[0] = From[0];
   To[1] = From[1];
@@ -213,49 +219,14 @@ double TZrLiquifyField::BloatRect(TZrPixels &Image, const TZrRect &Rect,
 
 void TZrLiquifyField::ResamplePixel(uint8_t *Pixel, int32_t X, int32_t Y, float DX, float DY) const
 {
-  constexpr double Reach = 1.0; // the Hermite filter's support
-  const double SX = X + static_cast<double>(DX);
-  const double SY = Y + static_cast<double>(DY);
-  const int32_t X0 = ClampToInt(std::ceil(SX - Reach), Source.Left, Source.Left + Source.Width);
-  const int32_t X1 =
-      ClampToInt(std::floor(SX + Reach), Source.Left - 1, Source.Left + Source.Width - 1);
-  const int32_t Y0 = ClampToInt(std::ceil(SY - Reach), Source.Top, Source.Top + Source.Height);
-  const int32_t Y1 =
-      ClampToInt(std::floor(SY + Reach), Source.Top - 1, Source.Top + Source.Height - 1);
-  float SumB = 0.0f, SumG = 0.0f, SumR = 0.0f, SumW = 0.0f;
-  for (int32_t SrcX = X0; SrcX <= X1; ++SrcX) {
-    const double EX = SX - SrcX;
-    for (int32_t SrcY = Y0; SrcY <= Y1; ++SrcY) {
-      const double EY = SY - SrcY;
-      const double Q = EX * EX + EY * EY;
-      // At a distance of 1 or more the weight is exactly 0 and adding it
-      // would change no sum.
-      if (Q >= 1.0)
-        continue;
-      const double W = HermiteWeight(std::sqrt(Q));
-      const uint8_t *P = Source.PixelPtr(SrcX, SrcY);
-      SumB = static_cast<float>(SumB + W * P[0]);
-      SumG = static_cast<float>(SumG + W * P[1]);
-      SumR = static_cast<float>(SumR + W * P[2]);
-      SumW = static_cast<float>(SumW + W);
-    }
-  }
-  if (SumW == 0.0f) {
-    // No source pixel within reach (the point lies more than a pixel
-    // outside the image): keep the nearest-neighbour value.
-    const int32_t NX = ClampToInt(X + static_cast<double>(std::nearbyint(DX)), Source.Left,
-                                  Source.Left + Source.Width - 1);
-    const int32_t NY = ClampToInt(Y + static_cast<double>(std::nearbyint(DY)), Source.Top,
-                                  Source.Top + Source.Height - 1);
-    const uint8_t *From = Source.PixelPtr(NX, NY);
-    Pixel[0] = From[0];
-    Pixel[1] = From[1];
-    Pixel[2] = From[2];
+  if (HermiteSample(Source, X + static_cast<double>(DX), Y + static_cast<double>(DY), Pixel))
     return;
-  }
-  Pixel[0] = ByteRound(SumB / SumW);
-  Pixel[1] = ByteRound(SumG / SumW);
-  Pixel[2] = ByteRound(SumR / SumW);
+  // No source pixel within reach (the point lies more than a pixel outside
+  // the image): keep the nearest-neighbour value.
+  const uint8_t *From = Source.PixelPtr(NearestColumn(X, DX), NearestRow(Y, DY));
+  Pixel[0] = From[0];
+  Pixel[1] = From[1];
+  Pixel[2] = From[2];
 }
 
 void TZrLiquifyField::ResampleChanged(TZrPixels &Image, const TZrRect &Rect,
@@ -270,17 +241,37 @@ void TZrLiquifyField::ResampleChanged(TZrPixels &Image, const TZrRect &Rect,
     return;
   }
   // Columns are handed out in chunks; inside a chunk the rows run top to
-  // bottom so both images are read and written along their rows.
-  constexpr int32_t ColumnsPerChunk = 32;
+  // bottom so both images are read and written along their rows, and the
+  // moved pixels of a row are sampled together.
+  constexpr int32_t ColumnsPerChunk = 64;
   SplitWork(
       R.Width(), ColumnsPerChunk,
       [&](int32_t Begin, int32_t End) {
+        const size_t N = static_cast<size_t>(End - Begin);
+        std::vector<double> SX(N), SY(N);
+        std::vector<int32_t> Column(N);
+        std::vector<uint8_t> Colour(3 * N), Found(N);
         for (int32_t Y = R.Top; Y < R.Bottom; ++Y) {
-          uint8_t *Out = Image.PixelPtr(R.Left + Begin, Y);
-          for (int32_t X = R.Left + Begin; X < R.Left + End; ++X, Out += Image.BytesPerPixel) {
+          int32_t Count = 0;
+          for (int32_t X = R.Left + Begin; X < R.Left + End; ++X) {
             const TZrDisplacement &D = Delta.At(X, Y);
-            if (std::fabs(D.DX) + std::fabs(D.DY) > 1e-5)
-              ResamplePixel(Out, X, Y, D.DX, D.DY);
+            if (!(std::fabs(D.DX) + std::fabs(D.DY) > 1e-5))
+              continue;
+            SX[static_cast<size_t>(Count)] = X + static_cast<double>(D.DX);
+            SY[static_cast<size_t>(Count)] = Y + static_cast<double>(D.DY);
+            Column[static_cast<size_t>(Count)] = X;
+            ++Count;
+          }
+          HermiteSampleMany(Source, SX.data(), SY.data(), Count, Colour.data(), Found.data());
+          for (int32_t K = 0; K < Count; ++K) {
+            const int32_t X = Column[static_cast<size_t>(K)];
+            uint8_t *To = Image.PixelPtr(X, Y);
+            if (Found[static_cast<size_t>(K)]) {
+              std::memcpy(To, &Colour[3 * static_cast<size_t>(K)], 3);
+            } else {
+              const TZrDisplacement &D = Delta.At(X, Y);
+              std::memcpy(To, Source.PixelPtr(NearestColumn(X, D.DX), NearestRow(Y, D.DY)), 3);
+            }
           }
         }
       },

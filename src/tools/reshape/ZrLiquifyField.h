@@ -138,6 +138,12 @@ public:
   // Pixel; falls back to the nearest-neighbour value when no source pixel
   // lies within the filter's reach.
   void ResamplePixel(uint8_t *Pixel, int32_t X, int32_t Y, float DX, float DY) const;
+
+private:
+  // The source column (row) nearest to X + DX (Y + DY), clamped to the
+  // image.
+  int32_t NearestColumn(int32_t X, float DX) const;
+  int32_t NearestRow(int32_t Y, float DY) const;
 };
 
 } // namespace facette

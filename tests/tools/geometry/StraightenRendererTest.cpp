@@ -1,5 +1,6 @@
 #include "tools/geometry/ZrStraightenRenderer.h"
 
+#include "imaging/ZrHermiteKernel.h"
 #include "imaging/ZrInterpolationFilters.h"
 
 #include <gtest/gtest.h>
@@ -219,13 +220,18 @@ TEST(StraightenRenderer, RenderingMatchesThePlainLoops)
     TZrPixelBuffer Source;
     FillRandom(Source, C.W, C.H, static_cast<uint32_t>(C.W * 31 + C.H));
     for (int32_t F : C.Filters) {
-      TZrStraightenRenderer R;
-      TZrPixelBuffer Image;
-      RenderInto(R, Image, Source, C.Angle, F);
       PlainStraighten P;
       P.Render(Source, C.Angle, F);
-      ASSERT_TRUE(SameResult(R, Image, P))
-          << C.W << "x" << C.H << " at " << C.Angle << " with " << InterpolationFilters[F].Name;
+      for (bool Vectors : {true, false}) {
+        EnableVectorKernels(Vectors);
+        TZrStraightenRenderer R;
+        TZrPixelBuffer Image;
+        RenderInto(R, Image, Source, C.Angle, F);
+        EXPECT_TRUE(SameResult(R, Image, P))
+            << C.W << "x" << C.H << " at " << C.Angle << " with " << InterpolationFilters[F].Name
+            << ", vectors " << Vectors;
+      }
+      EnableVectorKernels(true);
     }
   }
 }

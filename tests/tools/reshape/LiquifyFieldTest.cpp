@@ -1,5 +1,6 @@
 #include "tools/reshape/ZrLiquifyField.h"
 
+#include "imaging/ZrHermiteKernel.h"
 #include "imaging/ZrInterpolationFilters.h"
 
 #include <gtest/gtest.h>
@@ -258,15 +259,19 @@ TEST(LiquifyField, ResamplingAnyFieldMatchesThePlainLoop)
       Field.Delta.At(I, J) = D;
       Plain.At(I, J) = D;
     }
-  TZrPixelBuffer Image, PlainImage;
-  CopyImage(Image, Start);
-  CopyImage(PlainImage, Start);
-  for (const TZrRect &R :
-       {MakeRect(0, 0, 230, 140), MakeRect(17, 9, 200, 131), MakeRect(-20, -20, 40, 300)}) {
-    Field.ResampleChanged(Image, R);
-    Plain.ResampleChanged(PlainImage, IntersectRect(R, Image.GetBounds()));
-    ASSERT_TRUE(SamePixels(Image, PlainImage));
+  for (bool Vectors : {true, false}) {
+    EnableVectorKernels(Vectors);
+    TZrPixelBuffer Image, PlainImage;
+    CopyImage(Image, Start);
+    CopyImage(PlainImage, Start);
+    for (const TZrRect &R :
+         {MakeRect(0, 0, 230, 140), MakeRect(17, 9, 200, 131), MakeRect(-20, -20, 40, 300)}) {
+      Field.ResampleChanged(Image, R);
+      Plain.ResampleChanged(PlainImage, IntersectRect(R, Image.GetBounds()));
+      EXPECT_TRUE(SamePixels(Image, PlainImage)) << "vectors " << Vectors;
+    }
   }
+  EnableVectorKernels(true);
 }
 
 TEST(LiquifyField, ProfileShapes)
