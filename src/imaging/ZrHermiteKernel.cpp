@@ -52,8 +52,8 @@ FACETTE_AVX2 inline __m128i ChannelBytes(__m128 Sum, __m128 SumW)
 
 // Four samples side by side. Offsets are 32-bit, so the caller makes sure
 // the window's bytes fit that range.
-FACETTE_AVX2 void HermiteFour(const TZrPixels &S, const double *XP,
-                                                 const double *YP, uint8_t *Out, uint8_t *Found)
+FACETTE_AVX2 void HermiteFour(const TZrPixels &S, const double *XP, const double *YP, uint8_t *Out,
+                              uint8_t *Found)
 {
   const __m256d Left = _mm256_set1_pd(S.Left);
   const __m256d Right = _mm256_set1_pd(S.Left + S.Width - 1);
@@ -89,8 +89,7 @@ FACETTE_AVX2 void HermiteFour(const TZrPixels &S, const double *XP,
          SumW = _mm_setzero_ps();
   for (int I = 0; I < 2; ++I)
     for (int J = 0; J < 2; ++J) {
-      const __m256d Q =
-          _mm256_add_pd(_mm256_mul_pd(EX[I], EX[I]), _mm256_mul_pd(EY[J], EY[J]));
+      const __m256d Q = _mm256_add_pd(_mm256_mul_pd(EX[I], EX[I]), _mm256_mul_pd(EY[J], EY[J]));
       const __m256d D = _mm256_sqrt_pd(Q);
       __m256d W = _mm256_add_pd(
           _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(Two, D), Three), _mm256_mul_pd(D, D)), One);
@@ -119,8 +118,8 @@ FACETTE_AVX2 void HermiteFour(const TZrPixels &S, const double *XP,
   const __m128i Packed = _mm_or_si128(
       _mm_or_si128(ChannelBytes(SumB, SumW), _mm_slli_epi32(ChannelBytes(SumG, SumW), 8)),
       _mm_slli_epi32(ChannelBytes(SumR, SumW), 16));
-  const __m128i Bytes =
-      _mm_shuffle_epi8(Packed, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+  const __m128i Bytes = _mm_shuffle_epi8(
+      Packed, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
   _mm_storel_epi64(reinterpret_cast<__m128i *>(Out), Bytes);
   const int32_t Tail = _mm_extract_epi32(Bytes, 2);
   std::memcpy(Out + 8, &Tail, 4);
@@ -188,7 +187,8 @@ void HermiteSampleMany(const TZrPixels &Source, const double *X, const double *Y
 #ifdef FACETTE_X86
   const int64_t Span = static_cast<int64_t>(Source.Height) * Source.Stride;
   if (VectorKernelsEnabled() && Source.Bits && Source.Width > 0 && Source.Height > 0 &&
-      Source.BytesPerPixel >= 3 && Span < (int64_t{1} << 31))
+      Source.BytesPerPixel >= 3 && Span < (int64_t{1} << 31) &&
+      (Source.Width > 1 || Source.Height > 1)) // a lone pixel has no byte before it either
     for (; K + 4 <= Count; K += 4)
       HermiteFour(Source, X + K, Y + K, Out + 3 * K, Found + K);
 #endif

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -14,10 +18,24 @@ namespace {
 
 TEST(HermiteKernel, RoundHalfEvenIsNearbyint)
 {
-  const double Cases[] = {0.0,    -0.0,  0.5,     1.5,         2.5,    -0.5,   -1.5,
-                          -2.5,   0.49999999999999994,          1e15 + 0.5, -1e15 - 0.5,
-                          4503599627370495.5,   9007199254740993.0, 1e300, -1e300,
-                          std::numeric_limits<double>::infinity(), 0.3,    -0.3};
+  const double Cases[] = {0.0,
+                          -0.0,
+                          0.5,
+                          1.5,
+                          2.5,
+                          -0.5,
+                          -1.5,
+                          -2.5,
+                          0.49999999999999994,
+                          1e15 + 0.5,
+                          -1e15 - 0.5,
+                          4503599627370495.5,
+                          9007199254740993.0,
+                          1e300,
+                          -1e300,
+                          std::numeric_limits<double>::infinity(),
+                          0.3,
+                          -0.3};
   for (double X : Cases) {
     const double R = RoundHalfEven(X);
     EXPECT_EQ(R, std::nearbyint(X)) << X;
@@ -95,6 +113,49 @@ TEST(HermiteKernel, EveryPathMatchesThePlainSum)
     }
   }
   EnableVectorKernels(true);
+}
+
+// Pixels wrapped with no row padding right against an inaccessible page,
+// once ending at it and once starting after it: a sample reading a byte
+// outside the image crashes here.
+TEST(HermiteKernel, ReadsNoByteOutsideTheImage)
+{
+  const size_t Page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  uint8_t *Memory = static_cast<uint8_t *>(
+      mmap(nullptr, 4 * Page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(Memory, MAP_FAILED);
+  ASSERT_EQ(mprotect(Memory, Page, PROT_NONE), 0);
+  ASSERT_EQ(mprotect(Memory + 2 * Page, Page, PROT_NONE), 0);
+  uint8_t *const PageStart = Memory + Page;   // guard before
+  uint8_t *const PageEnd = Memory + 2 * Page; // guard after
+  std::memset(PageStart, 77, Page);
+  struct Size
+  {
+    int32_t W, H;
+  } Sizes[] = {{1, 1}, {2, 1}, {1, 2}, {4, 1}, {5, 3}, {8, 6}};
+  for (bool Vectors : {true, false}) {
+    EnableVectorKernels(Vectors);
+    for (const Size &Sz : Sizes)
+      for (uint8_t *Bits : {PageStart, PageEnd - 3 * Sz.W * Sz.H}) {
+        TZrPixels P;
+        P.Init(Bounds(0, 0, Sz.W, Sz.H), Bits, pf24bit, 3 * Sz.W);
+        std::vector<double> Xs, Ys;
+        for (double Y = -1.5; Y <= Sz.H + 0.5; Y += 0.25)
+          for (double X = -1.5; X <= Sz.W + 0.5; X += 0.25) {
+            Xs.push_back(X);
+            Ys.push_back(Y);
+          }
+        std::vector<uint8_t> Out(3 * Xs.size()), Found(Xs.size());
+        HermiteSampleMany(P, Xs.data(), Ys.data(), static_cast<int32_t>(Xs.size()), Out.data(),
+                          Found.data());
+        for (size_t K = 0; K < Xs.size(); ++K)
+          if (Found[K]) {
+            ASSERT_EQ(Out[3 * K], 77) << Sz.W << "x" << Sz.H << " at " << Xs[K] << ", " << Ys[K];
+          }
+      }
+  }
+  EnableVectorKernels(true);
+  munmap(Memory, 4 * Page);
 }
 
 } // namespace
