@@ -2,7 +2,7 @@
 
 #include "imaging/ZrHermiteKernel.h"
 #include "imaging/ZrInterpolationFilters.h"
-#include "imaging/ZrWorkSplitter.h"
+#include "imaging/ZrParallel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "tools/reshape/ZrLiquifyField.h"
 
 #include "imaging/ZrHermiteKernel.h"
-#include "imaging/ZrWorkSplitter.h"
+#include "imaging/ZrParallel.h"
 
 #include <algorithm>
 #include <cmath>
