@@ -2,6 +2,8 @@
 #include "CommonData.h"
 #include "Module.h"
 
+#include "demo/ui/ZrDemoHooks.h"
+#include "editor/ui/ZrGraphicsEditor.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrLocalizerQt.h"
@@ -26,12 +28,20 @@ struct TOptions
       QStringLiteral("Save a picture of the main window to <file> once it is shown, then quit."),
       QStringLiteral("file")};
 
+  // For looking at the program from scripts: runs demo commands (such as
+  // ZOOMIN) once the window is up, before a screenshot is taken.
+  QCommandLineOption Command{QStringLiteral("command"),
+                             QStringLiteral("Run the demo command <name> after start-up."),
+                             QStringLiteral("name")};
+
   TOptions()
   {
+    Command.setFlags(QCommandLineOption::HiddenFromHelp);
     Parser.setApplicationDescription(QStringLiteral("Facette, a portrait retouching editor."));
     Parser.addHelpOption();
     Parser.addVersionOption();
     Parser.addOption(Screenshot);
+    Parser.addOption(Command);
     Parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Image to open."));
   }
 };
@@ -74,6 +84,21 @@ int main(int argc, char **argv)
   ZrApp.SetTitle(QStringLiteral("Facette"));
   ZrApp.CreateForm(CommonDataModule);
   ZrApp.CreateModule<TModule>();
+  // The file to open is the first argument that is not an option.
+  if (TZrGraphicsEditor *Editor = GraphicsEditor())
+    Editor->CommandLine = Options.Parser.positionalArguments();
+
+  const QStringList Commands = Options.Parser.values(Options.Command);
+  if (!Commands.isEmpty())
+    QTimer::singleShot(700, [Commands] {
+      for (const QString &Command : Commands) {
+        bool Handled = false;
+        DemoRegistry().DispatchCommand(nullptr, Command.toUpper(), Handled, nullptr,
+                                       TZrDemoScriptParams());
+        if (!Handled)
+          std::fprintf(stderr, "facette: no command %s\n", qPrintable(Command));
+      }
+    });
 
   if (Options.Parser.isSet(Options.Screenshot)) {
     const QString Path = Options.Parser.value(Options.Screenshot);

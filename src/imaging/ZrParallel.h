@@ -1,12 +1,14 @@
-// Splitting a whole-image pass into bands of rows run on the machine's cores.
-// Every band writes only its own rows, so the result does not depend on how
-// many threads ran.
+// Splitting whole-image work over the machine's cores: fixed bands of rows
+// (RunBands, RunWorkers) or chunks taken in turn with progress on the
+// calling thread (SplitWork). Every piece writes only its own output, so the
+// result does not depend on how many threads ran.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -63,5 +65,29 @@ template <typename TBand> void RunBands(int32_t Count, int32_t Bands, const TBan
   if (Failure)
     std::rethrow_exception(Failure);
 }
+
+// Number of threads whole-image work uses at most (at least 1).
+int32_t WorkerCount();
+
+// Runs Work(0) .. Work(Count - 1) concurrently and waits for all of them;
+// Work(0) runs on the calling thread, so progress reports go there.
+inline void RunWorkers(int32_t Count, const std::function<void(int32_t Index)> &Work)
+{
+  RunBands(Count, Count, [&](int32_t Band, int32_t, int32_t) { Work(Count - 1 - Band); });
+}
+
+// The first row of stripe Index when Rows rows are cut into Count stripes
+// of nearly equal height.
+inline int32_t StripeBegin(int32_t Rows, int32_t Count, int32_t Index)
+{
+  return static_cast<int32_t>(static_cast<int64_t>(Rows) * Index / Count);
+}
+
+// Body(Begin, End) runs once per chunk. Progress(Done) receives the number of
+// items finished so far, never decreasing, and Count at the end. An
+// exception thrown by a chunk stops the remaining chunks and is rethrown
+// once every thread has stopped.
+void SplitWork(int32_t Count, int32_t ChunkSize, const std::function<void(int32_t, int32_t)> &Body,
+               const std::function<void(int32_t)> &Progress = {});
 
 } // namespace facette

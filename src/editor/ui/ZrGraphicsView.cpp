@@ -320,6 +320,13 @@ void TZrGraphicsView::keyPressEvent(QKeyEvent *Event)
 
 void TZrGraphicsView::keyReleaseEvent(QKeyEvent *Event)
 {
+  // A held key repeats with a release before every repeated press on some
+  // window systems; the key is still down, and tools that act while a key
+  // is held (the hand, the original image) must not see it let go.
+  if (Event->isAutoRepeat()) {
+    Event->ignore();
+    return;
+  }
   const int32_t Key = VirtualKey(*Event);
   const TZrShiftState Shift = ShiftOf(Event->modifiers(), QGuiApplication::mouseButtons());
   if (Key != 0 && Dispatch([&](IZrViewInput &Input) { return Input.KeyUp(Key, Shift); }))

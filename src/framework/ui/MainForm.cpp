@@ -39,12 +39,19 @@ void InsertAction(QWidget *Target, QAction *Before, QAction *Item)
 } // namespace
 
 TMainForm *TMainForm::Instance_ = nullptr;
+QPointer<TZrImageList> TMainForm::StartupImages;
+
+void TMainForm::SetStartupImages(TZrImageList *List)
+{
+  StartupImages = List;
+}
 
 TMainForm::TMainForm(QWidget *Parent) : TZrFormT<QMainWindow>(Parent)
 {
   Instance_ = this;
   setObjectName(QStringLiteral("MainForm"));
   DefaultImages = new TZrImageList(QSize(16, 16), this);
+  SharedImages = StartupImages;
   setAcceptDrops(true);
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
   // The left and right panel areas take the full height of the window.
@@ -151,7 +158,7 @@ QToolBar *TMainForm::AddToolbar(const QString &Caption)
   return Toolbar;
 }
 
-QAction *TMainForm::AddToolbarItem(QToolBar *Toolbar, TZrImageList *ImageList, QAction *Before,
+QAction *TMainForm::AddToolbarItem(QWidget *Toolbar, TZrImageList *ImageList, QAction *Before,
                                    const QString &Caption, int ImageIndex,
                                    std::function<void()> OnClick, QAction *&Ref)
 {

@@ -58,6 +58,10 @@ public:
   // The shared image list when one is installed, else the window's own.
   TZrImageList *Images() const;
   void SetImages(TZrImageList *List);
+  // The shared list a main window made later starts with: the start-up
+  // composition installs it before the editor module creates the window,
+  // so every item merged from the first on uses it.
+  static void SetStartupImages(TZrImageList *List);
 
   // Merging operations. Parent nil means the menu bar; an item to insert
   // before that is not in the parent (removed, or never made) appends.
@@ -69,8 +73,10 @@ public:
   // menu that follows the toolbar's caption.
   QToolBar *AddToolbar(const QString &Caption);
   // A button on Toolbar (hint = caption). Ref is set before the item is
-  // configured; Images may be nil for a button without picture.
-  QAction *AddToolbarItem(QToolBar *Toolbar, TZrImageList *ImageList, QAction *Before,
+  // configured; Images may be nil for a button without picture. Toolbar is
+  // a QToolBar or any widget that shows its actions as buttons (the tool
+  // panel's wrapping toolbar).
+  QAction *AddToolbarItem(QWidget *Toolbar, TZrImageList *ImageList, QAction *Before,
                           const QString &Caption, int ImageIndex, std::function<void()> OnClick,
                           QAction *&Ref);
   // Any other control on a toolbar (check boxes, edits, labels).
@@ -121,6 +127,7 @@ private:
   QPointer<TZrImageList> SharedImages;
   QRect NormalGeometry;
   static TMainForm *Instance_;
+  static QPointer<TZrImageList> StartupImages;
 };
 
 inline TMainForm *MainForm()

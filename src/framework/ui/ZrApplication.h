@@ -83,7 +83,8 @@ public:
   // the constructor runs, so code called during construction can already
   // reach the object through it; if the constructor throws, Ref is nil again
   // and the exception goes on. The first widget created becomes the main
-  // window.
+  // window. An object with an AfterConstruction operation has it called
+  // once the constructor is through.
   template <class T, class... TArgs> T *CreateModule(T *&Ref, TArgs &&...Args);
   template <class T, class... TArgs> T *CreateModule(TArgs &&...Args)
   {
@@ -194,6 +195,10 @@ template <class T> void TZrApplication::AfterCreate(T *Object)
     if (!MainForm_)
       MainForm_ = Object;
   }
+  // A class that finishes its set-up once fully built (virtual calls then
+  // reach the most derived class) says so with AfterConstruction.
+  if constexpr (requires { Object->AfterConstruction(); })
+    Object->AfterConstruction();
 }
 
 } // namespace facette

@@ -1,6 +1,6 @@
 #include "tools/geometry/ZrAdjustmentEngine.h"
 
-#include "imaging/ZrWorkers.h"
+#include "imaging/ZrParallel.h"
 
 #include <algorithm>
 #include <cmath>

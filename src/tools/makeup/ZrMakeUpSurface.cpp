@@ -1,7 +1,7 @@
 #include "tools/makeup/ZrMakeUpSurface.h"
 
+#include "imaging/ZrParallel.h"
 #include "imaging/ZrRowLanes.h"
-#include "imaging/ZrWorkers.h"
 
 #include <algorithm>
 #include <cmath>

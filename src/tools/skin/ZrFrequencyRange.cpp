@@ -1,7 +1,7 @@
 #include "tools/skin/ZrFrequencyRange.h"
 
+#include "imaging/ZrParallel.h"
 #include "imaging/ZrRowLanes.h"
-#include "imaging/ZrWorkers.h"
 
 #include <cstring>
 #include <vector>

@@ -1,0 +1,182 @@
+// The graphics editor: the editor module for photographs. It creates the
+// graphics documents and their views, adds the zoom commands, folder
+// browsing and the X/Y/W/H/R/G/B status panels to the main window, hosts
+// the current tool (exactly one is active), wraps undo and redo so the
+// tools stay consistent, turns into plug-in mode for an image handed over
+// by the filter plug-in, and answers the demo commands about images and
+// zoom. Tools and other modules reach the one instance through
+// GraphicsEditor().
+#pragma once
+
+#include "document/ui/ZrEditor.h"
+#include "editor/ui/ZrGraphicsTool.h"
+#include "editor/ui/ZrGraphicsView.h"
+#include "editor/ZrGraphicsDocument.h"
+#include "editor/ZrZoom.h"
+#include "framework/ZrGuid.h"
+
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+
+namespace facette {
+
+class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost
+{
+  Q_OBJECT
+
+public:
+  static constexpr TZrGuid SettingsGuid =
+      TZrGuid::FromString("{E1195915-FFAE-4A56-B331-F4567336FF25}");
+  // The screen cursor of the hand tool.
+  static constexpr int32_t HandCursor = 100;
+
+  TZrGraphicsEditor();
+  ~TZrGraphicsEditor() override;
+
+  QAction *ZoomInMenuItem = nullptr;
+  QAction *ZoomOutMenuItem = nullptr;
+  QAction *ActualSizeMenuItem = nullptr;
+  QAction *ScaleToBestFitMenuItem = nullptr;
+  QAction *ZoomMenuSeparator = nullptr;
+  QAction *ZoomToolbarSeparator = nullptr;
+  QAction *ZoomInButton = nullptr;
+  QAction *ZoomOutButton = nullptr;
+  QAction *ActualSizeButton = nullptr;
+  QAction *ScaleToBestFitButton = nullptr;
+  // Scanner import. Hidden until a scanner subsystem exists.
+  QMenu *ImportSubmenu = nullptr;
+  QAction *SelectTwainSourceMenuItem = nullptr;
+  QAction *AcquireMenuItem = nullptr;
+  QAction *CloseMenuSeperator = nullptr;
+  QLabel *XStatusPanel = nullptr;
+  QLabel *YStatusPanel = nullptr;
+  QLabel *WStatusPanel = nullptr;
+  QLabel *HStatusPanel = nullptr;
+  QLabel *RStatusPanel = nullptr;
+  QLabel *GStatusPanel = nullptr;
+  QLabel *BStatusPanel = nullptr;
+  QAction *PrevImageButton = nullptr;
+  QAction *NextImageButton = nullptr;
+  QAction *OkButton = nullptr;
+  QAction *CancelButton = nullptr;
+
+  // While set only the current tool may be selected.
+  bool ToolLocked = false;
+  // Set by a command state during its undo or redo to ask for one more
+  // step.
+  bool RepeatUndo = false;
+  // Set while the undo path that keeps the current tool runs.
+  bool InUndo = false;
+  bool KeepToolOnUndo = false;
+  // The folder demo scripts and their images are in (ends with a slash).
+  QString DemoFolder;
+  // Stored with the settings; nothing else uses it.
+  bool StoredOption = false;
+  // The browsed images of the open file's folder, and the open file's place
+  // among them (-1 when not found).
+  QStringList FolderFiles;
+  int FolderIndex = -1;
+
+  // The format object: reads and writes the image files.
+  TZrDocumentFormats &Formats() override;
+  int32_t JpegQuality() const;
+  void SetJpegQuality(int32_t Quality);
+
+  TZrGraphicsTool *CurrentTool() const { return CurrentTool_; }
+  TZrGraphicsTool *PreviousTool() const { return PreviousTool_; }
+  TZrGraphicsDocument *ActiveDocument() const;
+  TZrGraphicsView *ActiveView() const;
+
+  // Overrides of the editor.
+  void Localize() override;
+  void LoadSettings(TZrSDFReader &Reader) override;
+  void SaveSettings(TZrSDFWriter &Writer) override;
+  void UpdateControls() override;
+  std::unique_ptr<TZrDocument> CreateDocument() override;
+  bool AttachDocument(TZrDocument &Doc, TZrDocumentView *&View) override;
+  void ActivateDocument(TZrDocument &Doc) override;
+  void RemoveDocument(TZrDocument &Doc) override;
+  bool Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecent) override;
+  void UpdateCaption() override;
+  bool SaveAsWithDialog(TZrDocument &Doc) override;
+  int AskSaveChanges(const std::string &Name) override;
+  void DocumentOpened(TZrDocument &Doc) override;
+  void SetPlugInMode(bool Value) override;
+  bool CanUndo() const override;
+  bool CanRedo() const override;
+  void UndoStep() override;
+  void RedoStep() override;
+  void DemoCommand(IZrDemoPlayback *Sender, const QString &Command, bool &Handled,
+                   TZrDemoAction *Action, const TZrDemoScriptParams &Params) override;
+  void DemoTargetPosition(IZrDemoPlayback *Sender, const TZrDemoScriptParams &Params, bool &Handled,
+                          QPoint &Point) override;
+
+  // New operations, each usable as a command handler.
+  virtual void ActivateDocumentHandler(TZrDocument *Sender);
+  virtual void NextImage();
+  virtual void PreviousImage();
+  virtual void ZoomIn();
+  virtual void ZoomOut();
+  virtual void ActualSize();
+  virtual void BestFit();
+  virtual void PlugInOk();
+  virtual void PlugInCancel();
+
+  // Tool hosting.
+  void SelectTool(TZrGraphicsTool *Tool);
+  // Whether Tool may become current now (tools enable their buttons by
+  // it): a document is open, the tool is not locked out and no exclusive
+  // tool has an edit open.
+  bool CanSelectTool(TZrGraphicsTool *Tool) const;
+  void LockTool() { ToolLocked = true; }
+  void UnlockTool() { ToolLocked = false; }
+  // Every graphics tool of the application, in module order.
+  static std::vector<TZrGraphicsTool *> GraphicsTools();
+
+  // Actual size when the image fits into the view, otherwise best fit.
+  void FitOnOpen(TZrGraphicsDocument *Doc, TZrGraphicsView *View);
+  void FitCurrent();
+  // Grows the main window until the view is at least Width x Height,
+  // staying on the screen.
+  void SetMinViewSize(int Width, int Height);
+  void SetWidthStatus(const QString &Text);
+  void SetHeightStatus(const QString &Text);
+  // The main window's file-drop handler: opens the file as a recent one.
+  void OpenFromMainWindow(const QString &FileName);
+
+  // The view's status and recording (IZrGraphicsViewHost).
+  void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green, int32_t Blue) override;
+  IZrDemoPlayback *RecordingPlayback() override;
+
+protected:
+  bool eventFilter(QObject *Watched, QEvent *Event) override;
+
+private:
+  class THost;
+  void SetZoom(TZrZoom Zoom);
+  TZrZoom CurrentZoom() const;
+  void RecordZoom(const QString &Keyword, const QString &Message);
+  void RebuildFolderList(const QString &FileName);
+  void OpenFolderEntry();
+  // A label panel and a value panel in the status bar; returns the value.
+  // A framed value closes a group of panels.
+  QLabel *AddStatusPanel(const QString &Label, int LabelWidth, int ValueWidth, bool Framed);
+
+  std::unique_ptr<THost> Host;
+  std::unique_ptr<TZrDocumentFormats> FormatList;
+  QPointer<TZrGraphicsTool> CurrentTool_;
+  QPointer<TZrGraphicsTool> PreviousTool_;
+  // A fit asked for before the view had its size; done when it is shown.
+  bool FitPending = false;
+  // What fills the window's image area while no document is open.
+  QPointer<QWidget> Workspace;
+};
+
+// The one graphics editor; nil before it is made and after it is gone.
+TZrGraphicsEditor *GraphicsEditor();
+
+} // namespace facette

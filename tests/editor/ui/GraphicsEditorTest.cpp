@@ -1,0 +1,475 @@
+#include "editor/ui/EditorTestSupport.h"
+
+#include "editor/ui/ZrScrollTool.h"
+#include "framework/ui/ZrLocalizerQt.h"
+#include "framework/ZrSDF.h"
+#include "framework/ZrStream.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QToolBar>
+
+namespace facette {
+namespace {
+
+using namespace test;
+
+using GraphicsEditorTest = GraphicsEditorFixture;
+
+TEST_F(GraphicsEditorTest, CommandsAreMergedInTheirPlaces)
+{
+  const QList<QAction *> Toolbar = Editor->StandardToolbar->actions();
+  const auto At = [&Toolbar](QAction *Item) { return Toolbar.indexOf(Item); };
+  // Open, Save, separator, Previous, Next, separator, Undo, Redo,
+  // separator, the four zoom buttons.
+  EXPECT_EQ(At(Editor->PrevImageButton), At(Editor->SaveToolButton) + 2);
+  EXPECT_EQ(At(Editor->NextImageButton), At(Editor->PrevImageButton) + 1);
+  EXPECT_EQ(At(Editor->EditToolbarSeparator), At(Editor->NextImageButton) + 1);
+  EXPECT_EQ(At(Editor->ZoomToolbarSeparator), At(Editor->RedoToolButton) + 1);
+  EXPECT_EQ(Toolbar.mid(At(Editor->ZoomToolbarSeparator) + 1),
+            (QList<QAction *>{Editor->ZoomInButton, Editor->ZoomOutButton, Editor->ActualSizeButton,
+                              Editor->ScaleToBestFitButton}));
+
+  // View: the zoom items, a separator, then the Toolbars item.
+  const QList<QAction *> View = Main->ViewMenuItem->actions();
+  EXPECT_EQ(
+      View.mid(0, 5),
+      (QList<QAction *>{Editor->ZoomInMenuItem, Editor->ZoomOutMenuItem, Editor->ActualSizeMenuItem,
+                        Editor->ScaleToBestFitMenuItem, Editor->ZoomMenuSeparator}));
+  EXPECT_EQ(View[5], Main->ToolbarsMenuItem->menuAction());
+  EXPECT_EQ(Editor->ZoomInMenuItem->text(), QStringLiteral("Zoom In"));
+  EXPECT_EQ(Editor->ActualSizeMenuItem->shortcut(),
+            QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_0)));
+
+  // The scanner entries are there but hidden.
+  EXPECT_FALSE(Editor->ImportSubmenu->menuAction()->isVisible());
+  EXPECT_FALSE(Editor->AcquireMenuItem->isVisible());
+
+  // Without a document nothing zooms or browses.
+  Editor->UpdateControls();
+  EXPECT_FALSE(Editor->ZoomInButton->isEnabled());
+  EXPECT_FALSE(Editor->NextImageButton->isEnabled());
+  Editor->ZoomIn(); // nothing to do, nothing breaks
+  Editor->NextImage();
+
+  // The hand tool is made by the editor, right after it and its window.
+  EXPECT_EQ(TZrGraphicsEditor::GraphicsTools().size(), 1u);
+  EXPECT_NE(dynamic_cast<TZrScrollTool *>(TZrGraphicsEditor::GraphicsTools()[0]), nullptr);
+}
+
+TEST_F(GraphicsEditorTest, OpeningFitsLargeImagesAndShowsSmallOnesAtActualSize)
+{
+  ShowWithViewSize(800, 600);
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("large.png"), 3000, 2000)));
+  // Best fit is exact, not a step of the table.
+  EXPECT_EQ(Zoom(), std::make_pair(800, 3000));
+  EXPECT_EQ(Editor->WStatusPanel->text(), QStringLiteral("3000"));
+  EXPECT_EQ(Editor->HStatusPanel->text(), QStringLiteral("2000"));
+
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("small.png"), 400, 300)));
+  EXPECT_EQ(Zoom(), std::make_pair(1, 1));
+  // Centred in the view.
+  EXPECT_EQ(View()->MapMode().ViewportOrgX, 200);
+  EXPECT_EQ(View()->MapMode().ViewportOrgY, 150);
+}
+
+TEST_F(GraphicsEditorTest, AnImageOpenedBeforeTheWindowShowsIsFittedWhenItDoes)
+{
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("large.png"), 2000, 1000)));
+  // At start-up the window has its size (from the settings) before it
+  // shows.
+  Main->resize(700, 500);
+  Main->show();
+  QApplication::processEvents();
+  EXPECT_EQ(Zoom(), std::make_pair(View()->width(), 2000));
+}
+
+TEST_F(GraphicsEditorTest, ZoomStepsFromActualSizeAndFromAFittedZoom)
+{
+  ShowWithViewSize(400, 400);
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("photo.png"), 1000, 1000)));
+  // Best fit is 40%: between 33% and 50%.
+  EXPECT_EQ(Zoom(), std::make_pair(400, 1000));
+  Editor->ZoomIn();
+  EXPECT_EQ(Zoom(), std::make_pair(1, 2));
+  Editor->BestFit();
+  EXPECT_EQ(Zoom(), std::make_pair(400, 1000));
+  Editor->ZoomOut();
+  EXPECT_EQ(Zoom(), std::make_pair(1, 3));
+
+  Editor->ActualSize();
+  Editor->ZoomIn();
+  EXPECT_EQ(Zoom(), std::make_pair(3, 2));
+  Editor->ActualSize();
+  Editor->ZoomOut();
+  EXPECT_EQ(Zoom(), std::make_pair(3, 4));
+
+  // The largest step stays where it is.
+  for (int I = 0; I < 25; ++I)
+    Editor->ZoomIn();
+  EXPECT_EQ(Zoom(), std::make_pair(16, 1));
+  Editor->ZoomIn();
+  EXPECT_EQ(Zoom(), std::make_pair(16, 1));
+
+  // The demo commands do the same.
+  bool Handled = false;
+  Editor->DemoCommand(nullptr, QStringLiteral("ACTUALSIZE"), Handled, nullptr, {});
+  EXPECT_TRUE(Handled);
+  EXPECT_EQ(Zoom(), std::make_pair(1, 1));
+}
+
+TEST_F(GraphicsEditorTest, BrowsingStepsThroughTheImagesOfTheFolder)
+{
+  const QString A = WriteImage(Folder, QStringLiteral("a.jpg"), 20, 10);
+  QFile Text(Folder.filePath(QStringLiteral("b.txt")));
+  ASSERT_TRUE(Text.open(QIODevice::WriteOnly));
+  Text.write("not an image");
+  Text.close();
+  const QString C = WriteImage(Folder, QStringLiteral("c.png"), 30, 10);
+  // ".IF" is part of ".TIF": the loose rule takes it.
+  const QString D = WriteImage(Folder, QStringLiteral("d.if"), 40, 10);
+
+  // Dropped on the window, like any file opened.
+  Main->OnDropFile(C);
+  ASSERT_NE(Doc(), nullptr);
+  EXPECT_EQ(Editor->FolderFiles, (QStringList{A, C, D}));
+  EXPECT_EQ(Editor->FolderIndex, 1);
+  Editor->UpdateControls();
+  EXPECT_TRUE(Editor->PrevImageButton->isEnabled());
+  EXPECT_TRUE(Editor->NextImageButton->isEnabled());
+
+  Editor->NextImage();
+  EXPECT_EQ(ToQString(Doc()->FileName.string()), D);
+  EXPECT_EQ(Doc()->ImageBounds().Width(), 40);
+  EXPECT_EQ(Editor->FolderIndex, 2);
+  Editor->UpdateControls();
+  EXPECT_FALSE(Editor->NextImageButton->isEnabled());
+  Editor->NextImage(); // nothing after the last
+  EXPECT_EQ(Editor->FolderIndex, 2);
+
+  Editor->PreviousImage();
+  Editor->PreviousImage();
+  EXPECT_EQ(ToQString(Doc()->FileName.string()), A);
+  Editor->UpdateControls();
+  EXPECT_FALSE(Editor->PrevImageButton->isEnabled());
+  // Browsed files become recent ones.
+  EXPECT_EQ(Editor->RecentFiles.front(), A);
+}
+
+TEST_F(GraphicsEditorTest, ABrowsedFileThatDoesNotOpenLeavesTheIndexMoved)
+{
+  const QString A = WriteImage(Folder, QStringLiteral("a.png"), 20, 10);
+  QFile Broken(Folder.filePath(QStringLiteral("b.png")));
+  ASSERT_TRUE(Broken.open(QIODevice::WriteOnly));
+  Broken.write("broken");
+  Broken.close();
+  ASSERT_TRUE(Open(A));
+  Editor->NextImage();
+  EXPECT_EQ(Editor->FolderIndex, 1);
+  EXPECT_EQ(Doc(), nullptr);
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("16:")));
+}
+
+TEST_F(GraphicsEditorTest, SettingsKeepTheJpegQualityAndTheOption)
+{
+  Editor->SetJpegQuality(55);
+  Editor->StoredOption = true;
+  TZrMemoryStream Stream;
+  {
+    TZrSDFWriter Writer(&Stream);
+    Editor->SaveSettings(Writer);
+  }
+  Editor->SetJpegQuality(90);
+  Editor->StoredOption = false;
+  Stream.Seek(0);
+  TZrSDFReader Reader(&Stream);
+  Editor->LoadSettings(Reader);
+  EXPECT_EQ(Editor->JpegQuality(), 55);
+  EXPECT_TRUE(Editor->StoredOption);
+
+  // Out of range: the setting is not taken.
+  TZrMemoryStream Odd;
+  {
+    TZrSDFWriter Writer(&Odd);
+    Writer.BeginNode(1, TZrGraphicsEditor::SettingsGuid);
+    Writer.WriteInteger(1, 0);
+    Writer.EndNode();
+  }
+  Odd.Seek(0);
+  TZrSDFReader OddReader(&Odd);
+  Editor->LoadSettings(OddReader);
+  EXPECT_EQ(Editor->JpegQuality(), 55);
+}
+
+class TRecorder : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return true; }
+  void Suspend() override {}
+  void Resume() override {}
+};
+
+TEST_F(GraphicsEditorTest, ADemoOpensItsImageFromTheDemoFolderAndSizesTheView)
+{
+  ShowWithViewSize(300, 200);
+  Editor->DemoFolder = Folder.path() + QLatin1Char('/');
+  WriteImage(Folder, QStringLiteral("demo.png"), 1000, 500);
+  TRecorder Recorder;
+  Editor->AttachPlayback(&Recorder);
+
+  TZrDemoScriptParams Params;
+  Params.StoreString(0, "demo.png");
+  Params.StoreInteger(1, 400);
+  Params.StoreInteger(2, 250);
+  bool Handled = false;
+  Editor->DemoCommand(&Recorder, QStringLiteral("IMAGEOPEN"), Handled, nullptr, Params);
+  EXPECT_TRUE(Handled);
+  ASSERT_NE(Doc(), nullptr);
+  EXPECT_TRUE(Doc()->OpenedByDemo);
+  // The window grew so that the view is as large as the demo needs, and
+  // the image was fitted to it.
+  EXPECT_EQ(View()->size(), QSize(400, 250));
+  EXPECT_EQ(Zoom(), std::make_pair(400, 1000));
+  ASSERT_GE(Recorder.Lines.size(), 3);
+  EXPECT_EQ(Recorder.Lines[0], QStringLiteral("MouseCurvedMove Open"));
+  EXPECT_EQ(Recorder.Lines[1], QStringLiteral("Message \"Open Image\""));
+  EXPECT_EQ(Recorder.Lines[2], QStringLiteral("ImageOpen \"demo.png\", 300, 200"));
+
+  // A demo's image closes without the save question, changed or not.
+  Doc()->Saved = false;
+  Editor->CloseCommand();
+  EXPECT_EQ(Doc(), nullptr);
+  EXPECT_TRUE(Messages.isEmpty());
+  Editor->DetachPlayback();
+}
+
+// Tool hosting and undo
+
+TEST_F(GraphicsEditorTest, UndoIsRefusedWhileAnEditIsOpen)
+{
+  TJournalTool *Tool = nullptr;
+  CreateTool(Tool, "Brush");
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("photo.png"), 40, 30)));
+  Editor->SelectTool(Tool);
+
+  // A first stroke, done.
+  Tool->BeginEdit(*View());
+  Tool->PaintRect(MakeRect(0, 0, 10, 10), 255, true);
+  Tool->EndEdit();
+  ASSERT_TRUE(Editor->CanUndo());
+
+  // A second one still open.
+  Tool->BeginEdit(*View());
+  Tool->PaintRect(MakeRect(20, 0, 30, 10), 7, true);
+  EXPECT_FALSE(Editor->CanUndo());
+  Editor->UpdateControls();
+  EXPECT_FALSE(Editor->UndoMenuItem->isEnabled());
+  EXPECT_FALSE(Editor->UndoToolButton->isEnabled());
+  Editor->UndoCommand();
+  EXPECT_EQ(Doc()->History.Count(), 1);
+  EXPECT_EQ(Doc()->History.GetPosition(), 1);
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(0, 0)[0], 255);
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(20, 0)[0], 7);
+
+  Tool->EndEdit();
+  ASSERT_TRUE(Editor->CanUndo());
+  Editor->UndoCommand();
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(20, 0)[0], 200);
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(0, 0)[0], 255);
+}
+
+TEST_F(GraphicsEditorTest, UndoDeselectsTheToolAroundEachStepUnlessItIsKept)
+{
+  TJournalTool *Tool = nullptr;
+  CreateTool(Tool, "Brush");
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("photo.png"), 40, 30)));
+  Editor->SelectTool(Tool);
+  Tool->BeginEdit(*View());
+  Tool->PaintRect(MakeRect(0, 0, 10, 10), 255, true);
+  Tool->EndEdit();
+
+  Journal.Lines.clear();
+  Editor->UndoCommand();
+  EXPECT_EQ(Journal.Lines, (std::vector<std::string>{"Brush.Deactivate", "Brush.Control.Deactivate",
+                                                     "Brush.BeforeUndo", "Brush.AfterUndo",
+                                                     "Brush.Activate", "Brush.Control.Activate"}));
+  EXPECT_EQ(Editor->CurrentTool(), Tool);
+
+  Journal.Lines.clear();
+  Editor->KeepToolOnUndo = true;
+  Editor->RedoCommand();
+  EXPECT_EQ(Journal.Lines, (std::vector<std::string>{"Brush.BeforeRedo", "Brush.AfterRedo"}));
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(0, 0)[0], 255);
+}
+
+// A change that asks for the step before it to be undone with it.
+class TLinkedState : public TZrCommandState
+{
+public:
+  void Undo() override { GraphicsEditor()->RepeatUndo = true; }
+  void Redo() override {}
+};
+
+TEST_F(GraphicsEditorTest, AStateMayAskForOneMoreUndoStep)
+{
+  TJournalTool *Tool = nullptr;
+  CreateTool(Tool, "Brush");
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("photo.png"), 40, 30)));
+  Tool->BeginEdit(*View());
+  Tool->PaintRect(MakeRect(0, 0, 10, 10), 255, true);
+  Tool->EndEdit();
+  Doc()->History.Add(std::make_unique<TLinkedState>());
+  Editor->UndoCommand();
+  EXPECT_EQ(Doc()->History.GetPosition(), 0);
+  EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(0, 0)[0], 40);
+}
+
+// Plug-in mode: an exchange file is read and written as PNG here; what
+// matters is the format -1 that marks it.
+class TExchangeFormats : public TZrQtImageFormats
+{
+public:
+  bool WriteFails = false;
+  int Writes = 0;
+  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
+  {
+    if (!TZrQtImageFormats::Load(Document, FileName, Format))
+      return false;
+    if (FileName.extension() == ".exchange")
+      Format = -1;
+    return true;
+  }
+  bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
+  {
+    ++Writes;
+    return !WriteFails && TZrQtImageFormats::Save(Document, FileName, Format == -1 ? 2 : Format);
+  }
+  bool CanSave(int32_t) const override { return true; }
+};
+
+class TPlugInEditor : public TTestGraphicsEditor
+{
+public:
+  TExchangeFormats Exchange;
+  TZrDocumentFormats &Formats() override { return Exchange; }
+};
+
+class PlugInModeTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    InitLocalizer(FACETTE_SOURCE_DIR "/data", 1033);
+    App.SetTitle(QStringLiteral("Facette"));
+    App.SetMessageBoxHandler([this](const QString &Text, const QString &, int Flags) {
+      Messages << QStringLiteral("%1:%2").arg(Flags).arg(Text);
+      return id::Yes;
+    });
+    App.CreateModule(Editor);
+    Editor->Initialize();
+    App.CreateModule(Tool, "Brush", nullptr);
+    App.CreateModule(Resizer, "Resize", nullptr);
+    Tool->PlugInAvailable = true;
+    FileName = WriteImage(Folder, QStringLiteral("host.exchange"), 20, 10);
+    TZrDocument *Doc = nullptr;
+    ASSERT_TRUE(Editor->Open(FileName, Doc, true));
+    Editor->MainWindow()->show();
+  }
+  // Paints the left half white through an edit that is still open.
+  void PaintOpenEdit()
+  {
+    Tool->BeginEdit(*Editor->ActiveView());
+    Tool->PaintRect(MakeRect(0, 0, 10, 10), 255, true);
+  }
+  QImage Written() const { return QImage(FileName, "PNG"); }
+
+  QTemporaryDir Folder;
+  TZrApplication App;
+  TPlugInEditor *Editor = nullptr;
+  TJournalTool *Tool = nullptr;
+  TJournalTool *Resizer = nullptr;
+  QString FileName;
+  QStringList Messages;
+};
+
+TEST_F(PlugInModeTest, TheExchangeFileSwitchesTheEditorIntoPlugInMode)
+{
+  EXPECT_TRUE(Editor->PlugInMode);
+  EXPECT_EQ(App.ExitCode, -1);
+  EXPECT_EQ(App.Title(), QStringLiteral("Facette Plug-in"));
+  EXPECT_EQ(Editor->MainWindow()->windowTitle(), QStringLiteral("Facette Plug-in"));
+  EXPECT_FALSE(Editor->MainWindow()->FileMenuItem->menuAction()->isVisible());
+  EXPECT_FALSE(Editor->PrevImageButton->isVisible());
+  EXPECT_FALSE(Editor->NextImageButton->isVisible());
+  EXPECT_FALSE(Editor->OpenToolButton->isVisible());
+  ASSERT_NE(Editor->OkButton, nullptr);
+  EXPECT_EQ(Editor->OkButton->text(), QStringLiteral("OK"));
+  EXPECT_EQ(Editor->CancelButton->text(), QStringLiteral("Cancel"));
+  // The exchange file is no recent file; tools that would change the
+  // image size are off.
+  EXPECT_TRUE(Editor->RecentFiles.isEmpty());
+  EXPECT_TRUE(Tool->Enabled);
+  EXPECT_FALSE(Resizer->Enabled);
+  // Dropped files are not taken.
+  Editor->OpenFromMainWindow(WriteImage(Folder, QStringLiteral("other.png"), 5, 5));
+  EXPECT_EQ(ToQString(Editor->ActiveDocument()->FileName.string()), FileName);
+}
+
+TEST_F(PlugInModeTest, OkWritesTheImageBackAndExitsWithZero)
+{
+  PaintOpenEdit();
+  Editor->PlugInOk();
+  EXPECT_EQ(Editor->Exchange.Writes, 1);
+  EXPECT_EQ(App.ExitCode, 0);
+  EXPECT_FALSE(Editor->MainWindow()->isVisible());
+  EXPECT_TRUE(Messages.isEmpty());
+  // The open edit's pixels went back with the image.
+  const QImage Back = Written();
+  ASSERT_EQ(Back.size(), QSize(20, 10));
+  EXPECT_EQ(qRed(Back.pixel(2, 2)), 255);
+  EXPECT_EQ(qRed(Back.pixel(15, 2)), 200);
+}
+
+TEST_F(PlugInModeTest, CancelClosesWithoutAQuestionAndLeavesTheFile)
+{
+  PaintOpenEdit();
+  Tool->EndEdit();
+  Editor->PlugInCancel();
+  EXPECT_TRUE(Messages.isEmpty());
+  EXPECT_EQ(App.ExitCode, -1);
+  EXPECT_EQ(Editor->Exchange.Writes, 0);
+  EXPECT_FALSE(Editor->MainWindow()->isVisible());
+  EXPECT_EQ(qRed(Written().pixel(2, 2)), 40);
+}
+
+TEST_F(PlugInModeTest, AFailedWriteKeepsTheWindowOpenAndTheCodeAtMinusOne)
+{
+  PaintOpenEdit();
+  Editor->Exchange.WriteFails = true;
+  Editor->PlugInOk();
+  EXPECT_EQ(App.ExitCode, -1);
+  EXPECT_EQ(Editor->SaveFailures, QStringList{FileName});
+  EXPECT_TRUE(Editor->MainWindow()->isVisible());
+
+  // Saving from the close question in place: the same rule.
+  ASSERT_FALSE(Editor->SaveAsWithDialog(*Editor->ActiveDocument()));
+  EXPECT_EQ(App.ExitCode, -1);
+  Editor->Exchange.WriteFails = false;
+  ASSERT_TRUE(Editor->SaveAsWithDialog(*Editor->ActiveDocument()));
+  EXPECT_EQ(App.ExitCode, 0);
+}
+
+TEST_F(PlugInModeTest, TheSaveQuestionNamesTheImage)
+{
+  EXPECT_EQ(Editor->AskSaveChanges("host.exchange"), id::Yes);
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0], QStringLiteral("51:Do you want to save the changes to the image?"));
+}
+
+} // namespace
+} // namespace facette
