@@ -9,6 +9,8 @@
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrImageList.h"
+#include "tools/brush/ui/ZrSmudgeTool.h"
+#include "tools/brush/ui/ZrUndoBrushTool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,6 +96,19 @@ void TModule::DataModuleCreate()
   // AddSeparator()) and row breaks (ToolPanel()->AddRowBreak()) between
   // the groups; each becomes CommonDataModule->LastTool. The hand
   // inpainting tool, once it exists, becomes the editor's current tool.
+  TZrApplication &App = ZrApplication();
+
+  // 2. The smudge brush.
+  TZrSmudgeTool *SmudgeTool = nullptr;
+  App.CreateModule(SmudgeTool);
+  SetImage(SmudgeTool->Button, 35);
+  CommonDataModule->LastTool = SmudgeTool;
+
+  // 3. The undo brush.
+  TZrUndoBrushTool *UndoBrushTool = nullptr;
+  App.CreateModule(UndoBrushTool);
+  SetImage(UndoBrushTool->Button, 21);
+  CommonDataModule->LastTool = UndoBrushTool;
 }
 
 } // namespace facette

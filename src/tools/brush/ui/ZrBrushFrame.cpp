@@ -1,0 +1,220 @@
+#include "tools/brush/ui/ZrBrushFrame.h"
+
+#include "demo/ui/ZrDemoHooks.h"
+#include "editor/ui/ZrGraphicsEditor.h"
+#include "editor/ui/ZrToolPanel.h"
+#include "framework/ui/ZrLocalizerQt.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace facette {
+
+// --- frames --------------------------------------------------------------
+
+TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *Parent)
+    : TZrFrame(Parent)
+{
+  TitleLabel = new QLabel(Title, this);
+  QFont TitleFont = TitleLabel->font();
+  TitleFont.setUnderline(true);
+  TitleFont.setBold(true);
+  TitleLabel->setFont(TitleFont);
+
+  PreviewAlignmentPanel = new QWidget(this);
+  PreviewAlignmentPanel->setFixedHeight(80);
+  PreviewPaintBox = new TZrPaintBox(PreviewAlignmentPanel);
+  PreviewPaintBox->setFixedSize(69, 69);
+  ExpertModeTBXCheckBox = new QCheckBox(QStringLiteral("Expert Mode"), PreviewAlignmentPanel);
+  // A long caption in some language must not make the narrow panel scroll
+  // sideways: the check box takes the room that is left.
+  ExpertModeTBXCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  auto *PreviewRow = new QHBoxLayout(PreviewAlignmentPanel);
+  PreviewRow->setContentsMargins(0, 0, 0, 0);
+  PreviewRow->addWidget(PreviewPaintBox, 0, Qt::AlignVCenter);
+  PreviewRow->addSpacing(6);
+  PreviewRow->addWidget(ExpertModeTBXCheckBox, 1, Qt::AlignVCenter);
+
+  const auto NewSlider = [this] {
+    auto *Slider = new QSlider(Qt::Horizontal, this);
+    Slider->setTickPosition(QSlider::TicksBelow);
+    return Slider;
+  };
+  SizeLabel = new QLabel(QStringLiteral("Size:"), this);
+  SizeTrackBar = NewSlider();
+  OpacityLabel = new QLabel(QStringLiteral("Opacity:"), this);
+  OpacityTrackBar = NewSlider();
+  HardnessLabel = new QLabel(QStringLiteral("Hardness:"), this);
+  HardnessTrackBar = NewSlider();
+  if (WithSmoothing) {
+    SmoothingLabel = new QLabel(QStringLiteral("Smoothing:"), this);
+    SmoothingTrackBar = NewSlider();
+  }
+
+  Layout = new QVBoxLayout(this);
+  Layout->setContentsMargins(0, 2, 0, 2);
+  Layout->setSpacing(4);
+  Arrange(true);
+  // The frame belongs to the tool panel, not to the application.
+  Initialize();
+}
+
+void TZrBrushFrame::Arrange(bool ExpertMode)
+{
+  while (Layout->count() > 0)
+    delete Layout->takeAt(0);
+  Layout->addWidget(TitleLabel);
+  Layout->addWidget(PreviewAlignmentPanel);
+  Layout->addWidget(SizeLabel);
+  Layout->addWidget(SizeTrackBar);
+  Layout->addWidget(OpacityLabel);
+  Layout->addWidget(OpacityTrackBar);
+  Layout->addWidget(HardnessLabel);
+  Layout->addWidget(HardnessTrackBar);
+  if (SmoothingLabel) {
+    Layout->addWidget(SmoothingLabel);
+    Layout->addWidget(SmoothingTrackBar);
+  }
+  Layout->addStretch(1);
+  for (QWidget *Expert :
+       {static_cast<QWidget *>(OpacityLabel), static_cast<QWidget *>(OpacityTrackBar),
+        static_cast<QWidget *>(HardnessLabel), static_cast<QWidget *>(HardnessTrackBar)})
+    Expert->setVisible(ExpertMode);
+}
+
+TZrSmudgeFrame::TZrSmudgeFrame(QWidget *Parent)
+    : TZrBrushFrame(QStringLiteral("Smudge"), true, Parent)
+{}
+
+TZrUndoBrushFrame::TZrUndoBrushFrame(QWidget *Parent)
+    : TZrBrushFrame(QStringLiteral("Undo Brush"), false, Parent)
+{}
+
+// --- shared parts of the two tools ---------------------------------------
+
+namespace brushparts {
+
+QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+{
+  QWidget *Toolbar = nullptr;
+  if (OnToolPanel && ToolPanel())
+    Toolbar = ToolPanel()->Toolbar;
+  else if (TZrGraphicsEditor *Editor = GraphicsEditor())
+    Toolbar = Editor->StandardToolbar;
+  auto *Button = new QAction(LocalString(CaptionId), Toolbar ? static_cast<QObject *>(Toolbar)
+                                                             : static_cast<QObject *>(&Tool));
+  Button->setToolTip(LocalString(CaptionId));
+  Button->setCheckable(true);
+  QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
+      Editor->SelectTool(&Tool);
+    // Checked exactly while the tool is current, whatever the click did.
+    Button->setChecked(Tool.Active);
+  });
+  if (Toolbar)
+    Toolbar->addAction(Button);
+  return Button;
+}
+
+void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame)
+{
+  Tool.BindSizeBar(Frame.SizeTrackBar);
+  Frame.SizeTrackBar->setTickInterval(8);
+  Tool.BindOpacityBar(Frame.OpacityTrackBar);
+  Tool.BindHardnessBar(Frame.HardnessTrackBar);
+  Tool.BindPreviewBox(Frame.PreviewPaintBox);
+}
+
+void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode)
+{
+  if (Frame)
+    Frame->Arrange(ExpertMode);
+  if (!ExpertMode) {
+    Tool.SetOpacity(255);
+    Tool.SetHardness(191);
+  }
+}
+
+void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
+{
+  if (Button) {
+    Button->setText(LocalString(TitleId));
+    Button->setToolTip(LocalString(TitleId));
+  }
+  if (!Frame)
+    return;
+  Frame->TitleLabel->setText(LocalString(TitleId));
+  Frame->SizeLabel->setText(LocalString(154) + QLatin1Char(':'));
+  Frame->OpacityLabel->setText(LocalString(2008) + QLatin1Char(':'));
+  Frame->HardnessLabel->setText(LocalString(2009) + QLatin1Char(':'));
+  Frame->ExpertModeTBXCheckBox->setText(LocalString(2650));
+}
+
+namespace {
+
+void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
+{
+  const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
+  if (Label->text() != Text)
+    Label->setText(Text);
+}
+
+} // namespace
+
+void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
+{
+  TZrGraphicsEditor *Editor = GraphicsEditor();
+  const bool Current = Editor && Editor->CurrentTool() == &Tool;
+  const bool Selectable = Editor && Editor->CanSelectTool(&Tool) && Tool.Enabled;
+  if (Button) {
+    Button->setChecked(Current);
+    Button->setEnabled(Selectable);
+  }
+  if (!Frame)
+    return;
+  Frame->setEnabled(Selectable && Current);
+  ShowValue(Frame->SizeLabel, 154, Frame->SizeTrackBar);
+  ShowValue(Frame->OpacityLabel, 2008, Frame->OpacityTrackBar);
+  ShowValue(Frame->HardnessLabel, 2009, Frame->HardnessTrackBar);
+}
+
+void RecordExpertMode(const QString &DemoName, bool ExpertMode)
+{
+  const QString Name = DemoName + QStringLiteral("ExpertMode");
+  DemoRegistry().RecordDemoMove(Name);
+  DemoRegistry().RecordDemoLine(Name + QLatin1Char(' ') + QString::number(ExpertMode ? 1 : 0));
+}
+
+void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool &Tool,
+                  bool ExpertMode)
+{
+  Writer.BeginNode(1, Guid);
+  Writer.WriteInteger(1, Tool.BrushSize);
+  Writer.WriteInteger(2, Tool.Opacity);
+  Writer.WriteInteger(3, Tool.Hardness);
+  Writer.WriteBoolean(4, ExpertMode);
+  Writer.EndNode();
+}
+
+void BringToFront(TZrBrushFrame *Frame)
+{
+  if (Frame && ToolPanel())
+    ToolPanel()->BringFrameToFront(Frame);
+}
+
+void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value)
+{
+  if (Button)
+    Button->setVisible(Value);
+  if (Frame)
+    Frame->setVisible(Value);
+}
+
+} // namespace brushparts
+
+} // namespace facette

@@ -1,0 +1,124 @@
+// The option frame of the smudge and undo brushes on the tool panel: a
+// title, the brush preview with the "Expert Mode" check box beside it, and
+// sliders for size, opacity and hardness (and smoothing, which the smudge
+// brush keeps hidden). Outside expert mode only the size can be chosen.
+//
+// Also the parts both tools share: their button on the tool panel, the
+// frame's layout, captions and labels, and their settings node.
+#pragma once
+
+#include "framework/ui/ZrModule.h"
+#include "framework/ZrGuid.h"
+#include "framework/ZrSDF.h"
+
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QSlider;
+class QVBoxLayout;
+
+namespace facette {
+
+class TZrBrushTool;
+class TZrPaintBox;
+
+class TZrBrushFrame : public TZrFrame
+{
+  Q_OBJECT
+
+public:
+  TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *Parent);
+
+  QLabel *TitleLabel = nullptr;
+  QWidget *PreviewAlignmentPanel = nullptr;
+  TZrPaintBox *PreviewPaintBox = nullptr;
+  QCheckBox *ExpertModeTBXCheckBox = nullptr;
+  QLabel *SizeLabel = nullptr;
+  QSlider *SizeTrackBar = nullptr;
+  QLabel *OpacityLabel = nullptr;
+  QSlider *OpacityTrackBar = nullptr;
+  QLabel *HardnessLabel = nullptr;
+  QSlider *HardnessTrackBar = nullptr;
+  // Nil in a frame without smoothing.
+  QLabel *SmoothingLabel = nullptr;
+  QSlider *SmoothingTrackBar = nullptr;
+
+  // Stacks the preview and the size controls, then, in expert mode, the
+  // opacity and hardness controls.
+  void Arrange(bool ExpertMode);
+
+private:
+  QVBoxLayout *Layout = nullptr;
+};
+
+class TZrSmudgeFrame : public TZrBrushFrame
+{
+  Q_OBJECT
+
+public:
+  explicit TZrSmudgeFrame(QWidget *Parent = nullptr);
+};
+
+class TZrUndoBrushFrame : public TZrBrushFrame
+{
+  Q_OBJECT
+
+public:
+  explicit TZrUndoBrushFrame(QWidget *Parent = nullptr);
+};
+
+namespace brushparts {
+
+// A checkable button for Tool on the tool panel (or, without a panel, at
+// the end of the graphics editor's standard toolbar) that selects it.
+QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel);
+// Binds the frame's sliders and preview to the tool.
+void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
+// The layout of the frame, with opacity 255 and hardness 191 outside
+// expert mode.
+void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode);
+void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId);
+void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame);
+// The demo recording of a click on the check box.
+void RecordExpertMode(const QString &DemoName, bool ExpertMode);
+void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool &Tool,
+                  bool ExpertMode);
+// Applies the elements present; false when the node is missing.
+template <class TSetExpertMode>
+bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
+                  const TSetExpertMode &SetExpertMode);
+// The frame in front of the tool panel's frames.
+void BringToFront(TZrBrushFrame *Frame);
+void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value);
+
+} // namespace brushparts
+
+} // namespace facette
+
+#include "tools/brush/ui/ZrDrawTools.h"
+
+namespace facette::brushparts {
+
+template <class TSetExpertMode>
+bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
+                  const TSetExpertMode &SetExpertMode)
+{
+  if (!Reader.EnterNode(1, Guid))
+    return false;
+  int32_t Value = 0;
+  if (Reader.ReadInteger(1, Value))
+    Tool.SetBrushSize(Value);
+  if (Reader.ReadInteger(2, Value))
+    Tool.SetOpacity(Value);
+  if (Reader.ReadInteger(3, Value))
+    Tool.SetHardness(Value);
+  bool Expert = false;
+  if (Reader.ReadBoolean(4, Expert))
+    SetExpertMode(Expert);
+  Reader.LeaveNode();
+  return true;
+}
+
+} // namespace facette::brushparts
