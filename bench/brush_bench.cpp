@@ -7,7 +7,8 @@
 // is copying the brush square's pixels once.
 //
 // "smudge_stroke_64" is a stamp within a stroke: 4 pixels on from the
-// previous one, most blurred colours already known.
+// previous one, most blurred colours already known; "smudge_long_stroke_64"
+// the same along a stroke across the whole photo.
 #include "document/ZrFileFormats.h"
 #include "editor/ZrGraphicDocumentView.h"
 #include "editor/ZrGraphicsDocument.h"
@@ -126,6 +127,10 @@ struct TBrushScene
     const TZrRect Rect = BrushRect(Centre, BrushSize);
     StampMask.Left = Rect.Left;
     StampMask.Top = Rect.Top;
+    const TZrRect Image = Document.ImageBounds();
+    GrowStrokeMask(StrokeMask, StampMask.GetBounds(),
+                   MakeRect(Image.Left - StampMask.Width, Image.Top - StampMask.Width,
+                            Image.Right + StampMask.Width, Image.Bottom + StampMask.Width));
     StrokeMask.MergeMax(StampMask);
     const TZrRect R = IntersectRect(Rect, Document.Backup().GetBounds());
     if (Brush == TBrush::Smudge)
@@ -185,6 +190,31 @@ void StrokeStamp(benchmark::State &State)
   }
 }
 
+// A stamp of a long stroke across the photo (5 pixels right and 3 down per
+// event, 800 events): the stroke's mask grows with every one.
+void LongStrokeStamp(benchmark::State &State)
+{
+  TBrushScene Scene;
+  if (!Scene.Prepare(TZoom::ActualSize)) {
+    State.SkipWithError("out of memory");
+    return;
+  }
+  int32_t Step = 0;
+  for (auto _ : State) {
+    if (Step == 800) {
+      State.PauseTiming();
+      Step = 0;
+      Scene.StrokeMask.Clear();
+      std::memset(Scene.BlurCache.Bits, 0,
+                  static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
+      State.ResumeTiming();
+    }
+    Scene.Stamp(TBrush::Smudge, {200 + 5 * Step, 200 + 3 * Step});
+    ++Step;
+    benchmark::ClobberMemory();
+  }
+}
+
 // The floor: the brush square's pixels copied once.
 void CopySquare(benchmark::State &State)
 {
@@ -216,6 +246,10 @@ BENCHMARK_CAPTURE(OneStamp, smudge_best_fit, TBrush::Smudge, TZoom::BestFit)
     ->UseRealTime();
 BENCHMARK(StrokeStamp)
     ->Name("brush_smudge_stroke_64/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(LongStrokeStamp)
+    ->Name("brush_smudge_long_stroke_64/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(OneStamp, undo, TBrush::UndoBrush, TZoom::ActualSize)

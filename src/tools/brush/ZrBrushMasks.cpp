@@ -100,6 +100,26 @@ void BuildPowerDisc(TZrPixelMask &Mask, int32_t Size, int32_t Peak, int32_t Stee
     }
 }
 
+void GrowStrokeMask(TZrPixelMask &StrokeMask, const TZrRect &Need, const TZrRect &Limit)
+{
+  const TZrRect Have = StrokeMask.GetBounds();
+  if (Need.IsEmpty() || Have.IsEmpty() || IntersectRect(Need, Have) == Need)
+    return;
+  const int32_t SlackX = std::max(Have.Width() / 2, 2 * Need.Width());
+  const int32_t SlackY = std::max(Have.Height() / 2, 2 * Need.Height());
+  TZrRect Grown = UnionRect(Have, Need);
+  if (Need.Left < Have.Left)
+    Grown.Left -= SlackX;
+  if (Need.Right > Have.Right)
+    Grown.Right += SlackX;
+  if (Need.Top < Have.Top)
+    Grown.Top -= SlackY;
+  if (Need.Bottom > Have.Bottom)
+    Grown.Bottom += SlackY;
+  Grown = UnionRect(UnionRect(IntersectRect(Grown, Limit), Have), Need);
+  StrokeMask.Include(Grown);
+}
+
 void BlendColour(const TZrPixelMask &Mask, const TZrPixels &Source, int32_t Colour,
                  const TZrRect &Rect, TZrPixels &Dest)
 {

@@ -39,6 +39,15 @@ void BuildSoftDisc(TZrPixelMask &Mask, int32_t Size, int32_t Peak, int32_t Hardn
 // the steeper the fall at the rim.
 void BuildPowerDisc(TZrPixelMask &Mask, int32_t Size, int32_t Peak, int32_t Steepness);
 
+// Makes room in a stroke's mask for a stamp covering Need before the stamp
+// is merged in. Growing a mask copies all of it, so a long stroke that grew
+// by a few pixels per stamp would copy ever larger masks; this grows it
+// ahead, by half its size in the direction of the stroke, so that it is
+// copied only a few times. It stays within Limit (the reach of stamps on
+// the image) except where Need itself lies outside. Every byte keeps its
+// value and place; the new room is 0.
+void GrowStrokeMask(TZrPixelMask &StrokeMask, const TZrRect &Need, const TZrRect &Limit);
+
 // Paints Colour (00RRGGBB, low byte blue) through Mask over the pixels of
 // Rect: a mask value of 255 gives the colour, a smaller one moves Source's
 // channel by (m x (colour - source)) >> 8 towards it, 0 leaves Dest as it

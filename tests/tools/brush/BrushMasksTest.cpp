@@ -173,6 +173,37 @@ TEST(BuildPowerDisc, Profile)
     }
 }
 
+TEST(GrowStrokeMask, ALongStrokeGrowsItsMaskAFewTimesOnly)
+{
+  TZrPixelMask Stamp, Plain, Grown;
+  BuildSoftDisc(Stamp, 20, 255, 128);
+  const TZrRect Limit = MakeRect(-21, -21, 1021, 621);
+  int Growths = 0;
+  for (int32_t Step = 0; Step < 300; ++Step) {
+    // Out and back: right and down, then left and up past the start.
+    const int32_t T = Step < 200 ? Step : 199 - 3 * (Step - 200);
+    const TZrRect R = BrushRect({300 + 3 * T, 200 + T}, 20);
+    Stamp.Left = R.Left;
+    Stamp.Top = R.Top;
+    Plain.MergeMax(Stamp);
+    const TZrRect Before = Grown.GetBounds();
+    GrowStrokeMask(Grown, R, Limit);
+    Grown.MergeMax(Stamp);
+    Growths += Grown.GetBounds() != Before;
+  }
+  EXPECT_LE(Growths, 16);
+  // The same values where the plain mask has them, nothing elsewhere.
+  const TZrRect G = Grown.GetBounds();
+  ASSERT_EQ(IntersectRect(G, Plain.GetBounds()), Plain.GetBounds());
+  for (int32_t Y = G.Top; Y < G.Bottom; ++Y)
+    for (int32_t X = G.Left; X < G.Right; ++X) {
+      const uint8_t *P = Plain.PixelPtr(X, Y);
+      ASSERT_EQ(*Grown.PixelPtr(X, Y), P ? *P : 0) << X << "," << Y;
+    }
+  // Never past the limit.
+  EXPECT_EQ(IntersectRect(G, Limit), G);
+}
+
 TEST(BlendColour, PaintsThroughTheMask)
 {
   TZrPixelBuffer Source, Dest;

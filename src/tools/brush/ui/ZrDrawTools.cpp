@@ -451,6 +451,13 @@ TZrMaskDrawTool::TZrMaskDrawTool()
   TZrMaskDrawTool::BrushShapeChanged();
 }
 
+TZrMaskDrawTool::~TZrMaskDrawTool()
+{
+  // The preview box belongs to the tool panel and may outlive the tool.
+  if (PreviewBox)
+    PreviewBox->OnPaint = nullptr;
+}
+
 void TZrMaskDrawTool::BrushShapeChanged()
 {
   if (PreviewBox)
@@ -477,8 +484,18 @@ void TZrMaskDrawTool::StampAt(const TZrRect &Rect)
 {
   StampMask.Left = Rect.Left;
   StampMask.Top = Rect.Top;
-  if (Accumulate)
+  // A stamp beside the image changes no pixel, and its weights would never
+  // be read: the stroke's mask keeps to the image (and a brush square
+  // around it) however far the pointer wanders.
+  if (Accumulate && BackupPixels &&
+      !IntersectRect(StampMask.GetBounds(), BackupPixels->GetBounds()).IsEmpty()) {
+    const TZrRect Image = BackupPixels->GetBounds();
+    const int32_t Reach = StampMask.Width;
+    GrowStrokeMask(
+        StrokeMask, StampMask.GetBounds(),
+        MakeRect(Image.Left - Reach, Image.Top - Reach, Image.Right + Reach, Image.Bottom + Reach));
     StrokeMask.MergeMax(StampMask);
+  }
   TZrDrawTool::StampAt(Rect);
   StampMask.Left = StampMask.Top = 0;
 }

@@ -177,6 +177,7 @@ class TZrMaskDrawTool : public TZrDrawTool
 
 public:
   TZrMaskDrawTool();
+  ~TZrMaskDrawTool() override;
 
   // The shape of one stamp: a square of the brush side at (0, 0), moved
   // onto the brush square while a stamp is applied.

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QPointer>
 #include <QSlider>
 
 namespace facette {
@@ -92,8 +93,14 @@ void TZrSmudgeTool::InitializeTool()
   if (Frame)
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("ExpertMode"),
                                    Frame->ExpertModeTBXCheckBox);
+  // The registry outlives the tools.
   Registry.RegisterDemoBooleanCommand(
-      DemoName + QStringLiteral("ExpertMode"), [this](bool V) { SetExpertMode(V); }, ExpertMode);
+      DemoName + QStringLiteral("ExpertMode"),
+      [Self = QPointer<TZrSmudgeTool>(this)](bool V) {
+        if (Self)
+          Self->SetExpertMode(V);
+      },
+      ExpertMode);
 }
 
 void TZrSmudgeTool::LoadSettings(TZrSDFReader &Reader)

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QPointer>
 
 namespace facette {
 
@@ -75,8 +76,14 @@ void TZrUndoBrushTool::InitializeTool()
   if (Frame)
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("ExpertMode"),
                                    Frame->ExpertModeTBXCheckBox);
+  // The registry outlives the tools.
   Registry.RegisterDemoBooleanCommand(
-      DemoName + QStringLiteral("ExpertMode"), [this](bool V) { SetExpertMode(V); }, ExpertMode);
+      DemoName + QStringLiteral("ExpertMode"),
+      [Self = QPointer<TZrUndoBrushTool>(this)](bool V) {
+        if (Self)
+          Self->SetExpertMode(V);
+      },
+      ExpertMode);
 }
 
 void TZrUndoBrushTool::LoadSettings(TZrSDFReader &Reader)
