@@ -1,6 +1,7 @@
 #include "demo/ui/ZrDemoHooks.h"
 
 #include "framework/ui/ZrApplication.h"
+#include "framework/ui/ZrWrapToolbar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -220,11 +221,15 @@ bool TZrDemoRegistry::TargetPoint(QObject *Component, QPoint &Point)
     return false;
   QMenu *OwnMenu = nullptr;
   QToolBar *Toolbar = nullptr;
+  // The tool panel's toolbar lays its buttons out itself.
+  TZrWrapToolbar *WrapToolbar = nullptr;
   for (QObject *Holder : Item->associatedObjects()) {
     if (auto *Menu = qobject_cast<QMenu *>(Holder); Menu && !OwnMenu)
       OwnMenu = Menu;
     else if (auto *Bar = qobject_cast<QToolBar *>(Holder); Bar && !Toolbar)
       Toolbar = Bar;
+    else if (auto *Wrap = qobject_cast<TZrWrapToolbar *>(Holder); Wrap && !WrapToolbar)
+      WrapToolbar = Wrap;
   }
   if (OwnMenu) {
     // The open popup when it shows the item, else the item's own menu.
@@ -237,6 +242,12 @@ bool TZrDemoRegistry::TargetPoint(QObject *Component, QPoint &Point)
     // An item not shown on its toolbar has no point, yet counts as found.
     QWidget *Button = Toolbar->widgetForAction(Item);
     if (Button && Item->isVisible() && Toolbar->isVisible())
+      Point = Button->mapToGlobal(Centre(QRect(QPoint(0, 0), Button->size())));
+    return true;
+  }
+  if (WrapToolbar) {
+    QWidget *Button = WrapToolbar->WidgetForAction(Item);
+    if (Button && Item->isVisible() && WrapToolbar->isVisible())
       Point = Button->mapToGlobal(Centre(QRect(QPoint(0, 0), Button->size())));
     return true;
   }

@@ -431,6 +431,13 @@ TEST_F(BrushToolsTest, DemoCommandsTargetsAndRecordedLines)
   EXPECT_TRUE(Handled);
   const QSlider *Bar = Smudge->Frame->SizeTrackBar;
   EXPECT_EQ(Point, Bar->mapToGlobal(QPoint(Bar->width() / 2, Bar->height() / 2)));
+  // The button on the tool panel's toolbar is a target too.
+  QWidget *ButtonWidget = Panel->Toolbar->WidgetForAction(Smudge->Button);
+  ASSERT_NE(ButtonWidget, nullptr);
+  Point = QPoint();
+  EXPECT_TRUE(TZrDemoRegistry::TargetPoint(Smudge->Button, Point));
+  EXPECT_EQ(Point, ButtonWidget->mapToGlobal(
+                       QPoint(ButtonWidget->width() / 2, ButtonWidget->height() / 2)));
   Params.StoreString(0, "smudgeNothing");
   Handled = false;
   Smudge->DemoTargetPosition(nullptr, Params, Handled, Point);
