@@ -247,8 +247,7 @@ bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesyste
     SetError(Error, "cannot read the file");
     return false;
   }
-  const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
-  if (Kind == TZrImageKind::Exchange) {
+  if (SniffImageKind(Bytes.data(), Bytes.size()) == TZrImageKind::Exchange) {
     Bytes.clear();
     if (LoadExchange && LoadExchange(Image, FileName)) {
       Image.Format = Format = gfExchange;
@@ -258,7 +257,15 @@ bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesyste
     SetError(Error, "not a supported image file");
     return false;
   }
+  return LoadImageData(Image, std::move(Bytes), Format, Options, Error);
+}
 
+bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes,
+                                       int32_t &Format, const TZrLoadOptions &Options,
+                                       std::string *Error) const
+{
+  Image.Clear();
+  const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
   TZrDecodeInfo Info;
   bool Ok = false;
   int32_t Loaded = gfJPEG;

@@ -94,6 +94,10 @@ public:
   // empty and Error (when given) says why. The file is never modified.
   bool LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t &Format,
                  const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
+  // The same for a file's bytes already in memory. An exchange file is
+  // refused here: only its reader, given the file's name, may take it.
+  bool LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes, int32_t &Format,
+                     const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
   // Writes the visible part of Image in Format through a temporary file
   // renamed over the target; a failed save leaves an existing file as it
   // was. With success, Error may still carry a warning (metadata that

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -16,7 +17,22 @@ struct TReadSource
   const uint8_t *Data;
   size_t Size;
   size_t Pos;
+  // Rows of a transparent image before they are laid over white; freed by
+  // the reader, also after an error.
+  uint8_t *Buffer = nullptr;
 };
+
+// Lays BGRA pixels over white by plain weighting of the stored values, as
+// viewers show them.
+void OverWhite(const uint8_t *Source, uint8_t *Dest, uint32_t Width)
+{
+  for (uint32_t X = 0; X < Width; ++X, Source += 4, Dest += 3) {
+    const uint32_t A = Source[3], Rest = 255 * (255 - A);
+    Dest[0] = static_cast<uint8_t>((Source[0] * A + Rest + 127) / 255);
+    Dest[1] = static_cast<uint8_t>((Source[1] * A + Rest + 127) / 255);
+    Dest[2] = static_cast<uint8_t>((Source[2] * A + Rest + 127) / 255);
+  }
+}
 
 void ReadFromMemory(png_structp Png, png_bytep Out, png_size_t Length)
 {
@@ -55,7 +71,7 @@ bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo
   png_get_IHDR(Png, Info, &Width, &Height, &BitDepth, &ColorType, &Interlace, nullptr, nullptr);
   if (!ImageSizeAllowed(Width, Height))
     return false;
-  const auto *Source = static_cast<const TReadSource *>(png_get_io_ptr(Png));
+  auto *Source = static_cast<TReadSource *>(png_get_io_ptr(Png));
   if (!PNGSizePlausible(Width, Height, BitDepth * png_get_channels(Png, Info), Source->Size))
     return false;
 
@@ -71,24 +87,40 @@ bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo
     png_set_scale_16(Png);
   if (ColorType == PNG_COLOR_TYPE_GRAY || ColorType == PNG_COLOR_TYPE_GRAY_ALPHA)
     png_set_gray_to_rgb(Png);
-  // Transparency is laid over white: the image has no alpha channel.
-  if (Transparent) {
-    png_color_16 White{};
-    White.red = White.green = White.blue = White.gray = 255;
-    png_set_background(Png, &White, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-  }
   png_set_bgr(Png);
   const int Passes = png_set_interlace_handling(Png);
   png_read_update_info(Png, Info);
-  if (png_get_rowbytes(Png, Info) != static_cast<size_t>(Width) * 3)
+  const size_t Channels = Transparent ? 4 : 3;
+  if (png_get_rowbytes(Png, Info) != static_cast<size_t>(Width) * Channels)
     return false;
 
   if (!Image.SetSize(static_cast<int32_t>(Width), static_cast<int32_t>(Height), pf24bit))
     return false;
   const TZrPixels &Pixels = *Image.GetPixels();
-  for (int Pass = 0; Pass < Passes; ++Pass)
-    for (png_uint_32 Y = 0; Y < Height; ++Y)
-      png_read_row(Png, Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, nullptr);
+  if (!Transparent) {
+    for (int Pass = 0; Pass < Passes; ++Pass)
+      for (png_uint_32 Y = 0; Y < Height; ++Y)
+        png_read_row(Png, Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, nullptr);
+  } else {
+    // Interlaced rows need the whole picture before the last pass; others
+    // are laid over white row by row.
+    const size_t RowBytes = static_cast<size_t>(Width) * 4;
+    const bool Whole = Passes > 1;
+    Source->Buffer = static_cast<uint8_t *>(std::malloc(RowBytes * (Whole ? Height : 1)));
+    if (!Source->Buffer)
+      return false;
+    for (int Pass = 0; Pass < Passes; ++Pass)
+      for (png_uint_32 Y = 0; Y < Height; ++Y) {
+        uint8_t *Row = Source->Buffer + (Whole ? RowBytes * Y : 0);
+        png_read_row(Png, Row, nullptr);
+        if (!Whole)
+          OverWhite(Row, Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
+      }
+    if (Whole)
+      for (png_uint_32 Y = 0; Y < Height; ++Y)
+        OverWhite(Source->Buffer + RowBytes * Y,
+                  Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
+  }
   png_read_end(Png, nullptr);
 
   if (Out) {
@@ -123,7 +155,7 @@ bool ReadHeaderOnly(png_structp Png, png_infop Info, TZrDecodeInfo &Out)
 class TReader
 {
 public:
-  TReader(const uint8_t *Data, size_t Size) : Source{Data, Size, 0}
+  TReader(const uint8_t *Data, size_t Size) : Source{Data, Size, 0, nullptr}
   {
     Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, RaiseError, IgnoreWarning);
     if (Png)
@@ -135,7 +167,11 @@ public:
       png_set_chunk_malloc_max(Png, 64u << 20);
     }
   }
-  ~TReader() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
+  ~TReader()
+  {
+    png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr);
+    std::free(Source.Buffer);
+  }
   TReader(const TReader &) = delete;
   TReader &operator=(const TReader &) = delete;
   bool Ready() const { return Png && Info; }

@@ -346,7 +346,10 @@ int Transform(const std::string &Command, const TArguments &Args)
     return Fail(ExitOperation, Command + ": the operation failed (out of memory?)");
 
   if (Args.Quality) {
-    // An explicit quality asks for new compression.
+    // An explicit quality asks for new compression: the pixels are all
+    // that is written then.
+    if (!Image.EnsurePixels())
+      return Fail(ExitInput, In.string() + ": the image cannot be decoded");
     Image.LosslessJPEG.reset();
     Formats.JpegQuality = *Args.Quality;
   }
