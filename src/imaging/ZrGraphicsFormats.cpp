@@ -269,22 +269,22 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   TZrDecodeInfo Info;
   bool Ok = false;
   int32_t Loaded = gfJPEG;
+  if (Kind == TZrImageKind::ZRI)
+    ComplementHeader(Bytes.data(), Bytes.size());
   switch (Kind) {
   case TZrImageKind::ZRI:
   case TZrImageKind::JPEG: {
     // A ZRI file is a JPEG file once its header is complemented back; that
     // is done here in memory, the file stays as it is.
-    if (Kind == TZrImageKind::ZRI) {
-      ComplementHeader(Bytes.data(), Bytes.size());
+    if (Kind == TZrImageKind::ZRI)
       Loaded = gfZRI;
-    }
     TZrJPEGHeader Header;
     ReadJPEGHeader(Bytes.data(), Bytes.size(), Header);
     Info.HorizontalResolution = Header.HorizontalResolution;
     Info.VerticalResolution = Header.VerticalResolution;
     if (UseLosslessJPEG) {
       auto Lossless = std::make_unique<TZrLosslessJPEG>();
-      if (Lossless->Load(Bytes)) {
+      if (Lossless->Load(std::move(Bytes))) {
         if (Options.DeferJPEGPixels) {
           Ok = true;
           Image.PixelsPending = true;
@@ -321,8 +321,13 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
     SetError(Error, "the image cannot be decoded (damaged, truncated or too large)");
     return false;
   }
-  if (Kind != TZrImageKind::BMP)
-    Image.Properties.ReadFrom(Bytes.data(), Bytes.size());
+  // Metadata is read only from files that decoded; a JPEG's bytes went over
+  // to its lossless object.
+  if (Kind != TZrImageKind::BMP) {
+    const std::vector<uint8_t> &Source =
+        Image.LosslessJPEG ? Image.LosslessJPEG->OriginalBytes() : Bytes;
+    Image.Properties.ReadFrom(Source.data(), Source.size());
+  }
   Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
   Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);
   Image.Format = Format = Loaded;

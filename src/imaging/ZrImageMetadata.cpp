@@ -119,17 +119,52 @@ bool TZrGraphicsDocumentProperties::SetExifBlock(const uint8_t *Data, size_t Siz
   return HasExif();
 }
 
-bool TZrGraphicsDocumentProperties::WriteTo(std::vector<uint8_t> &Encoded, int32_t Width,
-                                            int32_t Height) const
+namespace {
+
+// The offsets of a JPEG file's first scan header: where its marker starts
+// and where the segment ends (the entropy-coded data begins).
+bool FindFirstScan(const std::vector<uint8_t> &Bytes, size_t &ScanStart, size_t &ScanEnd)
 {
-  if (!HasMetadata())
-    return true;
-  InitExiv2();
-  if (Encoded.empty() || Encoded.size() > 0x7FFFFFFF)
+  if (Bytes.size() < 4 || Bytes[0] != 0xFF || Bytes[1] != 0xD8)
+    return false;
+  size_t Pos = 2;
+  while (Pos + 4 <= Bytes.size()) {
+    if (Bytes[Pos] != 0xFF)
+      return false;
+    const uint8_t Marker = Bytes[Pos + 1];
+    if (Marker == 0xFF) {
+      ++Pos;
+      continue;
+    }
+    if (Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7)) {
+      Pos += 2;
+      continue;
+    }
+    const size_t Length = (size_t{Bytes[Pos + 2]} << 8) | Bytes[Pos + 3];
+    if (Length < 2 || Pos + 2 + Length > Bytes.size())
+      return false;
+    if (Marker == 0xDA) {
+      ScanStart = Pos;
+      ScanEnd = Pos + 2 + Length;
+      return true;
+    }
+    if (Marker == 0xD9)
+      return false;
+    Pos += 2 + Length;
+  }
+  return false;
+}
+
+} // namespace
+
+bool TZrGraphicsDocumentProperties::Rewrite(const uint8_t *Data, size_t Size, int32_t Width,
+                                            int32_t Height, std::vector<uint8_t> &Out) const
+{
+  Out.clear();
+  if (Size == 0 || Size > 0x7FFFFFFF)
     return false;
   try {
-    Exiv2::Image::AutoPtr Image =
-        Exiv2::ImageFactory::open(Encoded.data(), static_cast<long>(Encoded.size()));
+    Exiv2::Image::AutoPtr Image = Exiv2::ImageFactory::open(Data, static_cast<long>(Size));
     if (!Image.get())
       return false;
     Exiv2::ExifData Exif = Store->Exif;
@@ -159,10 +194,47 @@ bool TZrGraphicsDocumentProperties::WriteTo(std::vector<uint8_t> &Encoded, int32
     Io.close();
     if (Result.size_ != Length || Length <= 0)
       return false;
-    Encoded.assign(Result.pData_, Result.pData_ + Result.size_);
+    Out.assign(Result.pData_, Result.pData_ + Result.size_);
   } catch (...) {
+    Out.clear();
     return false;
   }
+  return true;
+}
+
+bool TZrGraphicsDocumentProperties::WriteTo(std::vector<uint8_t> &Encoded, int32_t Width,
+                                            int32_t Height) const
+{
+  if (!HasMetadata())
+    return true;
+  InitExiv2();
+  if (Encoded.empty())
+    return false;
+  std::vector<uint8_t> Result;
+  size_t ScanStart = 0, ScanEnd = 0;
+  if (FindFirstScan(Encoded, ScanStart, ScanEnd)) {
+    // A JPEG's metadata segments all come before the first scan: Exiv2
+    // rewrites only the headers, closed by the scan header and an end
+    // marker, and the compressed data is joined on unchanged. This spares
+    // copying a large file through Exiv2 several times.
+    std::vector<uint8_t> Head(Encoded.begin(), Encoded.begin() + static_cast<ptrdiff_t>(ScanEnd));
+    Head.push_back(0xFF);
+    Head.push_back(0xD9);
+    const size_t Tail = ScanEnd - ScanStart + 2;
+    if (Rewrite(Head.data(), Head.size(), Width, Height, Result) && Result.size() >= Tail &&
+        std::equal(Head.end() - static_cast<ptrdiff_t>(Tail), Head.end(),
+                   Result.end() - static_cast<ptrdiff_t>(Tail))) {
+      // In place: with room reserved behind the data nothing is copied
+      // to fresh memory.
+      Result.resize(Result.size() - Tail);
+      Encoded.erase(Encoded.begin(), Encoded.begin() + static_cast<ptrdiff_t>(ScanStart));
+      Encoded.insert(Encoded.begin(), Result.begin(), Result.end());
+      return true;
+    }
+  }
+  if (!Rewrite(Encoded.data(), Encoded.size(), Width, Height, Result))
+    return false;
+  Encoded.swap(Result);
   return true;
 }
 

@@ -71,6 +71,9 @@ public:
 private:
   struct TStore;
   void RebuildItems();
+  // Exiv2's rewrite of a whole encoded file with the held metadata.
+  bool Rewrite(const uint8_t *Data, size_t Size, int32_t Width, int32_t Height,
+               std::vector<uint8_t> &Out) const;
   std::unique_ptr<TStore> Store;
 };
 

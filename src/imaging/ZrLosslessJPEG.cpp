@@ -4,6 +4,8 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -37,7 +39,7 @@ void ForEachRow(int32_t Width, int32_t Height, const TZrPixels &Source, TRow &&R
 
 } // namespace
 
-bool TZrLosslessJPEG::Load(std::vector<uint8_t> NewBytes)
+bool TZrLosslessJPEG::Load(std::vector<uint8_t> &&NewBytes)
 {
   Clear();
   TZrJPEGHeader Header;
@@ -287,14 +289,23 @@ bool TZrLosslessJPEG::Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, b
       Transform.r = tjregion{Plan.Left, Plan.Top, W, H};
     }
     std::unique_ptr<void, TTJDeleter> Handle(tjInitTransform());
-    unsigned char *Buffer = nullptr;
-    unsigned long Length = 0;
+    // A buffer of the worst-case size up front: TurboJPEG would otherwise
+    // grow its own by doubling, copying the file over and over. Untouched
+    // pages of it cost nothing.
+    const unsigned long Capacity = tjBufSize(W, H, Subsampling_);
+    unsigned char *Buffer =
+        Capacity != static_cast<unsigned long>(-1)
+            ? tjAlloc(static_cast<int>(std::min<unsigned long>(Capacity, INT32_MAX)))
+            : nullptr;
+    unsigned long Length = Buffer ? std::min<unsigned long>(Capacity, INT32_MAX) : 0;
     if (Handle &&
         tjTransform(Handle.get(), Bytes->data(), static_cast<unsigned long>(Bytes->size()), 1,
                     &Buffer, &Length, &Transform, 0) == 0 &&
         Buffer) {
       bool Ok = true;
       try {
+        // Room for the metadata segments the caller inserts in place.
+        Out.reserve(Length + Length / 16 + (size_t{1} << 20));
         Out.assign(Buffer, Buffer + Length);
       } catch (const std::bad_alloc &) {
         Ok = false;

@@ -24,9 +24,10 @@ namespace facette {
 class TZrLosslessJPEG
 {
 public:
-  // Takes the bytes of a JPEG file (already in plain JPEG form). False, and
-  // no image held, when they cannot be decoded.
-  bool Load(std::vector<uint8_t> Bytes);
+  // Takes over the bytes of a JPEG file (already in plain JPEG form; Bytes
+  // is left empty). False, no image held and Bytes untouched, when they
+  // cannot be decoded.
+  bool Load(std::vector<uint8_t> &&Bytes);
   bool HasImage() const { return Bytes != nullptr; }
   void Clear();
 

@@ -81,7 +81,7 @@ TEST(LosslessJPEG, RecordedOperationsGiveTheSamePixelsAsTheBitmap)
   std::mt19937 Random(7);
   for (int Round = 0; Round < 40; ++Round) {
     TZrLosslessJPEG J;
-    ASSERT_TRUE(J.Load(Bytes));
+    ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
     TZrLTBitmap B;
     ASSERT_TRUE(Decoded(Bytes, B));
     std::string Done;
@@ -124,7 +124,7 @@ TEST(LosslessJPEG, TurnsAndFlipsAreWrittenFromTheCoefficients)
   for (const TCase &C : Cases) {
     SCOPED_TRACE(C.Ops);
     TZrLosslessJPEG J;
-    ASSERT_TRUE(J.Load(Bytes));
+    ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
     TZrLTBitmap B;
     ASSERT_TRUE(Decoded(Bytes, B));
     for (const char *Op = C.Ops; *Op; ++Op)
@@ -144,7 +144,7 @@ TEST(LosslessJPEG, TurnsAndFlipsAreWrittenFromTheCoefficients)
   }
   // Four quarter turns give back exactly the pixels of the original.
   TZrLosslessJPEG J;
-  ASSERT_TRUE(J.Load(Bytes));
+  ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
   for (int I = 0; I < 4; ++I)
     J.RotateRight();
   std::vector<uint8_t> Out;
@@ -176,7 +176,7 @@ TEST(LosslessJPEG, CropsOnTheBlockGridAreLosslessOthersAreExact)
   for (const TCase &C : Cases) {
     SCOPED_TRACE(C.Ops);
     TZrLosslessJPEG J;
-    ASSERT_TRUE(J.Load(Bytes));
+    ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
     TZrLTBitmap B;
     ASSERT_TRUE(Decoded(Bytes, B));
     for (const char *Op = C.Ops; *Op; ++Op)
@@ -204,7 +204,7 @@ TEST(LosslessJPEG, EditedOrReplacedPixelsAreCompressedWithTheOriginalsSettings)
 {
   const std::vector<uint8_t> Bytes = MakeJPEG(32, 32, 77, js422);
   TZrLosslessJPEG J;
-  ASSERT_TRUE(J.Load(Bytes));
+  ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
   EXPECT_EQ(J.Quality(), 77);
   EXPECT_EQ(J.Subsampling(), js422);
   EXPECT_EQ(J.BlockWidth(), 16);
@@ -238,7 +238,7 @@ TEST(LosslessJPEG, PartialEdgeBlocksThatWouldMoveForceCompression)
   // column at the left, which cannot be written without recompression.
   const std::vector<uint8_t> Bytes = MakeJPEG(50, 32, 90, js420);
   TZrLosslessJPEG J;
-  ASSERT_TRUE(J.Load(Bytes));
+  ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
   EXPECT_TRUE(J.TransformIsLossless());
   J.RotateLeft(); // the right edge becomes the top
   EXPECT_FALSE(J.TransformIsLossless());
