@@ -327,6 +327,9 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
     const std::vector<uint8_t> &Source =
         Image.LosslessJPEG ? Image.LosslessJPEG->OriginalBytes() : Bytes;
     Image.Properties.ReadFrom(Source.data(), Source.size());
+    // A JPEG without a JFIF density may state its resolution in EXIF.
+    if (!(Info.HorizontalResolution > 0))
+      Image.Properties.ExifResolution(Info.HorizontalResolution, Info.VerticalResolution);
   }
   Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
   Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);

@@ -7,6 +7,7 @@
 #include "imaging/ZrImageMetadata.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace facette {
@@ -278,6 +279,28 @@ std::string TZrGraphicsDocumentProperties::ExifText(uint32_t Tag) const
     }
   }
   return {};
+}
+
+bool TZrGraphicsDocumentProperties::ExifResolution(double &Horizontal, double &Vertical) const
+{
+  try {
+    const auto X = Store->Exif.findKey(Exiv2::ExifKey("Exif.Image.XResolution"));
+    const auto Y = Store->Exif.findKey(Exiv2::ExifKey("Exif.Image.YResolution"));
+    if (X == Store->Exif.end() || Y == Store->Exif.end())
+      return false;
+    long Unit = 2; // inches unless the file says otherwise
+    const auto U = Store->Exif.findKey(Exiv2::ExifKey("Exif.Image.ResolutionUnit"));
+    if (U != Store->Exif.end() && U->count() > 0)
+      Unit = U->toLong();
+    if (Unit != 2 && Unit != 3)
+      return false;
+    const double Factor = Unit == 3 ? 2.54 : 1.0;
+    Horizontal = X->toFloat() * Factor;
+    Vertical = Y->toFloat() * Factor;
+    return Horizontal > 0 && Vertical > 0 && std::isfinite(Horizontal) && std::isfinite(Vertical);
+  } catch (...) {
+    return false;
+  }
 }
 
 std::vector<std::pair<std::string, std::string>> TZrGraphicsDocumentProperties::List() const

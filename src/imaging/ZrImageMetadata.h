@@ -65,6 +65,9 @@ public:
   // The text of an EXIF tag of the main image (for example exifMake), with
   // trailing blanks and terminators removed; empty when absent.
   std::string ExifText(uint32_t Tag) const;
+  // The resolution the EXIF data states (XResolution, YResolution and
+  // ResolutionUnit of the main image) in dots per inch; false without one.
+  bool ExifResolution(double &Horizontal, double &Vertical) const;
   // Every EXIF, IPTC and XMP item as (key, value) text, for listings.
   std::vector<std::pair<std::string, std::string>> List() const;
 

@@ -59,6 +59,24 @@ bool PNGSizePlausible(uint32_t Width, uint32_t Height, int BitDepth, size_t Size
   return RowBytes * Height <= uint64_t{Size} * 1040 + (uint64_t{1} << 16);
 }
 
+// Whether every chunk's length lies inside the file, up to the end chunk.
+// libpng allocates a chunk's buffer from the length it states before it
+// reads the data, so a damaged length must never reach it.
+bool ChunksFit(const uint8_t *Data, size_t Size)
+{
+  size_t Pos = 8;
+  while (Size >= 12 && Pos <= Size - 12) {
+    const uint32_t Length = (uint32_t{Data[Pos]} << 24) | (uint32_t{Data[Pos + 1]} << 16) |
+                            (uint32_t{Data[Pos + 2]} << 8) | Data[Pos + 3];
+    if (Length > 0x7FFFFFFFu || Length > Size - 12 - Pos)
+      return false;
+    if (std::memcmp(Data + Pos + 4, "IEND", 4) == 0)
+      return true;
+    Pos += 12 + size_t{Length};
+  }
+  return false;
+}
+
 // The part of decoding that may longjmp: no object with a destructor lives
 // in this frame.
 bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo *Out)
@@ -165,6 +183,13 @@ public:
       png_set_user_limits(Png, static_cast<png_uint_32>(MaxImageSide),
                           static_cast<png_uint_32>(MaxImageSide));
       png_set_chunk_malloc_max(Png, 64u << 20);
+      // Text, colour-management and other ancillary chunks are not needed
+      // for the pixels (metadata is read separately): libpng skips them
+      // instead of decompressing them.
+      static const png_byte Skipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0eXIf\0sPLT\0hIST\0tIME\0"
+                                        "pCAL\0sCAL\0sBIT\0cHRM\0sRGB\0gAMA\0oFFs\0bKGD\0";
+      png_set_keep_unknown_chunks(Png, PNG_HANDLE_CHUNK_NEVER, Skipped,
+                                  static_cast<int>(sizeof(Skipped) / 5));
     }
   }
   ~TReader()
@@ -212,14 +237,16 @@ bool WriteRows(png_structp Png, png_infop Info, const TZrPixels &Pixels)
 
 bool ReadPNGHeader(const uint8_t *Data, size_t Size, TZrDecodeInfo &Info)
 {
+  if (!Data || !ChunksFit(Data, Size))
+    return false;
   TReader Reader(Data, Size);
-  return Data && Reader.Ready() && ReadHeaderOnly(Reader.Png, Reader.Info, Info);
+  return Reader.Ready() && ReadHeaderOnly(Reader.Png, Reader.Info, Info);
 }
 
 bool DecodePNG(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeInfo *Info)
 {
   Image.Clear();
-  if (!Data)
+  if (!Data || !ChunksFit(Data, Size))
     return false;
   TReader Reader(Data, Size);
   if (!Reader.Ready() || !ReadRows(Reader.Png, Reader.Info, Image, Info)) {

@@ -261,6 +261,46 @@ TEST(Codecs, PNGLayoutsAreReducedTo24Bits)
   }
 }
 
+// Inserts a chunk after IHDR (8 bytes of signature, 25 of IHDR). The CRC
+// is not checked for ancillary chunks that are skipped.
+std::vector<uint8_t> WithChunk(std::vector<uint8_t> Png, uint32_t StatedLength, const char *Type,
+                               size_t Present)
+{
+  std::vector<uint8_t> Chunk = {
+      static_cast<uint8_t>(StatedLength >> 24), static_cast<uint8_t>(StatedLength >> 16),
+      static_cast<uint8_t>(StatedLength >> 8), static_cast<uint8_t>(StatedLength)};
+  Chunk.insert(Chunk.end(), Type, Type + 4);
+  Chunk.resize(Chunk.size() + Present + 4, 'x');
+  Png.insert(Png.begin() + 33, Chunk.begin(), Chunk.end());
+  return Png;
+}
+
+TEST(Codecs, PNGChunkLengthsAreCheckedBeforeLibpngAllocates)
+{
+  TZrLTBitmap Image;
+  ASSERT_TRUE(Image.SetSize(3, 2, pf24bit));
+  test::FillRandom(*Image.GetPixels(), 9);
+  std::vector<uint8_t> Png;
+  ASSERT_TRUE(EncodePNG(*Image.GetPixels(), Png));
+  // Found by fuzzing: a text chunk stating 1.3 GB made libpng allocate that
+  // much before finding the file too short.
+  for (const auto &Bad :
+       {WithChunk(Png, 0x4E000020, "iTXt", 20), WithChunk(Png, 0xFFFFFFF0, "zTXt", 4)}) {
+    TZrLTBitmap Out;
+    TZrDecodeInfo Info;
+    EXPECT_FALSE(DecodePNG(Bad.data(), Bad.size(), Out));
+    EXPECT_FALSE(ReadPNGHeader(Bad.data(), Bad.size(), Info));
+  }
+  // A well-formed text chunk is skipped and the pixels come through.
+  const auto Good = WithChunk(Png, 10, "tEXt", 10);
+  TZrLTBitmap Out;
+  ASSERT_TRUE(DecodePNG(Good.data(), Good.size(), Out));
+  EXPECT_TRUE(test::SamePixels(*Out.GetPixels(), *Image.GetPixels()));
+  // No end chunk: the file was cut short.
+  const std::vector<uint8_t> Cut(Png.begin(), Png.end() - 12);
+  EXPECT_FALSE(DecodePNG(Cut.data(), Cut.size(), Out));
+}
+
 // A TIFF of 2 x 1 pixels written with libtiff in the given layout.
 std::vector<uint8_t> MakeTIFF(uint16_t Photometric, uint16_t Bits, uint16_t Samples,
                               const std::vector<uint16_t> &Values, bool Alpha = false,

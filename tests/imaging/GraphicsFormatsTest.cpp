@@ -336,6 +336,26 @@ TEST_F(GraphicsFormats, CropRectangleFollowsTurnsFlipsAndResizing)
   EXPECT_EQ(Image.CropRect, MakeRect(0, 0, 166, 125));
 }
 
+TEST_F(GraphicsFormats, ResolutionIsReadAndRounded)
+{
+  TZrGraphicsImage Image;
+  MakeImage(Image, 4, 4);
+  std::vector<uint8_t> Bytes;
+  ASSERT_TRUE(EncodeBMP(*Image.Image.GetPixels(), Bytes));
+  // 11811 and 2835 pixels per metre: 299.999 and 72.009 dots per inch.
+  const uint32_t PerMetre[2] = {11811, 2835};
+  for (int Axis = 0; Axis < 2; ++Axis)
+    for (int Byte = 0; Byte < 4; ++Byte)
+      Bytes[38 + 4 * Axis + Byte] = static_cast<uint8_t>(PerMetre[Axis] >> (8 * Byte));
+  int32_t Format;
+  ASSERT_TRUE(Formats.LoadImageData(Image, Bytes, Format));
+  EXPECT_EQ(Image.Properties.HorizontalResolution, 300);
+  EXPECT_EQ(Image.Properties.VerticalResolution, 72);
+  // A file that states none is taken at 96.
+  ASSERT_TRUE(Formats.LoadImage(Image, test::SampleExifJpeg(), Format));
+  EXPECT_EQ(Image.Properties.HorizontalResolution, 96);
+}
+
 TEST_F(GraphicsFormats, FileDescriptions)
 {
   std::unique_ptr<TZrFileInfo> Info;
