@@ -66,7 +66,6 @@ bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
     return false;
   TZrJPEGHeader &H = Scan.Header;
   size_t Pos = 2;
-  bool JFIFResolution = false;
   while (Pos + 1 < Size) {
     if (Data[Pos] != 0xFF) {
       // Stray bytes between segments: skip to the next marker as decoders do.
@@ -114,14 +113,12 @@ bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
         const double Factor = Units == 2 ? 2.54 : 1.0;
         H.HorizontalResolution = X * Factor;
         H.VerticalResolution = Y * Factor;
-        JFIFResolution = true;
       }
     } else if (Marker == 0xE1 && SegSize >= 6 && std::memcmp(Seg, "Exif\0", 5) == 0) {
       H.HasExif = true;
     }
     Pos += Length;
   }
-  (void)JFIFResolution;
   return false; // no scan: nothing to decode
 }
 

@@ -21,22 +21,6 @@ struct TTJDeleter
   void operator()(void *Handle) const { tjDestroy(static_cast<tjhandle>(Handle)); }
 };
 
-// Walks the current image row by row and hands each row's source start and
-// the step between neighbouring source pixels.
-template <typename TRow>
-void ForEachRow(int32_t Width, int32_t Height, const TZrPixels &Source, TRow &&Row,
-                void (*Source0)(const void *, int32_t, int32_t, int32_t &, int32_t &),
-                const void *Object)
-{
-  for (int32_t Y = 0; Y < Height; ++Y) {
-    int32_t U0, V0, U1, V1;
-    Source0(Object, 0, Y, U0, V0);
-    Source0(Object, Width > 1 ? 1 : 0, Y, U1, V1);
-    const ptrdiff_t Step = (U1 - U0) * 3 + static_cast<ptrdiff_t>(V1 - V0) * Source.Stride;
-    Row(Y, Source.PixelPtr(U0, V0), Step);
-  }
-}
-
 } // namespace
 
 bool TZrLosslessJPEG::Load(std::vector<uint8_t> &&NewBytes)
@@ -164,24 +148,18 @@ bool TZrLosslessJPEG::Decode(const TZrPixels &Dest) const
   TZrPixelBuffer Original;
   if (!DecodeOriginal(Original))
     return false;
-  auto Map = [](const void *Self, int32_t X, int32_t Y, int32_t &U, int32_t &V) {
-    static_cast<const TZrLosslessJPEG *>(Self)->SourceOf(X, Y, U, V);
-  };
-  ForEachRow(
-      W, H, Original,
-      [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
-        uint8_t *D = Dest.Bits + static_cast<ptrdiff_t>(Y) * Dest.Stride;
-        if (Step == 3) {
-          std::memcpy(D, S, static_cast<size_t>(W) * 3);
-          return;
-        }
-        for (int32_t X = 0; X < W; ++X, D += 3, S += Step) {
-          D[0] = S[0];
-          D[1] = S[1];
-          D[2] = S[2];
-        }
-      },
-      Map, this);
+  ForEachSourceRow(Original, [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
+    uint8_t *D = Dest.Bits + static_cast<ptrdiff_t>(Y) * Dest.Stride;
+    if (Step == 3) {
+      std::memcpy(D, S, static_cast<size_t>(W) * 3);
+      return;
+    }
+    for (int32_t X = 0; X < W; ++X, D += 3, S += Step) {
+      D[0] = S[0];
+      D[1] = S[1];
+      D[2] = S[2];
+    }
+  });
   return true;
 }
 
@@ -255,23 +233,17 @@ bool TZrLosslessJPEG::Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, b
     } else {
       if (!DecodeOriginal(Original))
         return Reencode(*Pixels, Out);
-      auto Map = [](const void *Self, int32_t X, int32_t Y, int32_t &U, int32_t &V) {
-        static_cast<const TZrLosslessJPEG *>(Self)->SourceOf(X, Y, U, V);
-      };
-      ForEachRow(
-          W, H, Original,
-          [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
-            if (!Unchanged)
-              return;
-            const uint8_t *P = Pixels->Bits + static_cast<ptrdiff_t>(Y) * Pixels->Stride;
-            if (Step == 3) {
-              Unchanged = std::memcmp(P, S, static_cast<size_t>(W) * 3) == 0;
-              return;
-            }
-            for (int32_t X = 0; X < W && Unchanged; ++X, P += 3, S += Step)
-              Unchanged = P[0] == S[0] && P[1] == S[1] && P[2] == S[2];
-          },
-          Map, this);
+      ForEachSourceRow(Original, [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
+        if (!Unchanged)
+          return;
+        const uint8_t *P = Pixels->Bits + static_cast<ptrdiff_t>(Y) * Pixels->Stride;
+        if (Step == 3) {
+          Unchanged = std::memcmp(P, S, static_cast<size_t>(W) * 3) == 0;
+          return;
+        }
+        for (int32_t X = 0; X < W && Unchanged; ++X, P += 3, S += Step)
+          Unchanged = P[0] == S[0] && P[1] == S[1] && P[2] == S[2];
+      });
     }
   }
   if (!Pixels && Replaced)

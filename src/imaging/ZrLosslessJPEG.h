@@ -83,6 +83,20 @@ private:
   // The original pixel shown at current (X, Y).
   void SourceOf(int32_t X, int32_t Y, int32_t &U, int32_t &V) const;
   bool DecodeOriginal(TZrPixelBuffer &Buffer) const;
+  // Calls Row(Y, first source pixel, step to the next source pixel) for
+  // every row of the current image over the decoded original.
+  template <typename TRow> void ForEachSourceRow(const TZrPixels &Original, TRow &&Row) const
+  {
+    const int32_t W = ImageWidth(), H = ImageHeight();
+    for (int32_t Y = 0; Y < H; ++Y) {
+      int32_t U0, V0, U1, V1;
+      SourceOf(0, Y, U0, V0);
+      SourceOf(W > 1 ? 1 : 0, Y, U1, V1);
+      const ptrdiff_t Step =
+          static_cast<ptrdiff_t>(U1 - U0) * 3 + static_cast<ptrdiff_t>(V1 - V0) * Original.Stride;
+      Row(Y, Original.PixelPtr(U0, V0), Step);
+    }
+  }
   bool Reencode(const TZrPixels &Pixels, std::vector<uint8_t> &Out) const;
 
   // Shared, never changed: copies of the object (a save of the visible
