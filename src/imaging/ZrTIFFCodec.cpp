@@ -183,7 +183,11 @@ bool DecodeTIFF(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeI
   const uint32_t Width = Rgba.Image.width, Height = Rgba.Image.height;
   if (!ImageSizeAllowed(Width, Height) || !TIFFSizePlausible(Width, Height, Size))
     return false;
-  Rgba.Image.req_orientation = ORIENTATION_TOPLEFT;
+  // Rows are taken in the order they are stored, whatever the orientation
+  // tag says: like the EXIF orientation of a JPEG, the tag is metadata that
+  // is carried into the saved file. Turning the pixels here as well would
+  // turn them twice once that file is opened again.
+  Rgba.Image.req_orientation = Rgba.Image.orientation;
 
   // Decode in bands of rows so that the only image-sized memory is ours.
   const uint32_t BandRows = std::max<uint32_t>(1, std::min<uint32_t>(Height, (1u << 22) / Width));

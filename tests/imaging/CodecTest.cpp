@@ -304,7 +304,8 @@ TEST(Codecs, PNGChunkLengthsAreCheckedBeforeLibpngAllocates)
 // A TIFF of 2 x 1 pixels written with libtiff in the given layout.
 std::vector<uint8_t> MakeTIFF(uint16_t Photometric, uint16_t Bits, uint16_t Samples,
                               const std::vector<uint16_t> &Values, bool Alpha = false,
-                              const std::vector<uint16_t> &Map = {})
+                              const std::vector<uint16_t> &Map = {},
+                              uint16_t Orientation = ORIENTATION_TOPLEFT)
 {
   const auto Path = std::filesystem::temp_directory_path() /
                     ("facette-tiff-" + std::to_string(::getpid()) + ".tif");
@@ -316,6 +317,7 @@ std::vector<uint8_t> MakeTIFF(uint16_t Photometric, uint16_t Bits, uint16_t Samp
   TIFFSetField(T, TIFFTAG_SAMPLESPERPIXEL, Samples);
   TIFFSetField(T, TIFFTAG_PHOTOMETRIC, Photometric);
   TIFFSetField(T, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(T, TIFFTAG_ORIENTATION, Orientation);
   if (Alpha) {
     const uint16_t Extra = EXTRASAMPLE_UNASSALPHA;
     TIFFSetField(T, TIFFTAG_EXTRASAMPLES, 1, &Extra);
