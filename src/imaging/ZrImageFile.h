@@ -38,8 +38,9 @@ bool IsZRIHeader(const uint8_t *Data, size_t Size);
 void ComplementHeader(uint8_t *Data, size_t Size);
 
 // Images larger than this are refused before anything is allocated: the
-// longest side a JPEG can have, and 2^28 pixels (768 MB at 24 bits).
-constexpr int64_t MaxImageSide = 65535;
+// longest side the JPEG library can write (so that whatever opens can be
+// saved in every format), and 2^28 pixels (768 MB at 24 bits).
+constexpr int64_t MaxImageSide = 65500;
 constexpr int64_t MaxImagePixels = int64_t{1} << 28;
 bool ImageSizeAllowed(int64_t Width, int64_t Height);
 

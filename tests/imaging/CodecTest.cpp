@@ -372,6 +372,31 @@ TEST(Codecs, TIFFLayoutsAreReducedTo24Bits)
   }
 }
 
+TEST(Codecs, WhateverOpensCanBeSavedAsJPEG)
+{
+  // Found by fuzzing: a BMP 65535 pixels wide opened, turned, and could not
+  // be written as JPEG, whose library stops at 65500.
+  TZrLTBitmap Image;
+  ASSERT_TRUE(Image.SetSize(1, 65500, pf24bit));
+  std::vector<uint8_t> Bytes;
+  EXPECT_TRUE(EncodeJPEG(*Image.GetPixels(), 50, js420, Bytes));
+  std::vector<uint8_t> Bmp = {'B', 'M'};
+  Bmp.resize(14 + 40 + 4 * 3, 0);
+  Bmp[10] = 54;
+  Bmp[14] = 40;
+  for (const uint32_t Width : {65500u, 65501u}) {
+    for (int I = 0; I < 4; ++I)
+      Bmp[18 + I] = static_cast<uint8_t>(Width >> (8 * I));
+    Bmp[22] = 1; // height
+    Bmp[26] = 1; // planes
+    Bmp[28] = 1; // bits per pixel
+    Bmp.resize(54 + 8 + (Width + 31) / 32 * 4, 0);
+    Bmp[10] = 62; // after the two palette entries
+    TZrLTBitmap Out;
+    EXPECT_EQ(DecodeBMP(Bmp.data(), Bmp.size(), Out), Width == 65500u) << Width;
+  }
+}
+
 TEST(Codecs, JPEGQualityIsEstimatedFromTheTables)
 {
   TZrLTBitmap Image;
