@@ -4,7 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-packages=(libopencv-dev libvips-dev)
+# Libraries the benchmark program links against, and the programs
+# bench/cli_bench.sh runs facette-cli against (vips, ImageMagick's convert,
+# jpegtran), plus bc for its arithmetic.
+packages=(libopencv-dev libvips-dev libvips-tools imagemagick libjpeg-turbo-progs bc)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$' ||

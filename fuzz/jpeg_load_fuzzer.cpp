@@ -1,0 +1,9 @@
+// Opens arbitrary bytes the way the editor opens a file (seeds: JPEG
+// files), then writes the image back and reopens it.
+#include "ImageFuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
+{
+  facette::FuzzLoad(Data, Size, facette::gfJPEG);
+  return 0;
+}

@@ -1,0 +1,432 @@
+#include "imaging/ZrGraphicsFormats.h"
+
+#include "framework/ZrLocalizer.h"
+#include "imaging/ZrImageCodecs.h"
+#include "imaging/ZrImageFile.h"
+#include "imaging/ZrResample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace facette {
+
+namespace {
+
+void SetError(std::string *Error, const std::string &Text)
+{
+  if (Error)
+    *Error = Text;
+}
+
+int32_t RoundResolution(double Dpi)
+{
+  // Files that state no resolution are taken at the screen's usual 96.
+  if (!(Dpi > 0) || Dpi > 1e6)
+    return 96;
+  return static_cast<int32_t>(std::nearbyint(Dpi));
+}
+
+// A JPEG without a JFIF or Exif header at its start (CMYK files carry an
+// Adobe segment instead) gets a JFIF segment, so that its ZRI form is
+// recognised again.
+void EnsureZRIRecognisable(std::vector<uint8_t> &Bytes)
+{
+  if (IsJPEGHeader(Bytes.data(), Bytes.size()))
+    return;
+  static const uint8_t JFIF[18] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+                                   0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+  Bytes.insert(Bytes.begin() + 2, JFIF, JFIF + sizeof(JFIF));
+}
+
+// The decoded image of a file in memory, for previews: JPEG files at the
+// smallest of TurboJPEG's scales that still covers MinWidth x MinHeight.
+// A ZRI file's header is complemented back in Bytes first.
+bool DecodeForPreview(std::vector<uint8_t> &Bytes, TZrImageKind Kind, int32_t MinWidth,
+                      int32_t MinHeight, TZrLTBitmap &Image)
+{
+  switch (Kind) {
+  case TZrImageKind::ZRI:
+  case TZrImageKind::JPEG:
+    return DecodeJPEGScaled(Bytes.data(), Bytes.size(), MinWidth, MinHeight, Image);
+  case TZrImageKind::PNG:
+    return DecodePNG(Bytes.data(), Bytes.size(), Image);
+  case TZrImageKind::TIFF:
+    return DecodeTIFF(Bytes.data(), Bytes.size(), Image);
+  case TZrImageKind::BMP:
+    return DecodeBMP(Bytes.data(), Bytes.size(), Image);
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
+int JpegQualityPresetIndex(int32_t Quality)
+{
+  int Index = 0;
+  for (size_t I = 0; I < JpegQualityPresets.size(); ++I)
+    if (JpegQualityPresets[I] <= Quality)
+      Index = static_cast<int>(I);
+  return Index;
+}
+
+std::string DescribeImageFile(const std::filesystem::path &FileName)
+{
+  std::vector<uint8_t> Bytes;
+  if (!ReadFileBytes(FileName, Bytes))
+    return {};
+  TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
+  std::string KindText;
+  TZrDecodeInfo Info;
+  bool Ok = false;
+  switch (Kind) {
+  case TZrImageKind::ZRI:
+  case TZrImageKind::JPEG: {
+    if (Kind == TZrImageKind::ZRI)
+      ComplementHeader(Bytes.data(), Bytes.size());
+    TZrJPEGHeader Header;
+    Ok = ReadJPEGHeader(Bytes.data(), Bytes.size(), Header);
+    Info.Width = Header.Width;
+    Info.Height = Header.Height;
+    KindText = Kind == TZrImageKind::ZRI ? "ZRI" : Header.HasExif ? "EXIF" : "JPEG";
+    break;
+  }
+  case TZrImageKind::PNG:
+    Ok = ReadPNGHeader(Bytes.data(), Bytes.size(), Info);
+    KindText = "PNG";
+    break;
+  case TZrImageKind::TIFF:
+    Ok = ReadTIFFHeader(Bytes.data(), Bytes.size(), Info);
+    KindText = "TIFF";
+    break;
+  case TZrImageKind::BMP:
+    Ok = ReadBMPHeader(Bytes.data(), Bytes.size(), Info);
+    KindText = "BMP";
+    break;
+  default:
+    break;
+  }
+  if (!Ok)
+    return {};
+  std::string Text = LocalStringUtf8(215, "Type") + ": " + KindText + "\n" +
+                     LocalStringUtf8(504, "Dimensions") + ": " + std::to_string(Info.Width) +
+                     " x " + std::to_string(Info.Height);
+  if (Kind != TZrImageKind::BMP) {
+    TZrGraphicsDocumentProperties Properties;
+    Properties.ReadFrom(Bytes.data(), Bytes.size());
+    const std::string Date = Properties.ExifText(exifDateTime);
+    if (!Date.empty())
+      Text += "\n" + LocalStringUtf8(519, "Date taken") + ": " + Date;
+    std::string Camera = Properties.ExifText(exifMake);
+    const std::string Model = Properties.ExifText(exifModel);
+    if (!Model.empty())
+      Camera += (Camera.empty() ? "" : " ") + Model;
+    if (!Camera.empty())
+      Text += "\n" + LocalStringUtf8(518, "Camera") + ": " + Camera;
+  }
+  return Text;
+}
+
+TZrGraphicsFileInfo::TZrGraphicsFileInfo(std::filesystem::path Name)
+    : TZrFileInfo(std::move(Name)), Description(DescribeImageFile(FileName))
+{}
+
+void TZrGraphicsThumbnail::Draw(TZrDeviceContext &DC, const TZrRect &Rect, TZrRect &DrawnRect) const
+{
+  const int32_t W = Bitmap->GetWidth(), H = Bitmap->GetHeight();
+  const int32_t Left = Rect.Left + (Rect.Width() - W) / 2;
+  const int32_t Top = Rect.Top + (Rect.Height() - H) / 2;
+  DrawnRect = MakeRect(Left, Top, Left + W, Top + H);
+  Bitmap->Paint(DC, DrawnRect, Rect, nullptr);
+}
+
+TZrGraphicsFormats::TZrGraphicsFormats()
+    : Formats{{{gfJPEG, "JPEG", "*.jpg;*.jpeg", ".jpg"},
+               {gfTIFF, "TIFF", "*.tif;*.tiff", ".tif"},
+               {gfPNG, "PNG", "*.png", ".png"},
+               {gfBMP, "BMP", "*.bmp;*.rle;*.dib", ".bmp"},
+               {gfZRI, "ZRI", "*.zri", ".zri"}}}
+{}
+
+const TZrFileFormatInfo *TZrGraphicsFormats::GetFormat(int Index) const
+{
+  if (Index < 0 || Index >= Count())
+    return nullptr;
+  return &Formats[static_cast<size_t>(Index)];
+}
+
+bool TZrGraphicsFormats::CreateFileInfo(const std::filesystem::path &FileName,
+                                        std::unique_ptr<TZrFileInfo> &Info) const
+{
+  std::error_code Code;
+  if (!std::filesystem::is_regular_file(FileName, Code))
+    return false;
+  Info = std::make_unique<TZrGraphicsFileInfo>(FileName);
+  return true;
+}
+
+bool TZrGraphicsFormats::CreateThumbnail(const std::filesystem::path &FileName, int32_t MaxWidth,
+                                         int32_t MaxHeight,
+                                         std::unique_ptr<TZrThumbnail> &Thumbnail) const
+{
+  if (MaxWidth <= 0 || MaxHeight <= 0)
+    return false;
+  std::vector<uint8_t> Bytes;
+  if (!ReadFileBytes(FileName, Bytes))
+    return false;
+  // The thumbnail's size is fitted from the file's own size; a JPEG is
+  // then decoded at the smallest reduced scale that still covers it.
+  int32_t FullWidth = 0, FullHeight = 0;
+  const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
+  if (Kind == TZrImageKind::ZRI)
+    ComplementHeader(Bytes.data(), Bytes.size());
+  if (Kind == TZrImageKind::JPEG || Kind == TZrImageKind::ZRI) {
+    TZrJPEGHeader Header;
+    if (ReadJPEGHeader(Bytes.data(), Bytes.size(), Header)) {
+      FullWidth = Header.Width;
+      FullHeight = Header.Height;
+    }
+  }
+  int32_t FitWidth = 0, FitHeight = 0;
+  TZrLTBitmap Decoded;
+  if (FullWidth > 0) {
+    if (!FitSize(FullWidth, FullHeight, MaxWidth, MaxHeight, FitWidth, FitHeight) ||
+        !DecodeForPreview(Bytes, Kind, FitWidth, FitHeight, Decoded))
+      return false;
+  } else {
+    if (!DecodeForPreview(Bytes, Kind, 1, 1, Decoded) ||
+        !FitSize(Decoded.GetWidth(), Decoded.GetHeight(), MaxWidth, MaxHeight, FitWidth, FitHeight))
+      return false;
+  }
+  FitWidth = std::max(FitWidth, 1);
+  FitHeight = std::max(FitHeight, 1);
+  auto Bitmap = std::make_unique<TZrLTBitmap>();
+  if (!Bitmap->SetSize(FitWidth, FitHeight, pf24bit))
+    return false;
+  const TZrRect Dest = MakeRect(0, 0, FitWidth, FitHeight);
+  if (!ResamplePixels(*Bitmap->GetPixels(), Dest, Dest, TLanczosResampler(), Decoded.GetBounds(),
+                      *Decoded.GetPixels()))
+    return false;
+  Thumbnail = std::make_unique<TZrGraphicsThumbnail>(std::move(Bitmap));
+  return true;
+}
+
+void TZrGraphicsFormats::GetSaveFormats(TZrFileFormatArray &Out) const
+{
+  Out.assign(Formats.begin(), Formats.begin() + 4);
+}
+
+bool TZrGraphicsFormats::Load(TZrDocument &Document, const std::filesystem::path &FileName,
+                              int32_t &Format)
+{
+  TZrGraphicsImage *Image = ImageOfDocument ? ImageOfDocument(Document) : nullptr;
+  return Image && LoadImage(*Image, FileName, Format);
+}
+
+bool TZrGraphicsFormats::Save(TZrDocument &Document, const std::filesystem::path &FileName,
+                              int32_t Format)
+{
+  TZrGraphicsImage *Image = ImageOfDocument ? ImageOfDocument(Document) : nullptr;
+  return Image && SaveImage(*Image, FileName, Format);
+}
+
+bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
+                                   int32_t &Format, const TZrLoadOptions &Options,
+                                   std::string *Error) const
+{
+  Image.Clear();
+  std::vector<uint8_t> Bytes;
+  std::error_code Code;
+  if (!std::filesystem::exists(FileName, Code)) {
+    SetError(Error, "no such file");
+    return false;
+  }
+  if (!ReadFileBytes(FileName, Bytes)) {
+    SetError(Error, "cannot read the file");
+    return false;
+  }
+  if (SniffImageKind(Bytes.data(), Bytes.size()) == TZrImageKind::Exchange) {
+    Bytes.clear();
+    if (LoadExchange && LoadExchange(Image, FileName)) {
+      Image.Format = Format = gfExchange;
+      return true;
+    }
+    Image.Clear();
+    SetError(Error, "not a supported image file");
+    return false;
+  }
+  return LoadImageData(Image, std::move(Bytes), Format, Options, Error);
+}
+
+bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes,
+                                       int32_t &Format, const TZrLoadOptions &Options,
+                                       std::string *Error) const
+{
+  Image.Clear();
+  const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
+  TZrDecodeInfo Info;
+  bool Ok = false;
+  int32_t Loaded = gfJPEG;
+  if (Kind == TZrImageKind::ZRI)
+    ComplementHeader(Bytes.data(), Bytes.size());
+  switch (Kind) {
+  case TZrImageKind::ZRI:
+  case TZrImageKind::JPEG: {
+    // A ZRI file is a JPEG file once its header is complemented back; that
+    // is done here in memory, the file stays as it is.
+    if (Kind == TZrImageKind::ZRI)
+      Loaded = gfZRI;
+    TZrJPEGHeader Header;
+    ReadJPEGHeader(Bytes.data(), Bytes.size(), Header);
+    Info.HorizontalResolution = Header.HorizontalResolution;
+    Info.VerticalResolution = Header.VerticalResolution;
+    if (UseLosslessJPEG) {
+      auto Lossless = std::make_unique<TZrLosslessJPEG>();
+      if (Lossless->Load(std::move(Bytes))) {
+        if (Options.DeferJPEGPixels) {
+          Ok = true;
+          Image.PixelsPending = true;
+        } else {
+          Ok = Image.Image.SetSize(Lossless->ImageWidth(), Lossless->ImageHeight(), pf24bit) &&
+               Lossless->Decode(*Image.Image.GetPixels());
+        }
+        if (Ok)
+          Image.LosslessJPEG = std::move(Lossless);
+      }
+    }
+    if (!Ok)
+      Ok = DecodeJPEG(Bytes.data(), Bytes.size(), Image.Image, &Info);
+    break;
+  }
+  case TZrImageKind::PNG:
+    Ok = DecodePNG(Bytes.data(), Bytes.size(), Image.Image, &Info);
+    Loaded = gfPNG;
+    break;
+  case TZrImageKind::TIFF:
+    Ok = DecodeTIFF(Bytes.data(), Bytes.size(), Image.Image, &Info);
+    Loaded = gfTIFF;
+    break;
+  case TZrImageKind::BMP:
+    Ok = DecodeBMP(Bytes.data(), Bytes.size(), Image.Image, &Info);
+    Loaded = gfBMP;
+    break;
+  default:
+    SetError(Error, "not a supported image file");
+    return false;
+  }
+  if (!Ok) {
+    Image.Clear();
+    SetError(Error, "the image cannot be decoded (damaged, truncated or too large)");
+    return false;
+  }
+  // Metadata is read only from files that decoded; a JPEG's bytes went over
+  // to its lossless object.
+  if (Kind != TZrImageKind::BMP) {
+    const std::vector<uint8_t> &Source =
+        Image.LosslessJPEG ? Image.LosslessJPEG->OriginalBytes() : Bytes;
+    Image.Properties.ReadFrom(Source.data(), Source.size());
+    // A JPEG without a JFIF density may state its resolution in EXIF.
+    if (!(Info.HorizontalResolution > 0))
+      Image.Properties.ExifResolution(Info.HorizontalResolution, Info.VerticalResolution);
+  }
+  Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
+  Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);
+  Image.Format = Format = Loaded;
+  return true;
+}
+
+bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
+                                     std::vector<uint8_t> &Bytes, std::string *Error,
+                                     bool *Lossless)
+{
+  Bytes.clear();
+  if (Lossless)
+    *Lossless = false;
+  if (Format < gfJPEG || Format > gfZRI) {
+    SetError(Error, "unknown format");
+    return false;
+  }
+  const bool JPEGLike = Format == gfJPEG || Format == gfZRI;
+  const bool ThroughLossless = JPEGLike && Image.LosslessJPEG && Image.LosslessJPEG->HasImage();
+  if (!ThroughLossless && !Image.EnsurePixels()) {
+    SetError(Error, "the image cannot be decoded");
+    return false;
+  }
+  const TZrRect Visible = Image.GetVisibleRect();
+  if (Visible.IsEmpty() || (!Image.PixelsPending && !Image.Image.GetPixels())) {
+    SetError(Error, "there is no image");
+    return false;
+  }
+  // The visible part of the image, in place: no copy is made.
+  TZrPixels Window;
+  if (!Image.PixelsPending) {
+    const TZrPixels &All = *Image.Image.GetPixels();
+    Window.Init(MakeRect(0, 0, Visible.Width(), Visible.Height()),
+                All.PixelPtr(Visible.Left, Visible.Top), All.PixelFormat, All.Stride);
+  }
+
+  bool Ok = false;
+  if (ThroughLossless) {
+    // A copy of the object's state (the file's bytes are shared) learns the
+    // pending crop, so that saving leaves the document's object as it was.
+    TZrLosslessJPEG View = *Image.LosslessJPEG;
+    if (!Image.CropRect.IsEmpty())
+      View.Crop(Visible);
+    Ok = View.Save(Image.PixelsPending ? nullptr : &Window, Bytes, Lossless);
+  } else if (Format == gfJPEG) {
+    int32_t Quality = JpegQuality;
+    if (AskJpegQuality) {
+      if (!AskJpegQuality(Quality)) {
+        SetError(Error, "cancelled");
+        return false;
+      }
+      JpegQuality = Quality;
+    }
+    Ok = EncodeJPEG(Window, Quality, js420, Bytes);
+  } else if (Format == gfZRI) {
+    Ok = EncodeJPEG(Window, 100, js420, Bytes);
+  } else if (Format == gfTIFF) {
+    Ok = EncodeTIFF(Window, Bytes);
+  } else if (Format == gfPNG) {
+    Ok = EncodePNG(Window, Bytes);
+  } else {
+    Ok = EncodeBMP(Window, Bytes);
+  }
+  if (!Ok) {
+    SetError(Error, "the image cannot be encoded");
+    Bytes.clear();
+    return false;
+  }
+  // BMP holds no metadata.
+  if (Format != gfBMP && !Image.Properties.WriteTo(Bytes, Visible.Width(), Visible.Height()))
+    SetError(Error, "warning: the metadata could not be written");
+  if (Format == gfZRI) {
+    EnsureZRIRecognisable(Bytes);
+    ComplementHeader(Bytes.data(), Bytes.size());
+  }
+  return true;
+}
+
+bool TZrGraphicsFormats::SaveImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
+                                   int32_t Format, std::string *Error)
+{
+  if (Format == gfExchange) {
+    if (SaveExchange && SaveExchange(Image, FileName))
+      return true;
+    SetError(Error, "the exchange file cannot be written");
+    return false;
+  }
+  std::vector<uint8_t> Bytes;
+  if (!EncodeImage(Image, Format, Bytes, Error))
+    return false;
+  std::string Reason;
+  if (!WriteFileAtomic(FileName, Bytes.data(), Bytes.size(), &Reason)) {
+    SetError(Error, "cannot write the file: " + Reason);
+    return false;
+  }
+  return true;
+}
+
+} // namespace facette

@@ -1,0 +1,121 @@
+// The graphics editor's file formats: JPEG, TIFF, PNG, BMP and the
+// program's own ZRI (a JPEG file whose first 16 bytes are complemented),
+// with loading, saving, file descriptions and thumbnails.
+//
+// Files are recognised by their content, never by their name. The plug-in
+// exchange file is only ever handled by the exchange reader and writer the
+// editor installs; no other file is taken for it. Files of other kinds
+// (GIF, WebP, ...) are not opened.
+#pragma once
+
+#include "document/ZrFileFormats.h"
+#include "imaging/ZrGraphicsImage.h"
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace facette {
+
+// The quality presets of the JPEG options dialog: Low, Medium, High, Very
+// High, Maximum.
+constexpr std::array<int32_t, 5> JpegQualityPresets = {10, 30, 60, 80, 100};
+// The largest preset not above Quality; Low (0) below the lowest.
+int JpegQualityPresetIndex(int32_t Quality);
+
+struct TZrLoadOptions
+{
+  // Open a JPEG without decoding its pixels (TZrGraphicsImage::EnsurePixels
+  // decodes them when needed).
+  bool DeferJPEGPixels = false;
+};
+
+class TZrGraphicsFileInfo : public TZrFileInfo
+{
+public:
+  // Reads the file and builds its description once.
+  explicit TZrGraphicsFileInfo(std::filesystem::path FileName);
+  void GetDescription(std::string &Text) const override { Text = Description; }
+
+private:
+  std::string Description;
+};
+
+class TZrGraphicsThumbnail : public TZrThumbnail
+{
+public:
+  // Takes over a bitmap already of the thumbnail's size.
+  explicit TZrGraphicsThumbnail(std::unique_ptr<TZrLTBitmap> Bitmap) : Bitmap(std::move(Bitmap)) {}
+  // Centres the thumbnail in Rect at its own size.
+  void Draw(TZrDeviceContext &DC, const TZrRect &Rect, TZrRect &DrawnRect) const override;
+  const TZrLTBitmap &GetBitmap() const { return *Bitmap; }
+
+private:
+  std::unique_ptr<TZrLTBitmap> Bitmap;
+};
+
+class TZrGraphicsFormats : public TZrDocumentFormats
+{
+public:
+  TZrGraphicsFormats();
+
+  // The quality last accepted in the JPEG options dialog.
+  int32_t JpegQuality = 80;
+  // Whether JPEG files are opened through the lossless-JPEG object.
+  bool UseLosslessJPEG = true;
+
+  // Set by the editor. ImageOfDocument gives the image a document holds
+  // (nil for documents that are not graphics documents). AskJpegQuality
+  // shows the JPEG options dialog preset to Quality and returns false on
+  // Cancel; without it saving uses JpegQuality as it is. The exchange
+  // reader and writer handle the plug-in exchange file.
+  std::function<TZrGraphicsImage *(TZrDocument &)> ImageOfDocument;
+  std::function<bool(int32_t &Quality)> AskJpegQuality;
+  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> LoadExchange;
+  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> SaveExchange;
+
+  int Count() const override { return 5; }
+  const TZrFileFormatInfo *GetFormat(int Index) const override;
+  // False for a missing file or a directory.
+  bool CreateFileInfo(const std::filesystem::path &FileName,
+                      std::unique_ptr<TZrFileInfo> &Info) const override;
+  // False when the file cannot be decoded. Safe on any thread.
+  bool CreateThumbnail(const std::filesystem::path &FileName, int32_t MaxWidth, int32_t MaxHeight,
+                       std::unique_ptr<TZrThumbnail> &Thumbnail) const override;
+  // JPEG, TIFF, PNG and BMP: ZRI is written only on purpose.
+  void GetSaveFormats(TZrFileFormatArray &Formats) const override;
+
+  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
+  bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
+  bool CanSave(int32_t) const override { return true; }
+
+  // Reads the file into Image and reports its format. On failure Image is
+  // empty and Error (when given) says why. The file is never modified.
+  bool LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t &Format,
+                 const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
+  // The same for a file's bytes already in memory. An exchange file is
+  // refused here: only its reader, given the file's name, may take it.
+  bool LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes, int32_t &Format,
+                     const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
+  // Writes the visible part of Image in Format through a temporary file
+  // renamed over the target; a failed save leaves an existing file as it
+  // was. With success, Error may still carry a warning (metadata that
+  // could not be written). Updates JpegQuality when the dialog was shown.
+  bool SaveImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t Format,
+                 std::string *Error = nullptr);
+  // The bytes SaveImage would write, without touching the disk. Lossless
+  // reports whether a JPEG came from the original coefficients.
+  bool EncodeImage(TZrGraphicsImage &Image, int32_t Format, std::vector<uint8_t> &Bytes,
+                   std::string *Error = nullptr, bool *Lossless = nullptr);
+
+private:
+  std::array<TZrFileFormatInfo, 5> Formats;
+};
+
+// The description the open dialog shows for a file: kind, size, date taken
+// and camera, each line "Label: value"; empty for a file that cannot be
+// read as an image.
+std::string DescribeImageFile(const std::filesystem::path &FileName);
+
+} // namespace facette

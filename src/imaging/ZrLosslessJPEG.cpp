@@ -1,0 +1,304 @@
+#include "imaging/ZrLosslessJPEG.h"
+
+#include "imaging/ZrImageCodecs.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace facette {
+
+namespace {
+
+struct TTJDeleter
+{
+  void operator()(void *Handle) const { tjDestroy(static_cast<tjhandle>(Handle)); }
+};
+
+} // namespace
+
+bool TZrLosslessJPEG::Load(std::vector<uint8_t> &&NewBytes)
+{
+  Clear();
+  TZrJPEGHeader Header;
+  if (!ReadJPEGHeader(NewBytes.data(), NewBytes.size(), Header) ||
+      !JPEGSizePlausible(Header, NewBytes.size()) || Header.Subsampling < js444 ||
+      Header.Subsampling > js411)
+    return false;
+  Width = Header.Width;
+  Height = Header.Height;
+  Subsampling_ = Header.Subsampling;
+  Quality_ = EstimateJPEGQuality(NewBytes.data(), NewBytes.size());
+  Region = MakeRect(0, 0, Width, Height);
+  Bytes = std::make_shared<const std::vector<uint8_t>>(std::move(NewBytes));
+  return true;
+}
+
+void TZrLosslessJPEG::Clear()
+{
+  Bytes.reset();
+  Width = Height = 0;
+  Subsampling_ = Quality_ = -1;
+  Orientation = 0;
+  Region = {};
+  Replaced = false;
+}
+
+int32_t TZrLosslessJPEG::ImageWidth() const
+{
+  return Orientation & Transposed ? Region.Height() : Region.Width();
+}
+
+int32_t TZrLosslessJPEG::ImageHeight() const
+{
+  return Orientation & Transposed ? Region.Width() : Region.Height();
+}
+
+int32_t TZrLosslessJPEG::BlockWidth() const
+{
+  if (!HasImage())
+    return 0;
+  return Orientation & Transposed ? tjMCUHeight[Subsampling_] : tjMCUWidth[Subsampling_];
+}
+
+int32_t TZrLosslessJPEG::BlockHeight() const
+{
+  if (!HasImage())
+    return 0;
+  return Orientation & Transposed ? tjMCUWidth[Subsampling_] : tjMCUHeight[Subsampling_];
+}
+
+void TZrLosslessJPEG::SourceOf(int32_t X, int32_t Y, int32_t &U, int32_t &V) const
+{
+  const int32_t W = ImageWidth(), H = ImageHeight();
+  const int32_t XX = Orientation & MirrorX ? W - 1 - X : X;
+  const int32_t YY = Orientation & MirrorY ? H - 1 - Y : Y;
+  U = Region.Left + (Orientation & Transposed ? YY : XX);
+  V = Region.Top + (Orientation & Transposed ? XX : YY);
+}
+
+void TZrLosslessJPEG::Crop(const TZrRect &Rect)
+{
+  if (!HasImage() || Rect.IsEmpty())
+    return;
+  const TZrRect Bounds = MakeRect(0, 0, ImageWidth(), ImageHeight());
+  if (IntersectRect(Rect, Bounds) != Rect) {
+    Replaced = true;
+    return;
+  }
+  int32_t U0, V0, U1, V1;
+  SourceOf(Rect.Left, Rect.Top, U0, V0);
+  SourceOf(Rect.Right - 1, Rect.Bottom - 1, U1, V1);
+  Region = MakeRect(std::min(U0, U1), std::min(V0, V1), std::max(U0, U1) + 1, std::max(V0, V1) + 1);
+}
+
+void TZrLosslessJPEG::FlipHorizontal()
+{
+  Orientation ^= MirrorX;
+}
+
+void TZrLosslessJPEG::FlipVertical()
+{
+  Orientation ^= MirrorY;
+}
+
+void TZrLosslessJPEG::RotateRight()
+{
+  // New (X, Y) = (H - 1 - y, x): the axes swap, the new x axis runs against
+  // the old y axis and the new y axis with the old x axis.
+  const bool OldX = Orientation & MirrorX, OldY = Orientation & MirrorY;
+  Orientation = static_cast<uint8_t>((Orientation ^ Transposed) & Transposed);
+  if (!OldY)
+    Orientation |= MirrorX;
+  if (OldX)
+    Orientation |= MirrorY;
+}
+
+void TZrLosslessJPEG::RotateLeft()
+{
+  // New (X, Y) = (y, W - 1 - x).
+  const bool OldX = Orientation & MirrorX, OldY = Orientation & MirrorY;
+  Orientation = static_cast<uint8_t>((Orientation ^ Transposed) & Transposed);
+  if (OldY)
+    Orientation |= MirrorX;
+  if (!OldX)
+    Orientation |= MirrorY;
+}
+
+bool TZrLosslessJPEG::DecodeOriginal(TZrPixelBuffer &Buffer) const
+{
+  return Buffer.Allocate(pf24bit, MakeRect(0, 0, Width, Height)) && Buffer.Bits &&
+         DecodeJPEGInto(Bytes->data(), Bytes->size(), Buffer);
+}
+
+bool TZrLosslessJPEG::Decode(const TZrPixels &Dest) const
+{
+  const int32_t W = ImageWidth(), H = ImageHeight();
+  if (!HasImage() || !Dest.Bits || Dest.PixelFormat != pf24bit || Dest.Width != W ||
+      Dest.Height != H)
+    return false;
+  if (Orientation == 0 && Region == MakeRect(0, 0, Width, Height))
+    return DecodeJPEGInto(Bytes->data(), Bytes->size(), Dest);
+  TZrPixelBuffer Original;
+  if (!DecodeOriginal(Original))
+    return false;
+  ForEachSourceRow(Original, [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
+    uint8_t *D = Dest.Bits + static_cast<ptrdiff_t>(Y) * Dest.Stride;
+    if (Step == 3) {
+      std::memcpy(D, S, static_cast<size_t>(W) * 3);
+      return;
+    }
+    for (int32_t X = 0; X < W; ++X, D += 3, S += Step) {
+      D[0] = S[0];
+      D[1] = S[1];
+      D[2] = S[2];
+    }
+  });
+  return true;
+}
+
+bool TZrLosslessJPEG::PlanTransform(TPlan &Plan) const
+{
+  if (!HasImage() || Replaced || Region.IsEmpty())
+    return false;
+  const bool T = Orientation & Transposed;
+  const bool MX = Orientation & MirrorX, MY = Orientation & MirrorY;
+  const int32_t McuW = tjMCUWidth[Subsampling_], McuH = tjMCUHeight[Subsampling_];
+  // An axis of the original that the transform reverses loses its partial
+  // block at the far edge (TurboJPEG's trim); the region must not need it.
+  const bool ReverseU = T ? MY : MX, ReverseV = T ? MX : MY;
+  const int32_t Wt = ReverseU ? Width - Width % McuW : Width;
+  const int32_t Ht = ReverseV ? Height - Height % McuH : Height;
+  if (Region.Right > Wt || Region.Bottom > Ht)
+    return false;
+  // The current image is a window of the transformed (trimmed) whole image;
+  // its first pixel is where the original pixel under it lands there, and
+  // the window must start on the block grid.
+  int32_t U0, V0;
+  SourceOf(0, 0, U0, V0);
+  Plan.FullWidth = T ? Ht : Wt;
+  Plan.FullHeight = T ? Wt : Ht;
+  const int32_t S1 = T ? V0 : U0, S2 = T ? U0 : V0;
+  Plan.Left = MX ? Plan.FullWidth - 1 - S1 : S1;
+  Plan.Top = MY ? Plan.FullHeight - 1 - S2 : S2;
+  const int32_t OutMcuW = T ? McuH : McuW, OutMcuH = T ? McuW : McuH;
+  return Plan.Left % OutMcuW == 0 && Plan.Top % OutMcuH == 0;
+}
+
+bool TZrLosslessJPEG::TransformIsLossless() const
+{
+  TPlan Plan;
+  return PlanTransform(Plan);
+}
+
+bool TZrLosslessJPEG::Reencode(const TZrPixels &Pixels, std::vector<uint8_t> &Out) const
+{
+  int32_t Sampling = Subsampling_;
+  if (Sampling == jsGray) {
+    // A grey original that was painted in colour keeps its colour.
+    for (int32_t Y = 0; Y < Pixels.Height && Sampling == jsGray; ++Y) {
+      const uint8_t *P = Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride;
+      for (int32_t X = 0; X < Pixels.Width; ++X, P += 3)
+        if (P[0] != P[1] || P[1] != P[2]) {
+          Sampling = js420;
+          break;
+        }
+    }
+  } else if (Sampling < js444 || Sampling > js411) {
+    Sampling = js420;
+  }
+  return EncodeJPEG(Pixels, Quality_ > 0 ? Quality_ : 90, Sampling, Out);
+}
+
+bool TZrLosslessJPEG::Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, bool *Lossless) const
+{
+  Out.clear();
+  if (Lossless)
+    *Lossless = false;
+  if (!HasImage())
+    return false;
+  const int32_t W = ImageWidth(), H = ImageHeight();
+  bool Unchanged = !Replaced;
+  TZrPixelBuffer Original;
+  if (Pixels && Unchanged) {
+    if (Pixels->PixelFormat != pf24bit || Pixels->Width != W || Pixels->Height != H ||
+        !Pixels->Bits) {
+      Unchanged = false;
+    } else {
+      if (!DecodeOriginal(Original))
+        return Reencode(*Pixels, Out);
+      ForEachSourceRow(Original, [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
+        if (!Unchanged)
+          return;
+        const uint8_t *P = Pixels->Bits + static_cast<ptrdiff_t>(Y) * Pixels->Stride;
+        if (Step == 3) {
+          Unchanged = std::memcmp(P, S, static_cast<size_t>(W) * 3) == 0;
+          return;
+        }
+        for (int32_t X = 0; X < W && Unchanged; ++X, P += 3, S += Step)
+          Unchanged = P[0] == S[0] && P[1] == S[1] && P[2] == S[2];
+      });
+    }
+  }
+  if (!Pixels && Replaced)
+    return false; // nothing to write the image from
+
+  TPlan Plan;
+  if (Unchanged && PlanTransform(Plan)) {
+    static const int Ops[8] = {TJXOP_NONE,  TJXOP_TRANSPOSE, TJXOP_HFLIP,  TJXOP_ROT90,
+                               TJXOP_VFLIP, TJXOP_ROT270,    TJXOP_ROT180, TJXOP_TRANSVERSE};
+    tjtransform Transform{};
+    Transform.op = Ops[Orientation];
+    Transform.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
+    if (Plan.Left != 0 || Plan.Top != 0 || W != Plan.FullWidth || H != Plan.FullHeight) {
+      Transform.options |= TJXOPT_CROP;
+      Transform.r = tjregion{Plan.Left, Plan.Top, W, H};
+    }
+    std::unique_ptr<void, TTJDeleter> Handle(tjInitTransform());
+    // A buffer of the worst-case size up front: TurboJPEG would otherwise
+    // grow its own by doubling, copying the file over and over. Untouched
+    // pages of it cost nothing.
+    const unsigned long Capacity = tjBufSize(W, H, Subsampling_);
+    unsigned char *Buffer =
+        Capacity != static_cast<unsigned long>(-1)
+            ? tjAlloc(static_cast<int>(std::min<unsigned long>(Capacity, INT32_MAX)))
+            : nullptr;
+    unsigned long Length = Buffer ? std::min<unsigned long>(Capacity, INT32_MAX) : 0;
+    if (Handle &&
+        tjTransform(Handle.get(), Bytes->data(), static_cast<unsigned long>(Bytes->size()), 1,
+                    &Buffer, &Length, &Transform, 0) == 0 &&
+        Buffer) {
+      bool Ok = true;
+      try {
+        // Room for the metadata segments the caller inserts in place.
+        Out.reserve(Length + Length / 16 + (size_t{1} << 20));
+        Out.assign(Buffer, Buffer + Length);
+      } catch (const std::bad_alloc &) {
+        Ok = false;
+      }
+      tjFree(Buffer);
+      if (Ok) {
+        if (Lossless)
+          *Lossless = true;
+        return true;
+      }
+    } else if (Buffer) {
+      tjFree(Buffer);
+    }
+  }
+
+  if (Pixels)
+    return Reencode(*Pixels, Out);
+  TZrPixelBuffer Current;
+  if (!Current.Allocate(pf24bit, MakeRect(0, 0, W, H)) || !Current.Bits || !Decode(Current))
+    return false;
+  return Reencode(Current, Out);
+}
+
+} // namespace facette
