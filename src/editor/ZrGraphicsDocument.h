@@ -18,6 +18,8 @@
 #include "editor/ZrMapMode.h"
 #include "framework/ZrTypes.h"
 #include "imaging/ZrBitmap.h"
+#include "imaging/ZrImageMetadata.h"
+#include "imaging/ZrLosslessJPEG.h"
 #include "imaging/ZrLTBitmap.h"
 
 #include <cstdint>
@@ -83,34 +85,6 @@ public:
   virtual void ShowImageSize(int32_t Width, int32_t Height) = 0;
   // Creates the view window of the document; nil when there is none.
   virtual std::unique_ptr<IZrGraphicsViewLink> CreateGraphicsView(TZrGraphicsDocument &Doc) = 0;
-};
-
-// The lossless-JPEG object of a file opened as JPEG: it follows the
-// document's crops, flips and quarter turns so that an image that was only
-// cut or turned can be saved without compressing it again.
-class IZrLosslessJPEG
-{
-public:
-  virtual ~IZrLosslessJPEG() = default;
-  virtual bool HasImage() const = 0;
-  // Keeps the part inside Rect (current coordinates); a rectangle reaching
-  // outside the image means the original no longer describes it.
-  virtual void Crop(const TZrRect &Rect) = 0;
-  virtual void FlipHorizontal() = 0;
-  virtual void FlipVertical() = 0;
-  virtual void RotateLeft() = 0;
-  virtual void RotateRight() = 0;
-  // The pixels were replaced by something the original cannot give (a
-  // resampled image).
-  virtual void PixelsReplaced() = 0;
-};
-
-// The file's metadata as the image-files layer reads and writes it; the
-// document only keeps it and hands it back for saving.
-class TZrImageMetadataHolder
-{
-public:
-  virtual ~TZrImageMetadataHolder() = default;
 };
 
 // What a format list hands the document after decoding a file.

@@ -344,37 +344,60 @@ bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
   Bytes.clear();
   if (Lossless)
     *Lossless = false;
-  if (Format < gfJPEG || Format > gfZRI) {
-    SetError(Error, "unknown format");
-    return false;
-  }
   const bool JPEGLike = Format == gfJPEG || Format == gfZRI;
   const bool ThroughLossless = JPEGLike && Image.LosslessJPEG && Image.LosslessJPEG->HasImage();
   if (!ThroughLossless && !Image.EnsurePixels()) {
     SetError(Error, "the image cannot be decoded");
     return false;
   }
-  const TZrRect Visible = Image.GetVisibleRect();
-  if (Visible.IsEmpty() || (!Image.PixelsPending && !Image.Image.GetPixels())) {
-    SetError(Error, "there is no image");
-    return false;
-  }
+  TZrSaveSource Source;
+  Source.Visible = Image.GetVisibleRect();
+  Source.Cropped = !Image.CropRect.IsEmpty();
+  Source.Properties = &Image.Properties;
+  Source.LosslessJPEG = Image.LosslessJPEG.get();
   // The visible part of the image, in place: no copy is made.
   TZrPixels Window;
   if (!Image.PixelsPending) {
-    const TZrPixels &All = *Image.Image.GetPixels();
-    Window.Init(MakeRect(0, 0, Visible.Width(), Visible.Height()),
-                All.PixelPtr(Visible.Left, Visible.Top), All.PixelFormat, All.Stride);
+    const TZrPixels *All = Image.Image.GetPixels();
+    if (!All || Source.Visible.IsEmpty()) {
+      SetError(Error, "there is no image");
+      return false;
+    }
+    Window.Init(MakeRect(0, 0, Source.Visible.Width(), Source.Visible.Height()),
+                All->PixelPtr(Source.Visible.Left, Source.Visible.Top), All->PixelFormat,
+                All->Stride);
+    Source.Window = &Window;
+  }
+  return EncodeSource(Source, Format, Bytes, Error, Lossless);
+}
+
+bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Format,
+                                      std::vector<uint8_t> &Bytes, std::string *Error,
+                                      bool *Lossless)
+{
+  Bytes.clear();
+  if (Lossless)
+    *Lossless = false;
+  if (Format < gfJPEG || Format > gfZRI) {
+    SetError(Error, "unknown format");
+    return false;
+  }
+  const bool JPEGLike = Format == gfJPEG || Format == gfZRI;
+  const bool ThroughLossless = JPEGLike && Source.LosslessJPEG && Source.LosslessJPEG->HasImage();
+  const TZrRect &Visible = Source.Visible;
+  if (Visible.IsEmpty() || (!ThroughLossless && !Source.Window)) {
+    SetError(Error, "there is no image");
+    return false;
   }
 
   bool Ok = false;
   if (ThroughLossless) {
     // A copy of the object's state (the file's bytes are shared) learns the
     // pending crop, so that saving leaves the document's object as it was.
-    TZrLosslessJPEG View = *Image.LosslessJPEG;
-    if (!Image.CropRect.IsEmpty())
+    TZrLosslessJPEG View = *Source.LosslessJPEG;
+    if (Source.Cropped)
       View.Crop(Visible);
-    Ok = View.Save(Image.PixelsPending ? nullptr : &Window, Bytes, Lossless);
+    Ok = View.Save(Source.Window, Bytes, Lossless);
   } else if (Format == gfJPEG) {
     int32_t Quality = JpegQuality;
     if (AskJpegQuality) {
@@ -384,15 +407,15 @@ bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
       }
       JpegQuality = Quality;
     }
-    Ok = EncodeJPEG(Window, Quality, js420, Bytes);
+    Ok = EncodeJPEG(*Source.Window, Quality, js420, Bytes);
   } else if (Format == gfZRI) {
-    Ok = EncodeJPEG(Window, 100, js420, Bytes);
+    Ok = EncodeJPEG(*Source.Window, 100, js420, Bytes);
   } else if (Format == gfTIFF) {
-    Ok = EncodeTIFF(Window, Bytes);
+    Ok = EncodeTIFF(*Source.Window, Bytes);
   } else if (Format == gfPNG) {
-    Ok = EncodePNG(Window, Bytes);
+    Ok = EncodePNG(*Source.Window, Bytes);
   } else {
-    Ok = EncodeBMP(Window, Bytes);
+    Ok = EncodeBMP(*Source.Window, Bytes);
   }
   if (!Ok) {
     SetError(Error, "the image cannot be encoded");
@@ -400,11 +423,27 @@ bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
     return false;
   }
   // BMP holds no metadata.
-  if (Format != gfBMP && !Image.Properties.WriteTo(Bytes, Visible.Width(), Visible.Height()))
+  if (Format != gfBMP && Source.Properties &&
+      !Source.Properties->WriteTo(Bytes, Visible.Width(), Visible.Height()))
     SetError(Error, "warning: the metadata could not be written");
   if (Format == gfZRI) {
     EnsureZRIRecognisable(Bytes);
     ComplementHeader(Bytes.data(), Bytes.size());
+  }
+  return true;
+}
+
+bool TZrGraphicsFormats::SaveSource(const TZrSaveSource &Source,
+                                    const std::filesystem::path &FileName, int32_t Format,
+                                    std::string *Error)
+{
+  std::vector<uint8_t> Bytes;
+  if (!EncodeSource(Source, Format, Bytes, Error))
+    return false;
+  std::string Reason;
+  if (!WriteFileAtomic(FileName, Bytes.data(), Bytes.size(), &Reason)) {
+    SetError(Error, "cannot write the file: " + Reason);
+    return false;
   }
   return true;
 }

@@ -55,6 +55,19 @@ private:
   std::unique_ptr<TZrLTBitmap> Bitmap;
 };
 
+// What a save writes, as whoever holds the image keeps it: the visible
+// pixels (their top left at (0, 0); nil when only the lossless object
+// holds the image), where they lie in the image, and what goes with them.
+struct TZrSaveSource
+{
+  const TZrPixels *Window = nullptr;
+  TZrRect Visible;
+  // A pending crop: the visible rectangle is not the whole image.
+  bool Cropped = false;
+  const TZrGraphicsDocumentProperties *Properties = nullptr;
+  const TZrLosslessJPEG *LosslessJPEG = nullptr;
+};
+
 class TZrGraphicsFormats : public TZrDocumentFormats
 {
 public:
@@ -108,6 +121,12 @@ public:
   // reports whether a JPEG came from the original coefficients.
   bool EncodeImage(TZrGraphicsImage &Image, int32_t Format, std::vector<uint8_t> &Bytes,
                    std::string *Error = nullptr, bool *Lossless = nullptr);
+
+  // The same for an image held elsewhere (the graphics document).
+  bool EncodeSource(const TZrSaveSource &Source, int32_t Format, std::vector<uint8_t> &Bytes,
+                    std::string *Error = nullptr, bool *Lossless = nullptr);
+  bool SaveSource(const TZrSaveSource &Source, const std::filesystem::path &FileName,
+                  int32_t Format, std::string *Error = nullptr);
 
 private:
   std::array<TZrFileFormatInfo, 5> Formats;

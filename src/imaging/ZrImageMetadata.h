@@ -19,12 +19,20 @@
 
 namespace facette {
 
+// The file's metadata as the image-files layer reads and writes it; the
+// document only keeps it and hands it back for saving.
+class TZrImageMetadataHolder
+{
+public:
+  virtual ~TZrImageMetadataHolder() = default;
+};
+
 // EXIF tag numbers the program reads.
 constexpr uint32_t exifMake = 271;
 constexpr uint32_t exifModel = 272;
 constexpr uint32_t exifDateTime = 306;
 
-class TZrGraphicsDocumentProperties : public TZrCustomProperties
+class TZrGraphicsDocumentProperties : public TZrCustomProperties, public TZrImageMetadataHolder
 {
 public:
   TZrGraphicsDocumentProperties();

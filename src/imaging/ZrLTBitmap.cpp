@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace facette {
 
@@ -195,6 +196,13 @@ bool TZrLTBitmap::Rotate(bool Clockwise)
     return false;
   Adopt(Image);
   return true;
+}
+
+void TZrLTBitmap::Swap(TZrLTBitmap &Other) noexcept
+{
+  std::swap(Pixels, Other.Pixels);
+  std::swap(Handle, Other.Handle);
+  std::swap(Memory, Other.Memory);
 }
 
 } // namespace facette

@@ -101,6 +101,8 @@ public:
   bool SetCanvasSize(int32_t Width, int32_t Height);
 
   void Clear();
+  // Exchanges the images of two bitmaps (no pixel is copied).
+  void Swap(TZrLTBitmap &Other) noexcept;
 
 private:
   // The memory and both views of it, always replaced together.

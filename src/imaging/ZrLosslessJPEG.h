@@ -21,14 +21,34 @@
 
 namespace facette {
 
-class TZrLosslessJPEG
+// The lossless-JPEG object of a file opened as JPEG: it follows the
+// document's crops, flips and quarter turns so that an image that was only
+// cut or turned can be saved without compressing it again.
+class IZrLosslessJPEG
+{
+public:
+  virtual ~IZrLosslessJPEG() = default;
+  virtual bool HasImage() const = 0;
+  // Keeps the part inside Rect (current coordinates); a rectangle reaching
+  // outside the image means the original no longer describes it.
+  virtual void Crop(const TZrRect &Rect) = 0;
+  virtual void FlipHorizontal() = 0;
+  virtual void FlipVertical() = 0;
+  virtual void RotateLeft() = 0;
+  virtual void RotateRight() = 0;
+  // The pixels were replaced by something the original cannot give (a
+  // resampled image).
+  virtual void PixelsReplaced() = 0;
+};
+
+class TZrLosslessJPEG : public IZrLosslessJPEG
 {
 public:
   // Takes over the bytes of a JPEG file (already in plain JPEG form; Bytes
   // is left empty). False, no image held and Bytes untouched, when they
   // cannot be decoded.
   bool Load(std::vector<uint8_t> &&Bytes);
-  bool HasImage() const { return Bytes != nullptr; }
+  bool HasImage() const override { return Bytes != nullptr; }
   void Clear();
 
   // Size of the image as the recorded operations leave it.
@@ -48,14 +68,14 @@ public:
   // Keeps the part of the current image inside Rect (current coordinates).
   // A rectangle reaching outside the image (a larger canvas) means the
   // original no longer describes the image.
-  void Crop(const TZrRect &Rect);
-  void FlipHorizontal();
-  void FlipVertical();
-  void RotateLeft();
-  void RotateRight();
+  void Crop(const TZrRect &Rect) override;
+  void FlipHorizontal() override;
+  void FlipVertical() override;
+  void RotateLeft() override;
+  void RotateRight() override;
   // The image was replaced by something the original cannot give (a
   // resampled image): every later save compresses anew.
-  void PixelsReplaced() { Replaced = true; }
+  void PixelsReplaced() override { Replaced = true; }
   bool IsReplaced() const { return Replaced; }
 
   // Whether the recorded operations can be written without recompression.

@@ -2,14 +2,15 @@
 
 #include "editor/ui/ZrCursors.h"
 #include "editor/ui/ZrGraphicsTool.h"
-#include "editor/ui/ZrQtImageFormats.h"
 #include "editor/ui/ZrScrollTool.h"
+#include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrFolderBrowsing.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
 #include "framework/ZrSDF.h"
+#include "imaging/ui/ZrJPEGOptionsForm.h"
 #include "imaging/ZrBitmap.h"
 
 #include <QAction>
@@ -89,10 +90,14 @@ private:
 };
 
 TZrGraphicsEditor::TZrGraphicsEditor()
-    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TZrQtImageFormats>())
+    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TZrDocumentImageFormats>())
 {
   Global = this;
   TMainForm *Main = MainWindow();
+  // A JPEG that cannot be written losslessly asks for its quality.
+  FormatList->AskJpegQuality = [this](int32_t &Quality) {
+    return ExecuteJPEGOptions(MainWindow(), Quality);
+  };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
@@ -224,13 +229,19 @@ TZrDocumentFormats &TZrGraphicsEditor::Formats()
 
 int32_t TZrGraphicsEditor::JpegQuality() const
 {
-  return static_cast<const TZrQtImageFormats &>(*FormatList).JpegQuality;
+  return FormatList->JpegQuality;
 }
 
 void TZrGraphicsEditor::SetJpegQuality(int32_t Quality)
 {
   if (Quality >= 1 && Quality <= 100)
-    static_cast<TZrQtImageFormats &>(*FormatList).JpegQuality = Quality;
+    FormatList->JpegQuality = Quality;
+}
+
+void TZrGraphicsEditor::ReportSaveFailure(const QString &FileName)
+{
+  if (!FormatList->LastCancelled)
+    TZrEditor::ReportSaveFailure(FileName);
 }
 
 TZrGraphicsDocument *TZrGraphicsEditor::ActiveDocument() const

@@ -11,6 +11,7 @@
 #include "document/ui/ZrEditor.h"
 #include "editor/ui/ZrGraphicsTool.h"
 #include "editor/ui/ZrGraphicsView.h"
+#include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrGraphicsDocument.h"
 #include "editor/ZrZoom.h"
 #include "framework/ZrGuid.h"
@@ -83,6 +84,7 @@ public:
 
   // The format object: reads and writes the image files.
   TZrDocumentFormats &Formats() override;
+  TZrDocumentImageFormats &ImageFormats() { return *FormatList; }
   int32_t JpegQuality() const;
   void SetJpegQuality(int32_t Quality);
 
@@ -154,6 +156,8 @@ public:
 
 protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
+  // A save the user cancelled in the JPEG options dialog is no failure.
+  void ReportSaveFailure(const QString &FileName) override;
 
 private:
   class THost;
@@ -167,7 +171,7 @@ private:
   QLabel *AddStatusPanel(const QString &Label, int LabelWidth, int ValueWidth, bool Framed);
 
   std::unique_ptr<THost> Host;
-  std::unique_ptr<TZrDocumentFormats> FormatList;
+  std::unique_ptr<TZrDocumentImageFormats> FormatList;
   QPointer<TZrGraphicsTool> CurrentTool_;
   QPointer<TZrGraphicsTool> PreviousTool_;
   // A fit asked for before the view had its size; done when it is shown.

@@ -5,7 +5,7 @@
 
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrGraphicsTool.h"
-#include "editor/ui/ZrQtImageFormats.h"
+#include "editor/ZrDocumentImageFormats.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrQtStrings.h"

@@ -331,14 +331,14 @@ TEST_F(GraphicsEditorTest, AStateMayAskForOneMoreUndoStep)
 
 // Plug-in mode: an exchange file is read and written as PNG here; what
 // matters is the format -1 that marks it.
-class TExchangeFormats : public TZrQtImageFormats
+class TExchangeFormats : public TZrDocumentImageFormats
 {
 public:
   bool WriteFails = false;
   int Writes = 0;
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
   {
-    if (!TZrQtImageFormats::Load(Document, FileName, Format))
+    if (!TZrDocumentImageFormats::Load(Document, FileName, Format))
       return false;
     if (FileName.extension() == ".exchange")
       Format = -1;
@@ -347,7 +347,8 @@ public:
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
   {
     ++Writes;
-    return !WriteFails && TZrQtImageFormats::Save(Document, FileName, Format == -1 ? 2 : Format);
+    return !WriteFails &&
+           TZrDocumentImageFormats::Save(Document, FileName, Format == -1 ? 2 : Format);
   }
   bool CanSave(int32_t) const override { return true; }
 };

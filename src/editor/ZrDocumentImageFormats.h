@@ -1,0 +1,24 @@
+// The image formats as the graphics editor uses them: loading hands the
+// decoded image, its metadata and its lossless-JPEG object to a graphics
+// document; saving writes the document's visible rectangle.
+#pragma once
+
+#include "imaging/ZrGraphicsFormats.h"
+
+#include <string>
+
+namespace facette {
+
+class TZrDocumentImageFormats : public TZrGraphicsFormats
+{
+public:
+  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
+  bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
+
+  // Why the last load or save failed (empty when it did not), and whether
+  // the user cancelled it (the JPEG options dialog).
+  std::string LastError;
+  bool LastCancelled = false;
+};
+
+} // namespace facette
