@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzzing harnesses and runs one of them.
 #   scripts/fuzz.sh <name> [seconds]     e.g. scripts/fuzz.sh sdf_reader 900
-# The seed corpus fuzz/corpus/<name>/ is read; new inputs go to a work folder
+# The starting corpus fuzz/corpus/<name>/ is read; new inputs go to a work folder
 # that is not committed (fuzz/corpus-work/<name>/). Crashes are written to
 # the current folder as crash-*.
 set -euo pipefail

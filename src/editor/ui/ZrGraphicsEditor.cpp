@@ -664,19 +664,47 @@ bool TZrGraphicsEditor::CanRedo() const
 
 void TZrGraphicsEditor::UndoStep()
 {
+  HistoryStep(true);
+}
+
+void TZrGraphicsEditor::RedoStep()
+{
+  HistoryStep(false);
+}
+
+void TZrGraphicsEditor::HistoryStep(bool Backwards)
+{
   TZrGraphicsDocument *Doc = ActiveDocument();
+  auto Step = [&] {
+    if (Backwards)
+      TZrEditor::UndoStep();
+    else
+      TZrEditor::RedoStep();
+  };
   if (!Doc) {
-    TZrEditor::UndoStep();
+    Step();
     return;
   }
+  // The tools hear of every single step, with the state it undoes or redoes
+  // and the state it leads to.
+  auto Notified = [&] {
+    if (Backwards) {
+      Doc->NotifyBeforeUndo(Doc->History.LastUndo());
+      Step();
+      Doc->NotifyAfterUndo(Doc->History.LastUndo());
+    } else {
+      Doc->NotifyBeforeRedo(Doc->History.NextRedo());
+      Step();
+      Doc->NotifyAfterRedo(Doc->History.NextRedo());
+    }
+  };
+  auto Again = [&] { return RepeatUndo && (Backwards ? CanUndo() : CanRedo()); };
   if (KeepToolOnUndo) {
     InUndo = true;
     do {
       RepeatUndo = false;
-      Doc->NotifyBeforeUndo(Doc->History.LastUndo());
-      TZrEditor::UndoStep();
-      Doc->NotifyAfterUndo(Doc->History.LastUndo());
-    } while (RepeatUndo && CanUndo());
+      Notified();
+    } while (Again());
     InUndo = false;
     return;
   }
@@ -686,40 +714,9 @@ void TZrGraphicsEditor::UndoStep()
     RepeatUndo = false;
     QPointer<TZrGraphicsTool> Tool = CurrentTool_;
     SelectTool(nullptr);
-    Doc->NotifyBeforeUndo(Doc->History.LastUndo());
-    TZrEditor::UndoStep();
-    Doc->NotifyAfterUndo(Doc->History.LastUndo());
+    Notified();
     SelectTool(Tool);
-  } while (RepeatUndo && CanUndo());
-}
-
-void TZrGraphicsEditor::RedoStep()
-{
-  TZrGraphicsDocument *Doc = ActiveDocument();
-  if (!Doc) {
-    TZrEditor::RedoStep();
-    return;
-  }
-  if (KeepToolOnUndo) {
-    InUndo = true;
-    do {
-      RepeatUndo = false;
-      Doc->NotifyBeforeRedo(Doc->History.NextRedo());
-      TZrEditor::RedoStep();
-      Doc->NotifyAfterRedo(Doc->History.NextRedo());
-    } while (RepeatUndo && CanRedo());
-    InUndo = false;
-    return;
-  }
-  do {
-    RepeatUndo = false;
-    QPointer<TZrGraphicsTool> Tool = CurrentTool_;
-    SelectTool(nullptr);
-    Doc->NotifyBeforeRedo(Doc->History.NextRedo());
-    TZrEditor::RedoStep();
-    Doc->NotifyAfterRedo(Doc->History.NextRedo());
-    SelectTool(Tool);
-  } while (RepeatUndo && CanRedo());
+  } while (Again());
 }
 
 // Plug-in mode

@@ -161,6 +161,9 @@ protected:
 
 private:
   class THost;
+  // One undo (Backwards) or redo step with the tools told, repeated while
+  // a state asks for another.
+  void HistoryStep(bool Backwards);
   void SetZoom(TZrZoom Zoom);
   TZrZoom CurrentZoom() const;
   void RecordZoom(const QString &Keyword, const QString &Message);
