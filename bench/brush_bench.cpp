@@ -9,10 +9,7 @@
 // "smudge_stroke_64" is a stamp within a stroke: 4 pixels on from the
 // previous one, most blurred colours already known; "smudge_long_stroke_64"
 // the same along a stroke across the whole photo.
-#include "document/ZrFileFormats.h"
-#include "editor/ZrGraphicDocumentView.h"
-#include "editor/ZrGraphicsDocument.h"
-#include "editor/ZrViewObjects.h"
+#include "support/PhotoView.h"
 #include "support/TestImage.h"
 #include "tools/brush/ZrBrushKernels.h"
 #include "tools/brush/ZrBrushMasks.h"
@@ -26,19 +23,6 @@ namespace facette::bench {
 namespace {
 
 constexpr int32_t BrushSize = 64;
-constexpr int32_t ViewWidth = 1920;
-constexpr int32_t ViewHeight = 1080;
-
-class TNoEditor : public IZrDocumentEditor
-{
-public:
-  TZrDocumentFormats &Formats() override { throw std::logic_error("no formats"); }
-  int AskSaveChanges(const std::string &) override { return 2; }
-  bool SaveAsWithDialog(TZrDocument &) override { return false; }
-  void RemoveDocument(TZrDocument &) override {}
-  void UpdateCaption() override {}
-  std::string UntitledName() const override { return {}; }
-};
 
 enum class TBrush
 {
@@ -46,56 +30,22 @@ enum class TBrush
   UndoBrush
 };
 
-enum class TZoom
-{
-  ActualSize,
-  BestFit
-};
-
 // The photo opened in a document shown in a full-HD view, and a brush.
-struct TBrushScene
+struct TBrushScene : TPhotoView
 {
-  TNoEditor Editor;
-  TZrGraphicsDocument Document{Editor, nullptr};
-  TZrViewObjectList Objects;
-  TZrGraphicDocumentView *DocumentView = nullptr;
-  TZrViewCanvas Canvas;
   TZrPixelMask StampMask, StrokeMask, Footprint;
   TZrPixelBuffer BlurCache;
   // Spots used so far (each a fresh brush square).
   int64_t Spot = 0;
 
-  bool Prepare(TZoom Zoom)
+  bool Prepare(TViewZoom Zoom)
   {
-    TZrLoadedImage Loaded;
-    Loaded.Image = std::make_unique<TZrLTBitmap>();
-    if (!Loaded.Image->Assign(Photo24MP()) || !Document.AdoptLoadedImage(std::move(Loaded)))
+    if (!Open(Zoom))
       return false;
-    DocumentView = static_cast<TZrGraphicDocumentView *>(
-        Objects.Add(std::make_unique<TZrGraphicDocumentView>(Document)));
-    TZrMapMode &M = Canvas.MapMode;
-    if (Zoom == TZoom::BestFit) {
-      M.ViewportExtX = M.ViewportExtY = ViewHeight;
-      M.WindowExtX = M.WindowExtY = PhotoHeight;
-      M.ViewportOrgX = (ViewWidth - PhotoWidth * ViewHeight / PhotoHeight) / 2;
-    } else {
-      M.ViewportOrgX = ViewWidth / 2 - PhotoWidth / 2;
-      M.ViewportOrgY = ViewHeight / 2 - PhotoHeight / 2;
-    }
     BuildSoftDisc(StampMask, BrushSize, 255, 191);
     BuildBlurFootprint(Footprint, BrushSize, false);
     if (!BlurCache.Allocate(pf32bit, Document.ImageBounds()) || !BlurCache.Bits)
       return false;
-    return Paint(MakeRect(0, 0, ViewWidth, ViewHeight));
-  }
-
-  bool Paint(const TZrRect &Window)
-  {
-    if (!Canvas.BeginSurface(
-            TZrRegion(IntersectRect(Window, MakeRect(0, 0, ViewWidth, ViewHeight)))))
-      return false;
-    Canvas.PaintObjects(Objects);
-    Canvas.EndSurface();
     return true;
   }
 
@@ -103,11 +53,7 @@ struct TBrushScene
   // the image the view shows.
   TZrPoint FreshCentre()
   {
-    const TZrMapMode &M = Canvas.MapMode;
-    const TZrRect Shown =
-        IntersectRect(MakeRect(M.DeviceToLogicalX(0), M.DeviceToLogicalY(0),
-                               M.DeviceToLogicalX(ViewWidth), M.DeviceToLogicalY(ViewHeight)),
-                      Document.ImageBounds());
+    const TZrRect Shown = ShownImageRect();
     const int32_t Side = BrushSide(BrushSize);
     const int32_t Columns = Shown.Width() / Side;
     const int32_t Rows = Shown.Height() / Side;
@@ -144,7 +90,7 @@ struct TBrushScene
   }
 };
 
-void OneStamp(benchmark::State &State, TBrush Brush, TZoom Zoom)
+void OneStamp(benchmark::State &State, TBrush Brush, TViewZoom Zoom)
 {
   TBrushScene Scene;
   if (!Scene.Prepare(Zoom)) {
@@ -168,7 +114,7 @@ void OneStamp(benchmark::State &State, TBrush Brush, TZoom Zoom)
 void StrokeStamp(benchmark::State &State)
 {
   TBrushScene Scene;
-  if (!Scene.Prepare(TZoom::ActualSize)) {
+  if (!Scene.Prepare(TViewZoom::ActualSize)) {
     State.SkipWithError("out of memory");
     return;
   }
@@ -195,7 +141,7 @@ void StrokeStamp(benchmark::State &State)
 void LongStrokeStamp(benchmark::State &State)
 {
   TBrushScene Scene;
-  if (!Scene.Prepare(TZoom::ActualSize)) {
+  if (!Scene.Prepare(TViewZoom::ActualSize)) {
     State.SkipWithError("out of memory");
     return;
   }
@@ -232,7 +178,7 @@ void CopySquare(benchmark::State &State)
   }
 }
 
-BENCHMARK_CAPTURE(OneStamp, smudge, TBrush::Smudge, TZoom::ActualSize)
+BENCHMARK_CAPTURE(OneStamp, smudge, TBrush::Smudge, TViewZoom::ActualSize)
     ->Name("brush_smudge_stamp_64/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
@@ -240,7 +186,7 @@ BENCHMARK(CopySquare)
     ->Name("brush_smudge_stamp_64/memcpy")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(OneStamp, smudge_best_fit, TBrush::Smudge, TZoom::BestFit)
+BENCHMARK_CAPTURE(OneStamp, smudge_best_fit, TBrush::Smudge, TViewZoom::BestFit)
     ->Name("brush_smudge_stamp_64_best_fit/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
@@ -252,7 +198,7 @@ BENCHMARK(LongStrokeStamp)
     ->Name("brush_smudge_long_stroke_64/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(OneStamp, undo, TBrush::UndoBrush, TZoom::ActualSize)
+BENCHMARK_CAPTURE(OneStamp, undo, TBrush::UndoBrush, TViewZoom::ActualSize)
     ->Name("brush_undo_stamp_64/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
@@ -260,7 +206,7 @@ BENCHMARK(CopySquare)
     ->Name("brush_undo_stamp_64/memcpy")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(OneStamp, undo_best_fit, TBrush::UndoBrush, TZoom::BestFit)
+BENCHMARK_CAPTURE(OneStamp, undo_best_fit, TBrush::UndoBrush, TViewZoom::BestFit)
     ->Name("brush_undo_stamp_64_best_fit/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();

@@ -5,10 +5,7 @@
 // the background fills the rest. The floor is copying the window's
 // pixels once. "view_best_fit_first_paint" is the first paint after a
 // change of zoom, when the reduced copy of the image is built.
-#include "document/ZrFileFormats.h"
-#include "editor/ZrGraphicDocumentView.h"
-#include "editor/ZrGraphicsDocument.h"
-#include "editor/ZrViewObjects.h"
+#include "support/PhotoView.h"
 #include "support/TestImage.h"
 
 #include <benchmark/benchmark.h>
@@ -19,77 +16,15 @@
 namespace facette::bench {
 namespace {
 
-constexpr int32_t ViewWidth = 1920;
-constexpr int32_t ViewHeight = 1080;
 constexpr int32_t DabSize = 101;
 
-// A document needs an editor; painting asks nothing of it.
-class TNoEditor : public IZrDocumentEditor
+struct TViewSetup : TPhotoView
 {
-public:
-  TZrDocumentFormats &Formats() override { throw std::logic_error("no formats"); }
-  int AskSaveChanges(const std::string &) override { return 2; }
-  bool SaveAsWithDialog(TZrDocument &) override { return false; }
-  void RemoveDocument(TZrDocument &) override {}
-  void UpdateCaption() override {}
-  std::string UntitledName() const override { return {}; }
-};
-
-enum class Fit
-{
-  Best,
-  ActualSize
-};
-
-struct TViewSetup
-{
-  TNoEditor Editor;
-  TZrGraphicsDocument Document{Editor, nullptr};
-  TZrViewObjectList Objects;
-  TZrGraphicDocumentView *DocumentView = nullptr;
-  TZrViewCanvas Canvas;
-
-  bool Prepare(Fit Zoom)
-  {
-    TZrLoadedImage Loaded;
-    Loaded.Image = std::make_unique<TZrLTBitmap>();
-    if (!Loaded.Image->Assign(Photo24MP()) || !Document.AdoptLoadedImage(std::move(Loaded)))
-      return false;
-    DocumentView = static_cast<TZrGraphicDocumentView *>(
-        Objects.Add(std::make_unique<TZrGraphicDocumentView>(Document)));
-    TZrMapMode &M = Canvas.MapMode;
-    if (Zoom == Fit::Best) {
-      // The editor's best fit: the image is relatively taller than the
-      // window, so its height fills the window, centred horizontally.
-      M.ViewportExtX = M.ViewportExtY = ViewHeight;
-      M.WindowExtX = M.WindowExtY = PhotoHeight;
-      M.ViewportOrgX = (ViewWidth - PhotoWidth * ViewHeight / PhotoHeight) / 2;
-    } else {
-      // 100%, centred on the image's middle.
-      M.ViewportOrgX = ViewWidth / 2 - PhotoWidth / 2;
-      M.ViewportOrgY = ViewHeight / 2 - PhotoHeight / 2;
-    }
-    return PaintOnce();
-  }
-
-  bool PaintOnce()
-  {
-    if (!Canvas.BeginSurface(TZrRegion(MakeRect(0, 0, ViewWidth, ViewHeight))))
-      return false;
-    Canvas.PaintObjects(Objects);
-    Canvas.EndSurface();
-    return true;
-  }
-
   // A dab of DabSize x DabSize somewhere in the shown part of the image,
   // reported as a tool reports it.
   void Dab(int64_t Iteration)
   {
-    const TZrRect Shown =
-        MakeRect(std::max(0, Canvas.MapMode.DeviceToLogicalX(0)),
-                 std::max(0, Canvas.MapMode.DeviceToLogicalY(0)),
-                 std::min(PhotoWidth, Canvas.MapMode.DeviceToLogicalX(ViewWidth)),
-                 std::min(PhotoHeight, Canvas.MapMode.DeviceToLogicalY(ViewHeight)));
+    const TZrRect Shown = ShownImageRect();
     const int32_t X =
         Shown.Left + static_cast<int32_t>((Iteration * 397) % (Shown.Width() - DabSize));
     const int32_t Y =
@@ -105,10 +40,10 @@ struct TViewSetup
   }
 };
 
-void PaintAfterDab(benchmark::State &State, Fit Zoom)
+void PaintAfterDab(benchmark::State &State, TViewZoom Zoom)
 {
   TViewSetup View;
-  if (!View.Prepare(Zoom)) {
+  if (!View.Open(Zoom)) {
     State.SkipWithError("out of memory");
     return;
   }
@@ -117,7 +52,7 @@ void PaintAfterDab(benchmark::State &State, Fit Zoom)
     State.PauseTiming();
     View.Dab(Iteration++);
     State.ResumeTiming();
-    View.PaintOnce();
+    View.PaintAll();
     benchmark::ClobberMemory();
   }
 }
@@ -125,14 +60,14 @@ void PaintAfterDab(benchmark::State &State, Fit Zoom)
 void FirstPaintAtBestFit(benchmark::State &State)
 {
   TViewSetup View;
-  if (!View.Prepare(Fit::Best)) {
+  if (!View.Open(TViewZoom::BestFit)) {
     State.SkipWithError("out of memory");
     return;
   }
   for (auto _ : State) {
     // A new zoom: nothing of the reduced copy can be kept.
     View.DocumentView->ImageChanged();
-    View.PaintOnce();
+    View.PaintAll();
     benchmark::ClobberMemory();
   }
 }
@@ -151,7 +86,7 @@ void CopyWindow(benchmark::State &State)
   }
 }
 
-BENCHMARK_CAPTURE(PaintAfterDab, best_fit, Fit::Best)
+BENCHMARK_CAPTURE(PaintAfterDab, best_fit, TViewZoom::BestFit)
     ->Name("view_best_fit_after_dab/facette")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -159,7 +94,7 @@ BENCHMARK(CopyWindow)
     ->Name("view_best_fit_after_dab/memcpy")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(PaintAfterDab, actual_size, Fit::ActualSize)
+BENCHMARK_CAPTURE(PaintAfterDab, actual_size, TViewZoom::ActualSize)
     ->Name("view_100_percent_after_dab/facette")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
