@@ -75,6 +75,21 @@ inline F4 MeanOf(const D4 &Sum, double Count, double Inverse)
   return Mean;
 }
 
+// The column sums of the window around row Y0: every byte of the rows
+// within the radius, clipped to the image. Integer sums are exact, so a
+// stripe may start them anywhere.
+std::vector<int32_t> FirstColumnSums(const TBlurJob &Job, int32_t Y0, size_t Padded)
+{
+  std::vector<int32_t> Sums(Padded, 0);
+  const int32_t Q = Job.Radius;
+  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(Job.Height - 1, Y0 + Q); ++Y) {
+    const uint8_t *Source = Job.Row(Y);
+    for (size_t I = 0; I < Padded; ++I)
+      Sums[I] += Source[I];
+  }
+  return Sums;
+}
+
 FACETTE_LANE_KERNEL
 void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
                 const std::function<void(int32_t Done)> &Report)
@@ -84,13 +99,7 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   const int32_t Q = Job.Radius;
   const size_t Padded = static_cast<size_t>(Job.Chunks) * 4;
 
-  // Integer column sums are exact, so a stripe may start them anywhere.
-  std::vector<int32_t> Sums(Padded, 0);
-  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y) {
-    const uint8_t *Source = Job.Row(Y);
-    for (size_t I = 0; I < Padded; ++I)
-      Sums[I] += Source[I];
-  }
+  std::vector<int32_t> Sums = FirstColumnSums(Job, Y0, Padded);
 
   // Value K of every lane is at K * Lanes.
   std::vector<double> Columns(Padded * Lanes, 0.0);
@@ -203,12 +212,7 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   const int32_t Q = Job.Radius;
   const size_t Padded = static_cast<size_t>(Job.Chunks) * 4;
 
-  std::vector<int32_t> Sums(Padded, 0);
-  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y) {
-    const uint8_t *Source = Job.Row(Y);
-    for (size_t I = 0; I < Padded; ++I)
-      Sums[I] += Source[I];
-  }
+  std::vector<int32_t> Sums = FirstColumnSums(Job, Y0, Padded);
   // Value K of every lane is at K * IntegerLanes.
   std::vector<int32_t> Columns(Padded * IntegerLanes, 0);
   // The result bytes, eight rows per value; padded to whole blocks of
