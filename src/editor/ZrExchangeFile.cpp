@@ -150,4 +150,34 @@ void WriteExchangeRows(const uint8_t *Image, ptrdiff_t Stride, const TExchangeHe
   }
 }
 
+void WriteHostRows(const uint8_t *Host, const TExchangeHeader &Header, uint8_t *File)
+{
+  uint8_t *Row = File + ExchangeRowsOffset(Header);
+  const size_t Length = static_cast<size_t>(Header.Width) * static_cast<size_t>(Header.PixelStep);
+  for (int32_t Y = 0; Y < Header.Height; ++Y, Row += Header.Stride, Host += Header.Stride)
+    std::memcpy(Row, Host, Length);
+}
+
+void ReadHostRows(const uint8_t *File, const TExchangeHeader &Edited, uint8_t *Host,
+                  const TExchangeHeader &HostLayout)
+{
+  const uint8_t *Row = File + ExchangeRowsOffset(Edited);
+  for (int32_t Y = 0; Y < HostLayout.Height; ++Y, Row += Edited.Stride, Host += HostLayout.Stride) {
+    if (Edited.PixelStep == HostLayout.PixelStep) {
+      std::memcpy(Host, Row,
+                  static_cast<size_t>(HostLayout.Width) *
+                      static_cast<size_t>(HostLayout.PixelStep));
+      continue;
+    }
+    const uint8_t *From = Row;
+    uint8_t *To = Host;
+    for (int32_t X = 0; X < HostLayout.Width;
+         ++X, From += Edited.PixelStep, To += HostLayout.PixelStep) {
+      To[0] = From[0];
+      To[1] = From[1];
+      To[2] = From[2];
+    }
+  }
+}
+
 } // namespace facette

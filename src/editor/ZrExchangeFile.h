@@ -92,4 +92,16 @@ void ReadExchangeRows(const uint8_t *File, const TExchangeHeader &Header, uint8_
 void WriteExchangeRows(const uint8_t *Image, ptrdiff_t Stride, const TExchangeHeader &Header,
                        uint8_t *File);
 
+// For the plug-ins, whose hosts keep colour as red, green, blue and
+// possibly further planes, rows Header.Stride bytes apart: copies the
+// pixels of each host row (not the bytes after them, which a host's last
+// row need not have) into the rows of a file with that header.
+void WriteHostRows(const uint8_t *Host, const TExchangeHeader &Header, uint8_t *File);
+// Copies the rows of a checked file of the host's size back into the
+// host's buffer laid out as Host says: whole pixels when the pixel steps
+// agree, else red, green and blue, leaving the host's further planes (its
+// transparency) as they are.
+void ReadHostRows(const uint8_t *File, const TExchangeHeader &Edited, uint8_t *Host,
+                  const TExchangeHeader &HostLayout);
+
 } // namespace facette
