@@ -51,7 +51,7 @@ TFileMapping::TFileMapping(const std::filesystem::path &FileName, TMapAccess Acc
 TFileMapping::~TFileMapping()
 {
   for (const TView &View : Views)
-    UnmapViewOfFile(View.Base);
+    ReleaseView(View.Base, View.Length);
   Views.clear();
   CloseMapping();
   if (IsOpen())
@@ -89,36 +89,18 @@ void TFileMapping::CloseMapping()
   MappingHandle = nullptr;
 }
 
-uint8_t *TFileMapping::MapView(uint64_t Offset, uint64_t Bytes, TMapAccess Access)
+void *TFileMapping::MapRange(uint64_t Start, size_t Length, TMapAccess Access)
 {
-  const uint64_t FileSize = Size();
-  if (!MappingHandle || Offset >= FileSize ||
-      (Access == TMapAccess::ReadWrite && FileAccess != TMapAccess::ReadWrite))
+  if (!MappingHandle)
     return nullptr;
-  if (Bytes == 0 || Bytes > FileSize - Offset)
-    Bytes = FileSize - Offset;
-  const uint64_t Start = Offset - Offset % Granularity();
-  const uint64_t Length = Offset - Start + Bytes;
-  if (Length > std::numeric_limits<size_t>::max())
-    return nullptr;
-  void *Base = MapViewOfFile(
-      MappingHandle, Access == TMapAccess::ReadWrite ? FILE_MAP_WRITE : FILE_MAP_READ,
-      static_cast<DWORD>(Start >> 32), static_cast<DWORD>(Start), static_cast<size_t>(Length));
-  if (!Base)
-    return nullptr;
-  uint8_t *Address = static_cast<uint8_t *>(Base) + (Offset - Start);
-  Views.push_back({Base, static_cast<size_t>(Length), Address});
-  return Address;
+  return MapViewOfFile(MappingHandle,
+                       Access == TMapAccess::ReadWrite ? FILE_MAP_WRITE : FILE_MAP_READ,
+                       static_cast<DWORD>(Start >> 32), static_cast<DWORD>(Start), Length);
 }
 
-void TFileMapping::UnmapView(const void *Address)
+void TFileMapping::ReleaseView(void *Base, size_t)
 {
-  auto It = std::find_if(Views.begin(), Views.end(),
-                         [Address](const TView &View) { return View.Address == Address; });
-  if (It == Views.end())
-    return;
-  UnmapViewOfFile(It->Base);
-  Views.erase(It);
+  UnmapViewOfFile(Base);
 }
 
 bool TFileMapping::SetSize(uint64_t NewSize)
@@ -155,7 +137,7 @@ TFileMapping::TFileMapping(const std::filesystem::path &FileName, TMapAccess Acc
 TFileMapping::~TFileMapping()
 {
   for (const TView &View : Views)
-    munmap(View.Base, View.Length);
+    ReleaseView(View.Base, View.Length);
   Views.clear();
   if (FileHandle >= 0)
     close(FileHandle);
@@ -174,37 +156,18 @@ uint64_t TFileMapping::Size() const
   return static_cast<uint64_t>(Info.st_size);
 }
 
-uint8_t *TFileMapping::MapView(uint64_t Offset, uint64_t Bytes, TMapAccess Access)
+void *TFileMapping::MapRange(uint64_t Start, size_t Length, TMapAccess Access)
 {
-  const uint64_t FileSize = Size();
-  if (FileHandle < 0 || Offset >= FileSize ||
-      (Access == TMapAccess::ReadWrite && FileAccess != TMapAccess::ReadWrite))
-    return nullptr;
-  if (Bytes == 0 || Bytes > FileSize - Offset)
-    Bytes = FileSize - Offset;
-  const uint64_t Start = Offset - Offset % Granularity();
-  const uint64_t Length = Offset - Start + Bytes;
-  if (Length > std::numeric_limits<size_t>::max() ||
-      Start > static_cast<uint64_t>(std::numeric_limits<off_t>::max()))
+  if (Start > static_cast<uint64_t>(std::numeric_limits<off_t>::max()))
     return nullptr;
   const int Protection = Access == TMapAccess::ReadWrite ? PROT_READ | PROT_WRITE : PROT_READ;
-  void *Base = mmap(nullptr, static_cast<size_t>(Length), Protection, MAP_SHARED, FileHandle,
-                    static_cast<off_t>(Start));
-  if (Base == MAP_FAILED)
-    return nullptr;
-  uint8_t *Address = static_cast<uint8_t *>(Base) + (Offset - Start);
-  Views.push_back({Base, static_cast<size_t>(Length), Address});
-  return Address;
+  void *Base = mmap(nullptr, Length, Protection, MAP_SHARED, FileHandle, static_cast<off_t>(Start));
+  return Base == MAP_FAILED ? nullptr : Base;
 }
 
-void TFileMapping::UnmapView(const void *Address)
+void TFileMapping::ReleaseView(void *Base, size_t Length)
 {
-  auto It = std::find_if(Views.begin(), Views.end(),
-                         [Address](const TView &View) { return View.Address == Address; });
-  if (It == Views.end())
-    return;
-  munmap(It->Base, It->Length);
-  Views.erase(It);
+  munmap(Base, Length);
 }
 
 bool TFileMapping::SetSize(uint64_t NewSize)
@@ -228,5 +191,36 @@ bool TFileMapping::SetSize(uint64_t NewSize)
 }
 
 #endif
+
+uint8_t *TFileMapping::MapView(uint64_t Offset, uint64_t Bytes, TMapAccess Access)
+{
+  const uint64_t FileSize = Size();
+  if (!IsOpen() || Offset >= FileSize ||
+      (Access == TMapAccess::ReadWrite && FileAccess != TMapAccess::ReadWrite))
+    return nullptr;
+  if (Bytes == 0 || Bytes > FileSize - Offset)
+    Bytes = FileSize - Offset;
+  // Views start at a multiple of the system's granularity.
+  const uint64_t Start = Offset - Offset % Granularity();
+  const uint64_t Length = Offset - Start + Bytes;
+  if (Length > std::numeric_limits<size_t>::max())
+    return nullptr;
+  void *Base = MapRange(Start, static_cast<size_t>(Length), Access);
+  if (!Base)
+    return nullptr;
+  uint8_t *Address = static_cast<uint8_t *>(Base) + (Offset - Start);
+  Views.push_back({Base, static_cast<size_t>(Length), Address});
+  return Address;
+}
+
+void TFileMapping::UnmapView(const void *Address)
+{
+  auto It = std::find_if(Views.begin(), Views.end(),
+                         [Address](const TView &View) { return View.Address == Address; });
+  if (It == Views.end())
+    return;
+  ReleaseView(It->Base, It->Length);
+  Views.erase(It);
+}
 
 } // namespace facette

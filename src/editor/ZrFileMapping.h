@@ -54,6 +54,8 @@ private:
   };
   std::vector<TView> Views;
   TMapAccess FileAccess;
+  void *MapRange(uint64_t Start, size_t Length, TMapAccess Access);
+  void ReleaseView(void *Base, size_t Length);
 #ifdef _WIN32
   void *FileHandle = nullptr;    // INVALID_HANDLE_VALUE when not open
   void *MappingHandle = nullptr; // nil for an empty file

@@ -90,33 +90,29 @@ void TPhotoshopFilter::ShowAbout(void *ParentWindow)
 
 bool TPhotoshopFilter::RequestInput(TFilterRecord *Record, TExchangeHeader &Header, uint8_t *&Data)
 {
-  Data = nullptr;
-  Record->MaskRect = {};
-  Record->OutRect = {};
-  Record->InRect = Record->FilterRect;
-  Record->InLoPlane = 0;
-  Record->InHiPlane = static_cast<int16_t>(Record->Planes - 1);
-  if (!Record->AdvanceState || Record->AdvanceState() != 0)
-    return false;
-  if (!DescribeBuffer(Record, Record->InRowBytes, Record->InData, Header))
-    return false;
-  Data = static_cast<uint8_t *>(Record->InData);
-  return true;
+  return Request(Record, false, Header, Data);
 }
 
 bool TPhotoshopFilter::RequestOutput(TFilterRecord *Record, TExchangeHeader &Header, uint8_t *&Data)
 {
+  return Request(Record, true, Header, Data);
+}
+
+bool TPhotoshopFilter::Request(TFilterRecord *Record, bool Output, TExchangeHeader &Header,
+                               uint8_t *&Data)
+{
   Data = nullptr;
   Record->MaskRect = {};
-  Record->InRect = {};
-  Record->OutRect = Record->FilterRect;
-  Record->OutLoPlane = 0;
-  Record->OutHiPlane = static_cast<int16_t>(Record->Planes - 1);
+  (Output ? Record->InRect : Record->OutRect) = {};
+  (Output ? Record->OutRect : Record->InRect) = Record->FilterRect;
+  (Output ? Record->OutLoPlane : Record->InLoPlane) = 0;
+  (Output ? Record->OutHiPlane : Record->InHiPlane) = static_cast<int16_t>(Record->Planes - 1);
   if (!Record->AdvanceState || Record->AdvanceState() != 0)
     return false;
-  if (!DescribeBuffer(Record, Record->OutRowBytes, Record->OutData, Header))
+  void *Buffer = Output ? Record->OutData : Record->InData;
+  if (!DescribeBuffer(Record, Output ? Record->OutRowBytes : Record->InRowBytes, Buffer, Header))
     return false;
-  Data = static_cast<uint8_t *>(Record->OutData);
+  Data = static_cast<uint8_t *>(Buffer);
   return true;
 }
 

@@ -146,6 +146,9 @@ public:
   bool RequestInput(TFilterRecord *Record, TExchangeHeader &Header, uint8_t *&Data);
   bool RequestOutput(TFilterRecord *Record, TExchangeHeader &Header, uint8_t *&Data);
   void ClearRequests(TFilterRecord *Record);
+
+private:
+  bool Request(TFilterRecord *Record, bool Output, TExchangeHeader &Header, uint8_t *&Data);
 };
 
 // Runs the editor program on the host's image through an exchange file.
