@@ -50,8 +50,19 @@ void TZrHiMetric::SetUp(const TZrPrinterMetrics &Metrics)
   // paper's corner, which is minus the offset in device pixels.
   PaperCorner_ = DeviceToLogical(TZrPoint{Metrics.PhysicalWidth - Metrics.PhysicalOffsetX,
                                           Metrics.PhysicalHeight - Metrics.PhysicalOffsetY});
-  const TZrPoint TopLeft = DeviceToLogical(TZrPoint{0, 0});
-  const TZrPoint BottomRight = DeviceToLogical(TZrPoint{Metrics.PageWidth, Metrics.PageHeight});
+  // The printable area in logical units, taken so that it maps back into
+  // the page: conversions round down both ways, so the first logical unit
+  // of the area may be one too small to land on pixel 0.
+  TZrPoint TopLeft = DeviceToLogical(TZrPoint{0, 0});
+  while (LogicalToDeviceX(TopLeft.X) < 0)
+    ++TopLeft.X;
+  while (LogicalToDeviceY(TopLeft.Y) < 0)
+    ++TopLeft.Y;
+  TZrPoint BottomRight = DeviceToLogical(TZrPoint{Metrics.PageWidth, Metrics.PageHeight});
+  while (LogicalToDeviceX(BottomRight.X) > Metrics.PageWidth)
+    --BottomRight.X;
+  while (LogicalToDeviceY(BottomRight.Y) > Metrics.PageHeight)
+    --BottomRight.Y;
   PrintableRect_ = MakeRect(TopLeft.X, TopLeft.Y, BottomRight.X, BottomRight.Y);
   PageRect_ = MakeRect(0, 0, Metrics.PageWidth, Metrics.PageHeight);
 }

@@ -116,7 +116,12 @@ TZrAboutForm::TZrAboutForm(QWidget *Parent, const TZrAboutBox &Box) : TZrFormT<Q
   QFont Font = font();
   Font.setPixelSize(11);
   setFont(Font);
-  OpenUrl = [](const QUrl &Url) { return QDesktopServices::openUrl(Url); };
+  // Addresses open the way the help module opens its pages.
+  OpenUrl = [](const QUrl &Url) {
+    if (TZrHelp *Help = HelpModule(); Help && Help->OpenUrl)
+      return Help->OpenUrl(Url);
+    return QDesktopServices::openUrl(Url);
+  };
 
   AboutTabControl = new QTabBar(this);
   AboutTabControl->setDrawBase(false);

@@ -535,9 +535,10 @@ bool TZrGraphicsPrintForm::PrintDocument(bool &Cancelled)
   const TZrHiMetric Map = Printer.MapMode();
   const TZrRect Rect = Layout.DeviceRect(Map);
   QString Target;
+  const QString OutputFileName = Printer.outputFileName();
   std::unique_ptr<QTemporaryFile> Temporary;
   if (Printer.PrintsToPdf()) {
-    Target = Printer.outputFileName();
+    Target = OutputFileName;
     if (Target.isEmpty()) {
       Target = QFileInfo(ToQString(Document->FileName.string())).completeBaseName();
       if (Target.isEmpty())
@@ -569,7 +570,9 @@ bool TZrGraphicsPrintForm::PrintDocument(bool &Cancelled)
     Ok = Painter.end() && Ok;
   }
   if (Temporary) {
-    Printer.setOutputFileName(Target);
+    // A file chosen here is asked for again next time, so that a second
+    // print never replaces the first one unasked.
+    Printer.setOutputFileName(OutputFileName);
     if (Ok) {
       std::error_code Error;
       std::filesystem::rename(Temporary->fileName().toStdString(), Target.toStdString(), Error);

@@ -19,10 +19,11 @@ TZrScanner::TZrScanner(QObject *Parent)
 TZrScanner::~TZrScanner()
 {
   CancelFlag = true;
-  // The session ends on the thread that used it.
+  // The session ends on the thread that used it, before the thread stops
+  // (a scan under way gives up at its next block of data).
   TZrSaneSession *Ending = Session.release();
   QMetaObject::invokeMethod(
-      Worker, [Ending] { delete Ending; }, Qt::QueuedConnection);
+      Worker, [Ending] { delete Ending; }, Qt::BlockingQueuedConnection);
   Thread.quit();
   Thread.wait();
 }
