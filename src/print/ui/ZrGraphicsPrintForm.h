@@ -38,7 +38,7 @@ public:
   void SetPicture(const QImage &Picture);
   void SetPlacement(const TZrRect &Rect, bool Fits);
 
-  QSize sizeHint() const override { return {240, 300}; }
+  QSize sizeHint() const override { return {270, 340}; }
   // The widget rectangle of a logical rectangle (for tests).
   QRectF ToWidget(const TZrRect &Rect) const;
 
