@@ -179,6 +179,9 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     ImportSubmenu->menuAction()->setEnabled(Enabled);
     SelectTwainSourceMenuItem->setEnabled(Enabled);
     AcquireMenuItem->setEnabled(Enabled);
+    // The status bar's meter shows the scan in thousandths.
+    if (TProgressMeter *Meter = ProgressMeter())
+      Meter->Start(Enabled ? 0 : 1000);
   };
   Scanner->OnImageReady = [this](const QString &FileName) { OpenScannedImage(FileName); };
   Scanner->OnError = [this](const QString &Reason) {
@@ -186,16 +189,10 @@ TZrGraphicsEditor::TZrGraphicsEditor()
                                mb::OK | mb::IconError);
   };
   Scanner->OnProgress = [](double Done) {
-    if (TProgressMeter *Meter = ProgressMeter()) {
-      Meter->Start(1000);
-      for (int32_t Step = static_cast<int32_t>(Done * 1000); Step > 0; --Step)
-        Meter->Step();
-    }
-  };
-  connect(Scanner, &TZrScanner::AcquireFinished, this, [] {
     if (TProgressMeter *Meter = ProgressMeter())
-      Meter->Start(0);
-  });
+      while (Meter->Position() < std::min(static_cast<int32_t>(Done * 1000), 1000))
+        Meter->Step();
+  };
   connect(ImportSubmenu, &QMenu::aboutToShow, this, [this] {
     Scanner->RefreshSources();
     RebuildImportMenu();
@@ -466,7 +463,8 @@ void TZrGraphicsEditor::RebuildImportMenu()
     Item->setToolTip(QString::fromStdString(Source.Type));
   }
   if (Scanner->Listing() || Sources.empty()) {
-    QAction *Note = ImportSubmenu->addAction(LocalString(Scanner->Listing() ? 1321 : 1320));
+    QAction *Note =
+        ImportSubmenu->addAction(Scanner->Listing() ? LocalString(1321) : LocalString(1320));
     Note->setEnabled(false);
   }
 }

@@ -372,11 +372,11 @@ void TZrGraphicsPrintForm::UpdatePrinterLabel()
   }
   const QPageLayout Page = Printer.pageLayout();
   const QRectF Mm = Page.fullRect(QPageLayout::Millimeter);
-  const QString Paper =
-      QStringLiteral("%1 (%2 × %3 %4), %5")
-          .arg(Page.pageSize().name(), FormatNumber(Mm.width(), 1), FormatNumber(Mm.height(), 1),
-               LocalString(509),
-               LocalString(Page.orientation() == QPageLayout::Landscape ? 1308 : 1307));
+  const QString Paper = QStringLiteral("%1 (%2 × %3 %4), %5")
+                            .arg(Page.pageSize().name(), FormatNumber(Mm.width(), 1),
+                                 FormatNumber(Mm.height(), 1), LocalString(509),
+                                 Page.orientation() == QPageLayout::Landscape ? LocalString(1308)
+                                                                              : LocalString(1307));
   PrinterLabel->setText(LocalString(1306) + QStringLiteral(": ") + Output + QLatin1Char('\n') +
                         LocalString(1309) + QStringLiteral(": ") + Paper);
 }
