@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <vector>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace facette {
 namespace {
