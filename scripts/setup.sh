@@ -23,6 +23,12 @@ packages=(
   # against libgimp and tested with gimp-console
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   libgimp2.0-dev gimp
+  # scanner import through SANE; its test backend and scanimage for the tests
+  libsane-dev libsane1 sane-utils
+  # reading printed PDF files back in the print tests
+  poppler-utils
+  # desktop metadata validation and manual pages generated from --help
+  appstream help2man
 )
 
 missing=()
