@@ -31,6 +31,10 @@ public:
   // Nested suspension around modal or long work.
   virtual void Suspend() = 0;
   virtual void Resume() = 0;
+  // A command could not do what the script asked ("Cannot open the
+  // file."): the playback shows Message with the script line and normally
+  // ends the demonstration.
+  virtual void Error(const QString &Message) { (void)Message; }
 };
 
 // The user action a script line belongs to; opaque to clients.
@@ -77,6 +81,13 @@ public:
   // A component that is also a command (a button pressed by name).
   void RegisterDemoButton(const QString &Name, QObject *Button,
                           std::function<void(QObject *)> Event);
+
+  // Called when a running demonstration is stopped before its end (by the
+  // user or by an error), before a button the script holds is let go: the
+  // graphics editor ends the current tool's mouse action when ButtonHeld
+  // and cancels what the tool has pending.
+  void RegisterDemoStopHandler(std::function<void(bool ButtonHeld)> Handler);
+  void DemoStopped(bool ButtonHeld);
 
   // The playback the recording calls write to (nil when none runs).
   IZrDemoPlayback *Playback = nullptr;
@@ -134,6 +145,7 @@ private:
 
   std::vector<TComponentInfo> Components;
   std::vector<TCommandInfo> Commands;
+  std::vector<std::function<void(bool)>> StopHandlers;
 };
 
 inline TZrDemoRegistry &DemoRegistry()
