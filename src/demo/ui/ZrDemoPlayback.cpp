@@ -597,21 +597,23 @@ std::unique_ptr<TZrDemoAction> TZrDemoPlayback::ParseLine(const QString &Line)
 void TZrDemoPlayback::NextLine()
 {
   TZrDemoLanguage &Language = DemoLanguage();
-  const std::vector<std::string> &Lines = Script.Lines();
-  std::string Raw;
-  if (!Language.IsEmpty()) {
-    Raw = Language.NextPendingLine();
-    LineIndex = static_cast<uint32_t>(Language.ResumeIndex);
-  } else if (Language.ExpandDirective(Lines, LineIndex)) {
+  const auto Decoded = [this](const std::string &Raw) {
+    return QString::fromStdString(Script.Decode(Raw, CurrentLanguage()));
+  };
+  if (Language.IsEmpty()) {
+    const std::vector<std::string> &Lines = Script.Lines();
+    CurrentLineText = Decoded(Lines[LineIndex]);
+    if (!Language.ExpandDirective(Lines, LineIndex)) {
+      CurrentAction = ParseLine(CurrentLineText);
+      return;
+    }
     LineIndex = static_cast<uint32_t>(Language.ResumeIndex);
     // A directive that made no lines: play goes on after it.
     if (Language.IsEmpty())
       return;
-    Raw = Language.NextPendingLine();
-  } else {
-    Raw = Lines[LineIndex];
   }
-  CurrentLineText = QString::fromStdString(Script.Decode(Raw, CurrentLanguage()));
+  CurrentLineText = Decoded(Language.NextPendingLine());
+  LineIndex = static_cast<uint32_t>(Language.ResumeIndex);
   CurrentAction = ParseLine(CurrentLineText);
 }
 
@@ -631,6 +633,10 @@ bool TZrDemoPlayback::Step()
     try {
       if (!CurrentAction) {
         if (LineIndex >= Script.Lines().size() && DemoLanguage().IsEmpty()) {
+          // A script that ends holding the button lets it go: the button
+          // would stay down for the user otherwise.
+          if (ButtonHeld)
+            ReleaseButton(true);
           State = psStopped;
           RemoveHooks();
           if (OnFinish)
@@ -850,6 +856,20 @@ bool TZrDemoPlayback::eventFilter(QObject *Watched, QEvent *Event)
     break;
   }
   return false;
+}
+
+namespace {
+bool ScriptedRun = false;
+} // namespace
+
+bool IsScriptedDemoRun()
+{
+  return ScriptedRun;
+}
+
+void SetScriptedDemoRun(bool Value)
+{
+  ScriptedRun = Value;
 }
 
 } // namespace facette

@@ -352,4 +352,10 @@ private:
   std::vector<QPointer<QWidget>> ModalWindows;
 };
 
+// Set while the program plays a demo given on its command line: it then
+// shows no demonstration list at start-up and asks nothing before or while
+// playing.
+bool IsScriptedDemoRun();
+void SetScriptedDemoRun(bool Value);
+
 } // namespace facette

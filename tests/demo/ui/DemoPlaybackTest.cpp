@@ -303,14 +303,16 @@ TEST_F(DemoPlaybackTest, ClicksDragsAndButtons)
                                                 {'R', R, Qt::RightButton}}));
   EXPECT_FALSE(Playback.ButtonHeld);
 
-  // With swapped buttons the primary one is the right button.
+  // With swapped buttons the primary one is the right button; a script
+  // that ends holding it lets it go.
   Pointer->Events.clear();
   Pointer->Swapped = true;
   Play({"MouseDown", "MouseRightDown"});
   StepToEnd();
   EXPECT_EQ(Pointer->Buttons(),
-            (std::vector<E>{{'P', R, Qt::RightButton}, {'P', R, Qt::LeftButton}}));
-  EXPECT_TRUE(Playback.ButtonHeld);
+            (std::vector<E>{
+                {'P', R, Qt::RightButton}, {'P', R, Qt::LeftButton}, {'R', R, Qt::RightButton}}));
+  EXPECT_FALSE(Playback.ButtonHeld);
 }
 
 TEST_F(DemoPlaybackTest, LinesPlayInOrderWithDirectivesInPlace)
@@ -339,7 +341,7 @@ TEST_F(DemoPlaybackTest, ErrorsNameTheLineAndEndThePlay)
       {{"First", "Nobody 1"}, "3: Unknown command: \"NOBODY\": Nobody 1"},
       {{"MouseTo Nowhere"}, "2: Invalid arguments.: MouseTo Nowhere"},
       {{"Pause 1-2"}, "2: Invalid number: 1-2: Pause 1-2"},
-      {{"#FOR 1 Size 1 3 0"}, "2: A step of 0 never ends the count of #FOR.: "},
+      {{"#FOR 1 Size 1 3 0"}, "2: A step of 0 never ends the count of #FOR.: #FOR 1 Size 1 3 0"},
       {{"#DOEACH A", "Nobody #EACH", "#OD"}, "4: Unknown command: \"NOBODY\": Nobody A"},
   };
   for (const TCase &Case : Cases) {
