@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace facette {
 
@@ -55,19 +56,19 @@ int DefaultAnswer(int Flags)
   return Buttons[std::min(Default, Buttons.size() - 1)];
 }
 
-// The save format whose file mask takes the extension of Name; 0 if none.
-int32_t FormatOfName(TZrDocumentFormats &Formats, const QString &Name)
+// The save format whose file mask takes the extension of Name.
+std::optional<int32_t> FormatOfName(TZrDocumentFormats &Formats, const QString &Name)
 {
   const QString Suffix = QFileInfo(Name).suffix().toLower();
   if (Suffix.isEmpty())
-    return 0;
+    return std::nullopt;
   TZrFileFormatArray List;
   Formats.GetSaveFormats(List);
   for (const TZrFileFormatInfo &Format : List)
     for (const QString &Mask : ToQString(Format.Mask).split(QLatin1Char(';')))
       if (Mask.trimmed().toLower() == QStringLiteral("*.") + Suffix)
         return Format.Id;
-  return 0;
+  return std::nullopt;
 }
 
 } // namespace
@@ -229,8 +230,8 @@ bool TZrScriptedDemo::SaveImage(QString &Reason)
     Reason = QStringLiteral("there is no image");
     return false;
   }
-  const int32_t Format = FormatOfName(Editor->Formats(), Options.SaveAs);
-  if (Format == 0) {
+  const std::optional<int32_t> Format = FormatOfName(Editor->Formats(), Options.SaveAs);
+  if (!Format) {
     Reason = QStringLiteral("the extension names no image format (use .jpg, .png, .tif or .bmp)");
     return false;
   }
@@ -242,7 +243,7 @@ bool TZrScriptedDemo::SaveImage(QString &Reason)
   Formats.AskJpegQuality = nullptr;
   Formats.JpegQuality = 90;
   Formats.LastError.clear();
-  const bool Saved = Doc->SaveToFile(std::filesystem::path(ToUtf8(Options.SaveAs)), Format);
+  const bool Saved = Doc->SaveToFile(std::filesystem::path(ToUtf8(Options.SaveAs)), *Format);
   Formats.AskJpegQuality = Ask;
   Formats.JpegQuality = Quality;
   if (!Saved)

@@ -254,4 +254,18 @@ std::string TZrDemoScript::Title(uint16_t Language, uint16_t BaseLanguage) const
   return Result;
 }
 
+std::filesystem::path FindDemoFolder(const std::filesystem::path &ProgramDir)
+{
+  const std::filesystem::path Candidates[] = {
+      ProgramDir / "Demo",
+      ProgramDir / ".." / "share" / "facette" / "Demo",
+  };
+  for (const auto &Candidate : Candidates) {
+    std::error_code Error;
+    if (std::filesystem::is_directory(Candidate, Error))
+      return Candidate.lexically_normal();
+  }
+  return Candidates[0].lexically_normal();
+}
+
 } // namespace facette

@@ -83,4 +83,10 @@ private:
   const TSection *Section(std::string_view Name) const;
 };
 
+// The folder of the shipped demos of a program installed in ProgramDir:
+// "Demo" beside the program, else the installed layout
+// "../share/facette/Demo" (as the language files are found); "Demo" beside
+// the program when neither exists.
+std::filesystem::path FindDemoFolder(const std::filesystem::path &ProgramDir);
+
 } // namespace facette
