@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -110,11 +111,14 @@ bool TZrScriptedDemo::Prepare()
     Report(Line.isEmpty() ? QStringLiteral("%1: %2").arg(Where, Message)
                           : QStringLiteral("%1: %2\n    %3").arg(Where, Message, Line));
   };
-  // A picture of the screen at that moment, for looking at a demo's
-  // state: Screenshot "file.png".
+  // A picture of the screen, for looking at a demo's state:
+  // Screenshot "file.png" [, seconds]. With a delay the picture is taken
+  // that much later while the script plays on (a balloon of the next line,
+  // say).
   const auto Commands = Playback.OnCommand;
-  Playback.OnCommand = [Commands](TZrDemoPlayback *Sender, const QString &Command, bool &Handled,
-                                  TZrDemoAction *Action, const TZrDemoScriptParams &Params) {
+  Playback.OnCommand = [this, Commands](TZrDemoPlayback *Sender, const QString &Command,
+                                        bool &Handled, TZrDemoAction *Action,
+                                        const TZrDemoScriptParams &Params) {
     if (Command != QStringLiteral("SCREENSHOT")) {
       if (Commands)
         Commands(Sender, Command, Handled, Action, Params);
@@ -122,13 +126,16 @@ bool TZrScriptedDemo::Prepare()
     }
     Handled = true;
     const QString File = ToQString(Params.StringArgument(0));
-    QPixmap Picture;
-    if (QScreen *Screen = QGuiApplication::primaryScreen())
-      Picture = Screen->grabWindow(0);
-    if (Picture.isNull() && MainForm())
-      Picture = MainForm()->grab();
-    if (File.isEmpty() || !Picture.save(File))
-      Sender->Error(QStringLiteral("Cannot write the screenshot \"%1\".").arg(File));
+    const double Delay = Params.NumberArgument(1).value_or(0);
+    QTimer::singleShot(static_cast<int>(std::clamp(Delay, 0.0, 600.0) * 1000), this, [File] {
+      QPixmap Picture;
+      if (QScreen *Screen = QGuiApplication::primaryScreen())
+        Picture = Screen->grabWindow(0);
+      if (Picture.isNull() && MainForm())
+        Picture = MainForm()->grab();
+      if (File.isEmpty() || !Picture.save(File))
+        Report(QStringLiteral("facette: cannot write the screenshot \"%1\"").arg(File));
+    });
   };
   connect(&Playback, &TZrDemoPlayback::Ended, this, &TZrScriptedDemo::Finish);
 

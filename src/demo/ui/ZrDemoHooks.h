@@ -106,6 +106,8 @@ public:
   // The clients asked after the registries, in component order; by default
   // every application component that implements IZrDemoClient.
   std::function<std::vector<IZrDemoClient *>()> Clients;
+  // The clients as Clients gives them, or the application's.
+  std::vector<IZrDemoClient *> AllClients() const;
 
   // The screen point of a control, a menu item or a toolbar item. False
   // when the object is none of these kinds; Point is left alone for an item
@@ -141,7 +143,6 @@ private:
     QPoint PointDefault;
   };
   void AddCommand(TCommandInfo Info);
-  std::vector<IZrDemoClient *> AllClients() const;
 
   std::vector<TComponentInfo> Components;
   std::vector<TCommandInfo> Commands;

@@ -2,25 +2,8 @@
 
 #include "demo/ui/ZrDemoHooks.h"
 #include "demo/ui/ZrDemoPlayback.h"
-#include "framework/ui/ZrApplication.h"
 
 namespace facette {
-
-namespace {
-
-std::vector<IZrDemoClient *> DemoClients()
-{
-  std::vector<IZrDemoClient *> Result;
-  if (!TZrApplication::Exists())
-    return Result;
-  TZrApplication &App = ZrApplication();
-  for (int I = 0; I < App.ComponentCount(); ++I)
-    if (auto *Client = dynamic_cast<IZrDemoClient *>(App.Component(I)))
-      Result.push_back(Client);
-  return Result;
-}
-
-} // namespace
 
 TZrDemoRecorder::TZrDemoRecorder(TZrDemoPlayback &Playback) : Playback(Playback) {}
 
@@ -37,7 +20,7 @@ bool TZrDemoRecorder::Start(int Index)
   FirstLine = Playback.RecordIndex;
   LineCount = static_cast<int>(Playback.Script.Lines().size());
   DemoRegistry().Playback = &Playback;
-  for (IZrDemoClient *Client : DemoClients())
+  for (IZrDemoClient *Client : DemoRegistry().AllClients())
     Client->AttachPlayback(&Playback);
   return true;
 }
@@ -47,7 +30,7 @@ void TZrDemoRecorder::Stop()
   if (!Active)
     return;
   Active = false;
-  for (IZrDemoClient *Client : DemoClients())
+  for (IZrDemoClient *Client : DemoRegistry().AllClients())
     Client->DetachPlayback();
   Playback.StopRecording();
 }

@@ -17,24 +17,6 @@ namespace {
 
 using namespace test;
 
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
-QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
-{
-  QImage Picture(Width, Height, QImage::Format_RGB888);
-  for (int Y = 0; Y < Height; ++Y)
-    for (int X = 0; X < Width; ++X)
-      Picture.setPixel(X, Y,
-                       qRgb((X * 37 + Y * 11) % 256, (X * 5 + Y * 53) % 256, (X ^ Y) * 9 % 256));
-  const QString Path = Folder.filePath(QStringLiteral("pattern.png"));
-  EXPECT_TRUE(Picture.save(Path));
-  return Path;
-}
-
 class DemoOverEditorTest : public GraphicsEditorFixture
 {
 protected:
@@ -101,6 +83,13 @@ TEST_F(DemoOverEditorTest, AClickOnANamedButtonRunsItsCommand)
   EXPECT_NE(Zoom(), Before);
   EXPECT_EQ(Editor->CurrentTool(), Undo);
   EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+
+  // A button beyond the end of a narrow toolbar is found but has no point.
+  Main->resize(200, Main->height());
+  QApplication::processEvents();
+  QPoint Point(-1, -1);
+  EXPECT_TRUE(TZrDemoRegistry::TargetPoint(Editor->ZoomInButton, Point));
+  EXPECT_EQ(Point, QPoint(-1, -1));
 }
 
 TEST_F(DemoOverEditorTest, ADragOverTheImageIsOneStroke)
