@@ -16,9 +16,12 @@
 //     using namespace facette::e2e;
 //     TDemoRun Run;
 //     const TDemoRunResult Result = Run.PlayScript(
-//         "Blemish\n"
-//         "MouseTo Image, 200, 120\n"    // image pixel (200, 120)
-//         "MouseDrag Image, 230, 140\n", // press, move, release
+//         "Blemish\n"                          // the tool, by its demo name
+//         "BlemishSize 20\n"                   // one of its commands
+//         "MouseTo Image, 200, 120\n"          // jump to image pixel (200, 120)
+//         "MouseDown\n"
+//         "#EACH 0 MouseMove 210,125 220,130\n" // a move to each image point
+//         "MouseUp\n",
 //         {.Image = SamplePortrait(), .SaveAs = "out.png"});
 //     ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
 //     TRgbImage Before, After;
@@ -32,9 +35,14 @@
 // Script lines address image pixels through the target "Image, x, y" (the
 // point of the image under the current view); the editor shows the image
 // at 100% whenever it fits the view, which it does here for images up to
-// about 1000 x 800 pixels. Exit codes: 0 played (and saved), 1 script
-// error, 2 save failed, 3 image not opened; -1 here when the program had
-// to be killed after the time limit.
+// about 1000 x 800 pixels. At speed 0 (the default here) every move is one
+// jump, so a stroke stamps exactly at the points the script names: give
+// each point of a path ("#EACH 0 MouseMove x1,y1 x2,y2 ..." expands to one
+// "MouseMove Image, x, y" a point). "MouseDrag Image, x, y" presses, moves
+// (one jump) and releases. Faster than 0, moves are animated in real time
+// and the points a stroke passes vary from run to run. Exit codes: 0
+// played (and saved), 1 script error, 2 save failed, 3 image not opened;
+// -1 here when the program had to be killed after the time limit.
 #pragma once
 
 #include <cstdint>

@@ -23,15 +23,18 @@ TRgbImage Load(const std::filesystem::path &File)
   return Image;
 }
 
-// A smudge stroke on the cheek: from (186, 118) to (226, 138), brush 16.
+// A smudge stroke on the cheek from (186, 118) to (226, 138), brush 16,
+// through four points on the way: at speed 0 each move is one jump, and
+// the brush stamps where the pointer lands.
 constexpr const char *SmudgeStroke = "Smudge\n"
                                      "SmudgeSize 16\n"
                                      "MouseTo Image, 186, 118\n"
-                                     "MouseDrag Image, 226, 138\n";
-// Around that stroke: half the brush, a curved path's bow (a third of the
-// smaller side) and a pixel for rounding.
-constexpr int StrokeLeft = 186 - 8 - 7 - 1, StrokeTop = 118 - 8 - 7 - 1;
-constexpr int StrokeRight = 226 + 8 + 7 + 2, StrokeBottom = 138 + 8 + 7 + 2;
+                                     "MouseDown\n"
+                                     "#EACH 0 MouseMove 196,123 206,128 216,133 226,138\n"
+                                     "MouseUp\n";
+// Around that stroke: half the brush and a pixel for rounding.
+constexpr int StrokeLeft = 186 - 8 - 1, StrokeTop = 118 - 8 - 1;
+constexpr int StrokeRight = 226 + 8 + 2, StrokeBottom = 138 + 8 + 2;
 
 TEST(DemoRunEndToEnd, ASmudgeStrokeChangesThePhotoOnlyAroundTheStroke)
 {
