@@ -2,6 +2,7 @@
 
 #include "CommonData.h"
 
+#include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
 #include "editor/ui/ZrProgressMeter.h"
@@ -17,7 +18,7 @@
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -70,7 +71,9 @@ void TModule::CreateCoreModules()
   TZrGraphicsEditor *Editor = nullptr;
   App.CreateModule(Editor);
   Editor->DemoFolder =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Demo")) +
+      QString::fromStdString(
+          FindDemoFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+              .string()) +
       QLatin1Char('/');
   SetImage(Editor->NextImageButton, 15);
   SetImage(Editor->PrevImageButton, 14);

@@ -105,6 +105,17 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     return ExecuteJPEGOptions(MainWindow(), Quality);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
+  // A demonstration stopped while its script holds the button down ends
+  // the tool's mouse action as it is; whatever the tool has pending is
+  // given up.
+  DemoRegistry().RegisterDemoStopHandler([Self = QPointer<TZrGraphicsEditor>(this)](bool Held) {
+    TZrGraphicsTool *Tool = Self ? Self->CurrentTool() : nullptr;
+    if (!Tool)
+      return;
+    if (Held)
+      Tool->AbortMouseAction();
+    Tool->CancelPendingAction();
+  });
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -272,16 +283,6 @@ void TZrGraphicsEditor::ReportSaveFailure(const QString &FileName)
 {
   if (!FormatList->LastCancelled)
     TZrEditor::ReportSaveFailure(FileName);
-}
-
-void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
-{
-  if (!FormatList->LastRefusedExchange) {
-    TZrEditor::ReportOpenFailure(FileName);
-    return;
-  }
-  ZrApplication().ExitCode = -1;
-  ZrApplication().MessageBox(Format1(LocalString(1350), FileName), ErrorFlags);
 }
 
 TZrGraphicsDocument *TZrGraphicsEditor::ActiveDocument() const
@@ -502,6 +503,35 @@ void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
     return;
   TZrDocument *Doc = nullptr;
   Open(FileName, Doc, true);
+}
+
+bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason)
+{
+  const bool WasQuiet = QuietOpen;
+  QuietOpen = true;
+  FormatList->LastError.clear();
+  const bool Opened = Open(FileName, Doc, true);
+  QuietOpen = WasQuiet;
+  if (!Opened && Reason) {
+    *Reason = ToQString(FormatList->LastError);
+    if (Reason->isEmpty())
+      *Reason = QFileInfo(FileName).isFile() ? QStringLiteral("the file cannot be read as an image")
+                                             : QStringLiteral("there is no such file");
+  }
+  return Opened;
+}
+
+void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
+{
+  const bool RefusedExchange = FormatList->LastRefusedExchange;
+  if (RefusedExchange)
+    ZrApplication().ExitCode = -1;
+  if (QuietOpen)
+    return;
+  if (RefusedExchange)
+    ZrApplication().MessageBox(Format1(LocalString(1350), FileName), ErrorFlags);
+  else
+    TZrEditor::ReportOpenFailure(FileName);
 }
 
 void TZrGraphicsEditor::UpdateCaption()
@@ -908,12 +938,17 @@ void TZrGraphicsEditor::DemoCommand(IZrDemoPlayback *Sender, const QString &Comm
     const QString InDemoFolder = DemoFolder + Name;
     const QString FileName = QFileInfo(InDemoFolder).isFile() ? InDemoFolder : Name;
     TZrDocument *Doc = nullptr;
-    if (Open(FileName, Doc, true)) {
+    // The playback reports the failure, with the script line.
+    if (OpenQuietly(FileName, Doc)) {
       Doc->OpenedByDemo = true;
       if (Size(1, Width, Height)) {
         SetMinViewSize(Width, Height);
         FitCurrent();
       }
+    } else if (Sender) {
+      Sender->Error(QStringLiteral("Cannot open the file."));
+    } else {
+      TZrEditor::ReportOpenFailure(FileName);
     }
   } else if (Command == QStringLiteral("ZOOMIN")) {
     ZoomIn();
