@@ -11,6 +11,7 @@
 #include "framework/ui/ZrImageList.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -109,6 +110,12 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette

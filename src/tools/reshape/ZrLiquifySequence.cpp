@@ -118,8 +118,12 @@ TZrRect TZrLiquifySequence::Warp(TZrPixels &Image, const TZrRect &StampRect,
 {
   const int32_t DX = Prev.X - Cur.X;
   const int32_t DY = Prev.Y - Cur.Y;
-  const TZrRect R =
-      IntersectRect(IntersectRect(StampRect, Image.GetBounds()), Field.Delta.GetBounds());
+  // The brush square without its last column and row is all a warp can
+  // change (the fall-off has no entry beyond); a one-pixel brush none.
+  const int32_t H = Brush.Size / 2;
+  const TZrRect R = IntersectRect(
+      IntersectRect(IntersectRect(StampRect, Image.GetBounds()), Field.Delta.GetBounds()),
+      MakeRect(Cur.X - H, Cur.Y - H, Cur.X + H, Cur.Y + H));
   if ((DX == 0 && DY == 0) || R.IsEmpty())
     return {};
   Kept.Keep(Field.Delta, R);
@@ -134,7 +138,11 @@ TZrRect TZrLiquifySequence::Bloat(TZrPixels &Image, int32_t BrushSize, const TZr
   const int32_t DY = Start.Y - Cur.Y;
   const double Distance =
       std::min(std::sqrt(static_cast<double>(DX) * DX + static_cast<double>(DY) * DY), 100.0);
-  const TZrRect R = IntersectRect(Field.BloatSquare(Start, BrushSize), Image.GetBounds());
+  // The same for the square around the start point.
+  const int32_t H = BrushSize / 2;
+  const TZrRect R =
+      IntersectRect(IntersectRect(Field.BloatSquare(Start, BrushSize), Image.GetBounds()),
+                    Bounds(Start.X - H, Start.Y - H, BrushSize - 1, BrushSize - 1));
   if (Distance == AppliedAmount || R.IsEmpty()) {
     AppliedAmount = Distance;
     return {};

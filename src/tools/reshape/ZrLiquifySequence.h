@@ -68,15 +68,17 @@ public:
 
   // One warp stamp: the brush rectangle StampRect around Cur (Stamp placed
   // on it) drags the image by Prev - Cur scaled by the brush's fall-off.
-  // Returns the rectangle changed, empty when the mouse did not move or the
-  // stamp lies beside the image.
+  // Returns the rectangle that may have changed: the part of the brush
+  // square the fall-off covers, inside the image; empty when the mouse did
+  // not move or the stamp lies beside the image.
   TZrRect Warp(TZrPixels &Image, const TZrRect &StampRect, const TZrPixelMask &Stamp, TZrPoint Prev,
                TZrPoint Cur);
   // One bloat or pucker stamp: the brush square around Start takes the
   // vector field in proportion to the drag distance from Start to Cur (full
   // at 100 pixels), less the AppliedAmount this stroke applied already,
   // which is updated. Stamp is placed on the brush rectangle around Cur.
-  // Returns the rectangle changed (empty when the distance did not change).
+  // Returns the rectangle that may have changed, as for Warp (empty when
+  // the distance did not change).
   TZrRect Bloat(TZrPixels &Image, int32_t BrushSize, const TZrPixelMask &Stamp, TZrPoint Start,
                 TZrPoint Cur, double &AppliedAmount);
   // Re-renders Rect with the Hermite filter (Field.ResampleChanged).

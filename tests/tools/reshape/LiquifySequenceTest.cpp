@@ -132,8 +132,10 @@ TEST_F(LiquifySequenceTest, WarpStampsReportWhatTheyChangedAndCanBeTakenBack)
   EXPECT_TRUE(Sequence.Warp(Image, StampRect, Stamp, Centre, Centre).IsEmpty());
   EXPECT_EQ(Sequence.CheckpointTiles().KeptCount(), 0);
 
-  // Dragged 3 pixels right: the centre takes the pixel 3 to its left.
-  EXPECT_EQ(Sequence.Warp(Image, StampRect, Stamp, TZrPoint{37, 30}, Centre), StampRect);
+  // Dragged 3 pixels right: the centre takes the pixel 3 to its left. The
+  // stamp's last column and row lie beyond the fall-off.
+  EXPECT_EQ(Sequence.Warp(Image, StampRect, Stamp, TZrPoint{37, 30}, Centre),
+            MakeRect(30, 20, 50, 40));
   EXPECT_EQ(Sequence.Field.Delta.At(40, 30), (TZrDisplacement{-3.0f, 0.0f}));
   EXPECT_EQ(Image.PixelPtr(40, 30)[0], 37 * 3);
 
@@ -144,7 +146,11 @@ TEST_F(LiquifySequenceTest, WarpStampsReportWhatTheyChangedAndCanBeTakenBack)
   // At the image's corner only the part inside is changed and reported.
   const TZrPixelMask Corner = StampAround(TZrPoint{2, 1}, 20);
   EXPECT_EQ(Sequence.Warp(Image, Corner.GetBounds(), Corner, TZrPoint{0, 0}, TZrPoint{2, 1}),
-            MakeRect(0, 0, 13, 12));
+            MakeRect(0, 0, 12, 11));
+  // A one-pixel brush has no strength: nothing to report.
+  Sequence.Brush.Build(1, lbCos, leWarp);
+  const TZrPixelMask Dot = StampAround(Centre, 1);
+  EXPECT_TRUE(Sequence.Warp(Image, Dot.GetBounds(), Dot, TZrPoint{30, 30}, Centre).IsEmpty());
 }
 
 TEST_F(LiquifySequenceTest, BloatChangesTheSquareAroundTheStartOnlyWhenTheDistanceChanges)
@@ -158,7 +164,7 @@ TEST_F(LiquifySequenceTest, BloatChangesTheSquareAroundTheStartOnlyWhenTheDistan
 
   const TZrPoint Far{40, 80};
   EXPECT_EQ(Sequence.Bloat(Image, 20, StampAround(Far, 20), Start, Far, Applied),
-            MakeRect(30, 20, 50, 40));
+            MakeRect(30, 20, 49, 39));
   EXPECT_EQ(Applied, 50.0);
   // Moving sideways at the same distance applies nothing more.
   const TZrPoint Beside{70, 70};
