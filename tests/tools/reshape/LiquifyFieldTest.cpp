@@ -475,8 +475,8 @@ TEST(LiquifyField, StrokesWithoutStrengthChangeNothing)
     C.Stroke(Field, Image);
     Field.ResampleChanged(Image, Image.GetBounds());
     EXPECT_TRUE(SamePixels(Image, Start)) << C.What;
-    for (const TZrDisplacement &D : Field.Delta.Data)
-      ASSERT_EQ(D, TZrDisplacement{}) << C.What;
+    for (size_t K = 0; K < Field.Delta.Count(); ++K)
+      ASSERT_EQ(Field.Delta.Data()[K], TZrDisplacement{}) << C.What;
   }
 }
 
