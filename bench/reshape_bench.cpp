@@ -18,6 +18,7 @@
 // the area's bytes. "liquify_resample_1000_first" starts each time from a
 // new sequence. "liquify_resample_512" is the largest brush's bloat square.
 #include "editor/ZrMapMode.h"
+#include "support/CopyFloor.h"
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
 #include "tools/brush/ZrBrushMasks.h"
@@ -133,18 +134,7 @@ void FirstStep(benchmark::State &State)
 
 void CopySquare(benchmark::State &State)
 {
-  const TZrPixelBuffer &Photo = Photo24MP();
-  TZrPixelBuffer Image;
-  Image.Allocate(pf24bit, Photo.GetBounds());
-  const int32_t Side = BrushSide(WarpBrush);
-  int64_t Spot = 0;
-  for (auto _ : State) {
-    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
-    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
-    for (int32_t Row = Y; Row < Y + Side; ++Row)
-      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
-    benchmark::ClobberMemory();
-  }
+  CopyPhotoSquares(State, BrushSide(WarpBrush));
 }
 
 BENCHMARK_CAPTURE(WarpStep, actual_size, TViewZoom::ActualSize)

@@ -39,8 +39,14 @@ TZrDemoRegistry::~TZrDemoRegistry()
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
   // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves.
-  static TZrDemoRegistry Fallback;
+  // of single modules) a program-wide one serves. That one must not hold
+  // the place of the installed one: made before it, it would keep it out.
+  static TZrDemoRegistry &Fallback = []() -> TZrDemoRegistry & {
+    static TZrDemoRegistry Registry;
+    if (Global == &Registry)
+      Global = nullptr;
+    return Registry;
+  }();
   return Global ? *Global : Fallback;
 }
 

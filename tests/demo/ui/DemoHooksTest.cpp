@@ -223,5 +223,17 @@ TEST_F(DemoHooksTest, RecordingCallsWriteOnlyWhileRecording)
   Registry.Playback = nullptr;
 }
 
+// Asking for the registry before any is installed must not keep a later
+// one (the demonstration module's) from being installed.
+TEST(DemoRegistryInstance, ALaterRegistryIsInstalledAfterTheFallbackServed)
+{
+  TZrDemoRegistry &Fallback = TZrDemoRegistry::Instance();
+  {
+    TZrDemoRegistry Installed;
+    EXPECT_EQ(&TZrDemoRegistry::Instance(), &Installed);
+  }
+  EXPECT_EQ(&TZrDemoRegistry::Instance(), &Fallback);
+}
+
 } // namespace
 } // namespace facette

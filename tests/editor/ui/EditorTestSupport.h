@@ -108,6 +108,19 @@ inline void TJournalControl::Deactivate()
     static_cast<TJournalTool *>(Tool)->Note("Control.Deactivate");
 }
 
+// A playback that records the lines it is given.
+class TRecordingPlayback : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool Messages = false;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return Messages; }
+  void Suspend() override {}
+  void Resume() override {}
+};
+
 // The editor with what it reports kept for the test.
 class TTestGraphicsEditor : public TZrGraphicsEditor
 {

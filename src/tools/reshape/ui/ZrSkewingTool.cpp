@@ -287,18 +287,7 @@ TZrSkewingCommandState::TZrSkewingCommandState(TZrSkewingTool &Tool, const TZrRe
 
 void TZrSkewingCommandState::Apply(bool Backwards)
 {
-  TZrPixels *Image = Document.ImagePixels();
-  if (!Image)
-    return;
-  const TZrPixelBuffer &Pixels = Backwards ? BeforePixels : AfterPixels;
-  Image->CopyFrom(Pixels);
-  Document.InvalidateImageRect(Rect);
-  TZrPixelBuffer &Backup = Document.Backup();
-  if (!Document.Editing() && Backup.Bits && Backup.GetBounds() == Image->GetBounds())
-    Backup.CopyFrom(Pixels);
-  else
-    Document.ResetBackup();
-
+  Document.RestorePixels(Backwards ? BeforePixels : AfterPixels);
   TZrSkewingTool *T = SkewingTool;
   if (!T)
     return;
@@ -498,23 +487,18 @@ void TZrSkewingTool::Commit()
   }
   if (!Document || (Document->Editing() && Document->EditTool() != this))
     return;
-  const TZrRect Rect = IntersectRect(Document->ChangedRect(), Document->ImageBounds());
-  if (Rect.IsEmpty())
+  if (IntersectRect(Document->ChangedRect(), Document->ImageBounds()).IsEmpty())
     return;
+  TZrGraphicsDocument &Doc = *Document;
   try {
-    auto State = std::make_unique<TZrSkewingCommandState>(*this, Rect, *Document);
-    Document->Saved = false;
-    Document->History.Add(std::move(State));
+    Doc.Commit([this, &Doc](const TZrRect &Rect) {
+      return std::make_unique<TZrSkewingCommandState>(*this, Rect, Doc);
+    });
   } catch (const std::bad_alloc &Error) {
     // No memory for the step: the stroke stays in the image but cannot be
     // undone; the user hears of it.
     ZrApplication().ShowException(Error);
   }
-  TZrPixelBuffer &Backup = Document->Backup();
-  if (Backup.Bits && Backup.GetBounds() == Document->ImageBounds())
-    Backup.CopyRect(Rect.Left, Rect.Top, *Document->ImagePixels(), Rect);
-  else
-    Document->ResetBackup();
   Liquify.Checkpoint();
   LiquifyWasActive = LiquifyActive;
   CommittedRect = LiquifyRect;
@@ -554,8 +538,7 @@ void TZrSkewingTool::Apply()
   TZrGraphicsView *EditView = Editor ? Editor->ActiveView() : nullptr;
   if (!LiquifyActive || !Doc || !EditView)
     return;
-  // The result, taken aside before the strokes are undone. Between strokes
-  // the backup is the image.
+  // The result, taken aside before the strokes are undone.
   FinalRect = IntersectRect(LiquifyRect, Doc->ImageBounds());
   TZrPixelBuffer Result;
   if (!FinalRect.IsEmpty()) {
@@ -564,7 +547,7 @@ void TZrSkewingTool::Apply()
       ZrApplication().ShowException(std::bad_alloc());
       return;
     }
-    Result.CopyFrom(Doc->Backup());
+    Result.CopyFrom(*Doc->ImagePixels());
   }
   UndoSequence();
   if (!FinalRect.IsEmpty()) {

@@ -28,17 +28,6 @@ namespace {
 
 using namespace test;
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
 {
   To.Allocate(pf24bit, From.GetBounds());
@@ -560,7 +549,7 @@ TEST_F(SkewingToolTest, DemoCommandsTargetsAndRecordedLines)
   EXPECT_EQ(Position(), 1);
 
   // Clicks are recorded while a recording runs.
-  TRecorder Recorder;
+  TRecordingPlayback Recorder;
   Registry.Playback = &Recorder;
   Frame.Cos2TBXButton->click();
   Frame.PuckerTBXRadioButton->click();
