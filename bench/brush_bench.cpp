@@ -9,7 +9,6 @@
 // "smudge_stroke_64" is a stamp within a stroke: 4 pixels on from the
 // previous one, most blurred colours already known; "smudge_long_stroke_64"
 // the same along a stroke across the whole photo.
-#include "support/CopyFloor.h"
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
 #include "tools/brush/ZrBrushKernels.h"
@@ -165,7 +164,18 @@ void LongStrokeStamp(benchmark::State &State)
 // The floor: the brush square's pixels copied once.
 void CopySquare(benchmark::State &State)
 {
-  CopyPhotoSquares(State, BrushSide(BrushSize));
+  const TZrPixelBuffer &Photo = Photo24MP();
+  TZrPixelBuffer Image;
+  Image.Allocate(pf24bit, Photo.GetBounds());
+  const int32_t Side = BrushSide(BrushSize);
+  int64_t Spot = 0;
+  for (auto _ : State) {
+    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
+    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
+    for (int32_t Row = Y; Row < Y + Side; ++Row)
+      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
+    benchmark::ClobberMemory();
+  }
 }
 
 BENCHMARK_CAPTURE(OneStamp, smudge, TBrush::Smudge, TViewZoom::ActualSize)

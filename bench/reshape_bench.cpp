@@ -5,7 +5,8 @@
 // the undo step, the brush square's displacements changed and rendered by
 // nearest neighbour from the sequence's starting image, and the window area
 // showing it repainted through the view's paint cycle in a full-HD view
-// (at 100% and at best fit). The stroke runs 5 pixels right per move; every
+// (at 100% and at best fit; "_whole_view" repaints the whole window at best
+// fit after every move, the most a move can cost). The stroke runs 5 pixels right per move; every
 // 150 moves a new stroke begins (the step recorded). The floor is copying
 // the brush square's pixels once.
 //
@@ -18,7 +19,6 @@
 // the area's bytes. "liquify_resample_1000_first" starts each time from a
 // new sequence. "liquify_resample_512" is the largest brush's bloat square.
 #include "editor/ZrMapMode.h"
-#include "support/CopyFloor.h"
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
 #include "tools/brush/ZrBrushMasks.h"
@@ -59,8 +59,9 @@ struct TWarpScene : TPhotoView
     return true;
   }
 
-  // One mouse move from Prev to Cur while the button is down.
-  void Move(TZrPoint Prev, TZrPoint Cur)
+  // One mouse move from Prev to Cur while the button is down; with
+  // WholeView the whole window is repainted, not only what changed.
+  void Move(TZrPoint Prev, TZrPoint Cur, bool WholeView = false)
   {
     const TZrRect StampRect = BrushRect(Cur, WarpBrush);
     Stamp.Left = StampRect.Left;
@@ -68,7 +69,10 @@ struct TWarpScene : TPhotoView
     const TZrRect R = Liquify.Warp(*Document.ImagePixels(), StampRect, Stamp, Prev, Cur);
     Stamp.Left = Stamp.Top = 0;
     DocumentView->ImagePixelsChanged(R);
-    Paint(ImageRectToWindow(Canvas.MapMode, R));
+    if (WholeView)
+      PaintAll();
+    else
+      Paint(ImageRectToWindow(Canvas.MapMode, R));
   }
 
   // The start of the Index-th stroke: rows across the shown part.
@@ -81,7 +85,7 @@ struct TWarpScene : TPhotoView
   }
 };
 
-void WarpStep(benchmark::State &State, TViewZoom Zoom)
+void WarpStep(benchmark::State &State, TViewZoom Zoom, bool WholeView)
 {
   TWarpScene Scene;
   if (!Scene.Prepare(Zoom)) {
@@ -102,7 +106,7 @@ void WarpStep(benchmark::State &State, TViewZoom Zoom)
     }
     const TZrPoint Prev{Start.X + Move * MoveStep, Start.Y};
     ++Move;
-    Scene.Move(Prev, TZrPoint{Start.X + Move * MoveStep, Start.Y});
+    Scene.Move(Prev, TZrPoint{Start.X + Move * MoveStep, Start.Y}, WholeView);
     benchmark::ClobberMemory();
   }
 }
@@ -134,10 +138,10 @@ void FirstStep(benchmark::State &State)
 
 void CopySquare(benchmark::State &State)
 {
-  CopyPhotoSquares(State, BrushSide(WarpBrush));
+  CopySquares(State, BrushSide(WarpBrush));
 }
 
-BENCHMARK_CAPTURE(WarpStep, actual_size, TViewZoom::ActualSize)
+BENCHMARK_CAPTURE(WarpStep, actual_size, TViewZoom::ActualSize, false)
     ->Name("liquify_warp_step_200/facette")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -145,8 +149,12 @@ BENCHMARK(CopySquare)
     ->Name("liquify_warp_step_200/memcpy")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(WarpStep, best_fit, TViewZoom::BestFit)
+BENCHMARK_CAPTURE(WarpStep, best_fit, TViewZoom::BestFit, false)
     ->Name("liquify_warp_step_200_best_fit/facette")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(WarpStep, whole_view, TViewZoom::BestFit, true)
+    ->Name("liquify_warp_step_200_whole_view/facette")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(FirstStep)

@@ -39,14 +39,11 @@ TZrDemoRegistry::~TZrDemoRegistry()
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
   // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves. That one must not hold
-  // the place of the installed one: made before it, it would keep it out.
-  static TZrDemoRegistry &Fallback = []() -> TZrDemoRegistry & {
-    static TZrDemoRegistry Registry;
-    if (Global == &Registry)
-      Global = nullptr;
-    return Registry;
-  }();
+  // of single modules) a program-wide one serves. The stand-in must not
+  // keep the place of a registry made after it.
+  static TZrDemoRegistry Fallback;
+  if (Global == &Fallback)
+    Global = nullptr;
   return Global ? *Global : Fallback;
 }
 

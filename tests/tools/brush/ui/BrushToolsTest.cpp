@@ -46,6 +46,17 @@ public:
   }
 };
 
+class TRecorder : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return false; }
+  void Suspend() override {}
+  void Resume() override {}
+};
+
 // A pattern with detail in every channel, so that smudging shows.
 QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
 {
@@ -332,7 +343,7 @@ TEST_F(BrushToolsTest, ExpertModeShowsOpacityAndHardness)
   EXPECT_TRUE(Frame.SizeTrackBar->isVisibleTo(&Frame));
   EXPECT_FALSE(Frame.SmoothingTrackBar->isVisibleTo(&Frame));
 
-  TRecordingPlayback Recorder;
+  TRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   Frame.ExpertModeTBXCheckBox->click();
   DemoRegistry().Playback = nullptr;
@@ -383,7 +394,7 @@ TEST_F(BrushToolsTest, SettingsRoundTrip)
 
 TEST_F(BrushToolsTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TRecordingPlayback Recorder;
+  TRecorder Recorder;
   Smudge->AttachPlayback(&Recorder);
   const auto Command = [this](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;

@@ -107,11 +107,6 @@ protected:
   {
     OpenPicture([](int X, int Y) { return (X * 37 + Y * 11) % 256; }, Width, Height);
   }
-  QPoint At(TZrPoint ImagePoint) const
-  {
-    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
-    return QPoint(P.X, P.Y);
-  }
   void Press(TZrPoint P) { QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(P)); }
   void MoveTo(TZrPoint P) { QTest::mouseMove(View(), At(P)); }
   void Release(TZrPoint P) { QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(P)); }
@@ -549,7 +544,7 @@ TEST_F(SkewingToolTest, DemoCommandsTargetsAndRecordedLines)
   EXPECT_EQ(Position(), 1);
 
   // Clicks are recorded while a recording runs.
-  TRecordingPlayback Recorder;
+  TLineRecorder Recorder;
   Registry.Playback = &Recorder;
   Frame.Cos2TBXButton->click();
   Frame.PuckerTBXRadioButton->click();
