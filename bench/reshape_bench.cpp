@@ -19,6 +19,7 @@
 // the area's bytes. "liquify_resample_1000_first" starts each time from a
 // new sequence. "liquify_resample_512" is the largest brush's bloat square.
 #include "editor/ZrMapMode.h"
+#include "imaging/ZrParallel.h"
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
 #include "tools/brush/ZrBrushMasks.h"
@@ -233,6 +234,7 @@ void Resample(benchmark::State &State, bool Bloat)
     benchmark::ClobberMemory();
   }
   State.counters["pixels"] = static_cast<double>(Scene.Changed.Width()) * Scene.Changed.Height();
+  State.counters["threads"] = WorkerCount();
 }
 
 // Each time a new sequence: starting image, field and working image made
@@ -294,7 +296,8 @@ BENCHMARK_CAPTURE(CopyArea, side_512, BloatSide)
 #ifdef FACETTE_HAVE_OPENCV
 // The same area sampled at the same displaced positions with OpenCV's
 // bicubic remap (its nearest kin of the Hermite filter), from the same
-// starting image into the same working image, on OpenCV's own threads.
+// starting image into the same working image. OpenCV runs on one thread a
+// core, as the re-sampling does; both report their thread count.
 void OpenCVRemap(benchmark::State &State)
 {
   TResampleScene Scene;
@@ -319,6 +322,7 @@ void OpenCVRemap(benchmark::State &State)
     cv::remap(From, To, MapX, MapY, cv::INTER_CUBIC, cv::BORDER_REPLICATE);
     benchmark::ClobberMemory();
   }
+  State.counters["threads"] = cv::getNumThreads();
 }
 BENCHMARK(OpenCVRemap)
     ->Name("liquify_resample_1000/opencv")
