@@ -12,7 +12,9 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -73,12 +75,12 @@ TZrSkewingFrame::TZrSkewingFrame(QWidget *Parent) : TZrFrame(Parent)
     Button->setAutoRaise(true);
     // Each picture shows its brush's fall-off; without the pictures the
     // buttons are numbered from narrow to broad.
-    const QIcon Icon(
-        QStringLiteral(":/icons/lists/liquify/%1.svg").arg(Type, 3, 10, QLatin1Char('0')));
-    if (Icon.availableSizes().isEmpty() && Icon.pixmap(QSize(45, 40)).isNull())
-      Button->setText(QString::number(Type + 1));
+    const QString Picture =
+        QStringLiteral(":/icons/lists/liquify/%1.svg").arg(Type, 3, 10, QLatin1Char('0'));
+    if (QFile::exists(Picture))
+      Button->setIcon(QIcon(Picture));
     else
-      Button->setIcon(Icon);
+      Button->setText(QString::number(Type + 1));
     Button->setIconSize(QSize(45, 40));
     BrushGroup->addButton(Button, Type);
     BrushRow->addWidget(Button);
@@ -350,8 +352,6 @@ TZrSkewingTool::TZrSkewingTool()
   }
   ControlClass = ControlClassOf<TZrSkewingToolControl>();
   DemoName = QStringLiteral("Skewing");
-  BrushType = -1;
-  Effect = -1;
   SetBrushType(lbCos);
   SetEffect(leWarp);
 }
@@ -446,8 +446,10 @@ void TZrSkewingTool::ResampleChanged()
     return;
   const TZrRect R = IntersectRect(Document->ChangedRect(), ImagePixels->GetBounds());
   if (!R.IsEmpty() && Liquify.Covers(ImagePixels->GetBounds())) {
-    TProgressMeter *Meter =
-        static_cast<int64_t>(R.Width()) * R.Height() > ProgressPixels ? ProgressMeter() : nullptr;
+    // A large area takes a noticeable moment: the meter and the busy
+    // pointer show it.
+    const bool Long = static_cast<int64_t>(R.Width()) * R.Height() > ProgressPixels;
+    TProgressMeter *Meter = Long ? ProgressMeter() : nullptr;
     std::function<void(int32_t)> Progress;
     int32_t Shown = 0;
     if (Meter) {
@@ -457,7 +459,23 @@ void TZrSkewingTool::ResampleChanged()
           Meter->Step();
       };
     }
-    Liquify.Resample(*ImagePixels, R, Progress);
+    {
+      struct TBusyPointer
+      {
+        const bool On;
+        explicit TBusyPointer(bool Value) : On(Value)
+        {
+          if (On)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+        ~TBusyPointer()
+        {
+          if (On)
+            QGuiApplication::restoreOverrideCursor();
+        }
+      } Busy(Long);
+      Liquify.Resample(*ImagePixels, R, Progress);
+    }
     if (Meter)
       Meter->Start(0);
     Document->InvalidateImageRect(R);

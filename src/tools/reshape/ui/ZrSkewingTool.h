@@ -25,7 +25,6 @@
 #include <cstdint>
 
 class QAction;
-class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QPushButton;
