@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 namespace facette {
 
@@ -254,6 +255,49 @@ bool TZrGraphicsFormats::Save(TZrDocument &Document, const std::filesystem::path
   return Image && SaveImage(*Image, FileName, Format);
 }
 
+bool TZrGraphicsFormats::PrepareSave(TZrDocument &Document, int32_t Format)
+{
+  PendingJpeg.reset();
+  if (Format != gfJPEG)
+    return true;
+  TZrGraphicsImage *Image = ImageOfDocument ? ImageOfDocument(Document) : nullptr;
+  return AskJpegOptions(Image ? Image->LosslessJPEG.get() : nullptr);
+}
+
+TZrJpegOptions TZrGraphicsFormats::JpegOptionsFor(const TZrLosslessJPEG *Lossless) const
+{
+  TZrJpegOptions Options;
+  Options.Quality = JpegQuality;
+  if (Lossless && Lossless->HasImage()) {
+    // A photo opened as JPEG is written at its own quality unless the user
+    // asks for another.
+    Options.OwnQuality = std::max(Lossless->Quality(), 0);
+    if (Options.OwnQuality > 0)
+      Options.Quality = Options.OwnQuality;
+    Options.MinimalLossOffered = true;
+    Options.MinimalLoss = MinimalLossJPEG;
+  }
+  return Options;
+}
+
+bool TZrGraphicsFormats::AskJpegOptions(const TZrLosslessJPEG *Lossless)
+{
+  PendingJpeg.reset();
+  TZrJpegOptions Options = JpegOptionsFor(Lossless);
+  if (AskJpegQuality) {
+    if (!AskJpegQuality(Options))
+      return false;
+    // The quality of a photo's own tables is the photo's, not a choice to
+    // offer for the next one.
+    if (!Options.MinimalLossOffered || Options.Quality != Options.OwnQuality)
+      JpegQuality = Options.Quality;
+    if (Options.MinimalLossOffered)
+      MinimalLossJPEG = Options.MinimalLoss;
+  }
+  PendingJpeg = Options;
+  return true;
+}
+
 bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
                                    int32_t &Format, const TZrLoadOptions &Options,
                                    std::string *Error) const
@@ -307,17 +351,13 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
     Info.HorizontalResolution = Header.HorizontalResolution;
     Info.VerticalResolution = Header.VerticalResolution;
     if (UseLosslessJPEG) {
+      // The pixels are decoded once the orientation is known below, turned
+      // upright on the way.
       auto Lossless = std::make_unique<TZrLosslessJPEG>();
       if (Lossless->Load(std::move(Bytes))) {
-        if (Options.DeferJPEGPixels) {
-          Ok = true;
-          Image.PixelsPending = true;
-        } else {
-          Ok = Image.Image.SetSize(Lossless->ImageWidth(), Lossless->ImageHeight(), pf24bit) &&
-               Lossless->Decode(*Image.Image.GetPixels());
-        }
-        if (Ok)
-          Image.LosslessJPEG = std::move(Lossless);
+        Ok = true;
+        Image.PixelsPending = true;
+        Image.LosslessJPEG = std::move(Lossless);
       }
     }
     if (!Ok)
@@ -357,6 +397,22 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   }
   Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
   Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);
+  if (ApplyOrientation) {
+    const int32_t Orientation = Image.Properties.Orientation();
+    if (Orientation != 1) {
+      if (!Image.TurnUpright(Orientation)) {
+        Image.Clear();
+        SetError(Error, "not enough memory to turn the image upright");
+        return false;
+      }
+      Image.Properties.SetUpright();
+    }
+  }
+  if (!Options.DeferJPEGPixels && !Image.EnsurePixels()) {
+    Image.Clear();
+    SetError(Error, "the image cannot be decoded (damaged, truncated or too large)");
+    return false;
+  }
   Image.Format = Format = Loaded;
   return true;
 }
@@ -397,6 +453,8 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
   Bytes.clear();
   if (Lossless)
     *Lossless = false;
+  // Options asked before the save began are for this save only.
+  std::optional<TZrJpegOptions> Asked = std::exchange(PendingJpeg, std::nullopt);
   if (Format < gfJPEG || Format > gfZRI) {
     SetError(Error, "unknown format");
     return false;
@@ -409,6 +467,21 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
     return false;
   }
 
+  // A JPEG's options come from the dialog asked before the save began, or
+  // are asked now.
+  const TZrLosslessJPEG *Held = ThroughLossless ? Source.LosslessJPEG : nullptr;
+  TZrJpegOptions Jpeg = JpegOptionsFor(Held);
+  if (Format == gfJPEG) {
+    if (!Asked) {
+      if (!AskJpegOptions(Held)) {
+        SetError(Error, "cancelled");
+        return false;
+      }
+      Asked = std::exchange(PendingJpeg, std::nullopt);
+    }
+    Jpeg = *Asked;
+  }
+
   bool Ok = false;
   if (ThroughLossless) {
     // A copy of the object's state (the file's bytes are shared) learns the
@@ -416,17 +489,15 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
     TZrLosslessJPEG View = *Source.LosslessJPEG;
     if (Source.Cropped)
       View.Crop(Visible);
-    Ok = View.Save(Source.Window, Bytes, Lossless);
+    TZrJPEGWriteOptions Options;
+    Options.MinimalLoss = Jpeg.MinimalLoss;
+    Options.Quality = Jpeg.Quality == Jpeg.OwnQuality ? 0 : Jpeg.Quality;
+    TZrJPEGWriteReport Report;
+    Ok = View.Save(Source.Window, Bytes, Options, &Report);
+    if (Lossless)
+      *Lossless = Ok && Report.Mode == TZrJPEGWriteMode::Transformed;
   } else if (Format == gfJPEG) {
-    int32_t Quality = JpegQuality;
-    if (AskJpegQuality) {
-      if (!AskJpegQuality(Quality)) {
-        SetError(Error, "cancelled");
-        return false;
-      }
-      JpegQuality = Quality;
-    }
-    Ok = EncodeJPEG(*Source.Window, Quality, js420, Bytes);
+    Ok = EncodeJPEG(*Source.Window, Jpeg.Quality, js420, Bytes);
   } else if (Format == gfZRI) {
     Ok = EncodeJPEG(*Source.Window, 100, js420, Bytes);
   } else if (Format == gfTIFF) {

@@ -100,9 +100,8 @@ TZrGraphicsEditor::TZrGraphicsEditor()
 {
   Global = this;
   TMainForm *Main = MainWindow();
-  // A JPEG that cannot be written losslessly asks for its quality.
-  FormatList->AskJpegQuality = [this](int32_t &Quality) {
-    return ExecuteJPEGOptions(MainWindow(), Quality);
+  FormatList->AskJpegQuality = [this](TZrJpegOptions &Options) {
+    return ExecuteJPEGOptions(MainWindow(), Options);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
   // A demonstration stopped while its script holds the button down ends
@@ -186,6 +185,12 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   AcquireMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
   AcquireMenuItem->setVisible(ScannerItemsVisible);
   ImportSubmenu = Main->AddSubmenu(QString(), File, Main->FileMenuSeparator);
+  // Whether photos taken with the camera turned open upright.
+  UprightMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, [this] {
+    FormatList->ApplyOrientation = UprightMenuItem->isChecked();
+  });
+  UprightMenuItem->setCheckable(true);
+  UprightMenuItem->setChecked(FormatList->ApplyOrientation);
   Scanner = new TZrScanner(this);
   Scanner->OnMenusEnabled = [this](bool Enabled) {
     ImportSubmenu->menuAction()->setEnabled(Enabled);
@@ -335,6 +340,10 @@ void TZrGraphicsEditor::Localize()
   SelectTwainSourceMenuItem->setText(LocalString(102));
   AcquireMenuItem->setText(LocalString(101));
   ImportSubmenu->setTitle(LocalString(17));
+  UprightMenuItem->setText(LocalString(1242, QStringLiteral("Turn Photos &Upright")));
+  UprightMenuItem->setStatusTip(LocalString(
+      1243, QStringLiteral("Photos taken with the camera turned open upright, as their EXIF "
+                           "orientation says, and are saved upright.")));
   if (OkButton) {
     OkButton->setText(LocalString(3001));
     OkButton->setToolTip(LocalString(3001));
@@ -352,6 +361,9 @@ void TZrGraphicsEditor::LoadSettings(TZrSDFReader &Reader)
   if (Reader.ReadInteger(1, Quality))
     SetJpegQuality(Quality);
   Reader.ReadBoolean(2, StoredOption);
+  Reader.ReadBoolean(3, FormatList->MinimalLossJPEG);
+  Reader.ReadBoolean(4, FormatList->ApplyOrientation);
+  UprightMenuItem->setChecked(FormatList->ApplyOrientation);
   Reader.LeaveNode();
 }
 
@@ -361,6 +373,8 @@ void TZrGraphicsEditor::SaveSettings(TZrSDFWriter &Writer)
   Writer.BeginNode(1, SettingsGuid);
   Writer.WriteInteger(1, JpegQuality());
   Writer.WriteBoolean(2, StoredOption);
+  Writer.WriteBoolean(3, FormatList->MinimalLossJPEG);
+  Writer.WriteBoolean(4, FormatList->ApplyOrientation);
   Writer.EndNode();
 }
 
