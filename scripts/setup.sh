@@ -12,8 +12,8 @@ packages=(
   # image files and metadata
   libturbojpeg0-dev libpng-dev libtiff-dev libexiv2-dev
   # minimal-loss JPEG saving (libjpeg's coefficient interface) and colour
-  # profiles on screen (Little CMS 2)
-  libjpeg62-turbo-dev liblcms2-dev
+  # profiles on screen (Little CMS 2, the screen's profile read from X)
+  libjpeg62-turbo-dev liblcms2-dev libxcb1-dev
   # demo playback on X11
   libxtst-dev
   # tests, sanitizers, fuzzing, formatting, benchmarks

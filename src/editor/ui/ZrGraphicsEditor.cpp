@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -232,7 +233,9 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   ZrApplication().CreateModule<TZrScrollTool>();
   const QString HandPicture = QStringLiteral(":/images/Hand.svg");
   if (QFile::exists(HandPicture))
-    SetScreenCursor(HandCursor, QCursor(QIcon(HandPicture).pixmap(32, 32)));
+    // Drawn for the screen's scale factor, so that it is sharp there.
+    SetScreenCursor(HandCursor,
+                    QCursor(QIcon(HandPicture).pixmap(QSize(32, 32), qGuiApp->devicePixelRatio())));
   else
     SetScreenCursor(HandCursor, QCursor(Qt::OpenHandCursor));
 }
@@ -662,10 +665,11 @@ void TZrGraphicsEditor::BestFit()
     return;
   RecordZoom(QStringLiteral("BestFit"), QStringLiteral("Best Fit"));
   FitPending = false;
-  // The control's outer size: scroll bars go when the image fits.
+  // The control's outer size (in screen pixels, as zooms count): scroll
+  // bars go when the image fits.
   TZrZoom Zoom;
   const TZrRect Image = Doc->ImageBounds();
-  if (BestFitZoom(Image.Width(), Image.Height(), View->width(), View->height(), Zoom))
+  if (BestFitZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
     SetZoom(Zoom);
 }
 
@@ -681,7 +685,7 @@ void TZrGraphicsEditor::FitOnOpen(TZrGraphicsDocument *Doc, TZrGraphicsView *Vie
   FitPending = false;
   TZrZoom Zoom;
   const TZrRect Image = Doc->ImageBounds();
-  if (FitOnOpenZoom(Image.Width(), Image.Height(), View->width(), View->height(), Zoom))
+  if (FitOnOpenZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
     View->SetZoom(Zoom.Numerator, Zoom.Denominator);
 }
 
@@ -1028,8 +1032,7 @@ void TZrGraphicsEditor::DemoTargetPosition(IZrDemoPlayback *Sender,
       return;
     const TZrPoint Image{Params.IntegerArgument(1).value_or(0),
                          Params.IntegerArgument(2).value_or(0)};
-    const TZrPoint Window = View->MapMode().LogicalToDevice(Image);
-    Point = View->mapToGlobal(QPoint(Window.X, Window.Y));
+    Point = View->mapToGlobal(View->WidgetPoint(View->MapMode().LogicalToDevice(Image)));
     Handled = true;
     return;
   }
