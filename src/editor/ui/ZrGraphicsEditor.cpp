@@ -96,8 +96,30 @@ private:
   TZrGraphicsEditor &Editor;
 };
 
+namespace {
+
+// The image files as the editor reads and writes them: with the hourglass
+// while a photo is read or written (a large one takes a while). The JPEG
+// options are asked before, without it.
+class TEditorImageFormats : public TZrDocumentImageFormats
+{
+public:
+  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
+  {
+    TZrWaitCursor Busy;
+    return TZrDocumentImageFormats::Load(Document, FileName, Format);
+  }
+  bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
+  {
+    TZrWaitCursor Busy;
+    return TZrDocumentImageFormats::Save(Document, FileName, Format);
+  }
+};
+
+} // namespace
+
 TZrGraphicsEditor::TZrGraphicsEditor()
-    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TZrDocumentImageFormats>())
+    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TEditorImageFormats>())
 {
   Global = this;
   TMainForm *Main = MainWindow();
