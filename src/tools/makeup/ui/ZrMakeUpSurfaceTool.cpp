@@ -4,7 +4,6 @@
 #include "editor/ui/ZrCursors.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrGraphicsView.h"
-#include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrToolPanel.h"
 #include "editor/ui/ZrVirtualKeys.h"
 #include "framework/ui/ZrLocalizerQt.h"
@@ -15,7 +14,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDockWidget>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -360,8 +358,8 @@ bool TZrMakeUpSurfaceToolControl::MouseMove(TZrShiftState Shift, TZrPoint Point)
     else if (T->Palette->FullBrightness)
       T->TrackBrightness(*this);
   } else if (View.Document.HasImage() &&
-             TZrMakeUpSurfaceTool::DetailNeedsBuild(View.Document.ImageBounds())) {
-    TZrMakeUpSurfaceTool::BuildDetail(View.Document.Backup());
+             TZrMakeUpSurfaceTool::DetailNeedsReset(View.Document.ImageBounds())) {
+    TZrMakeUpSurfaceTool::ResetDetail(View.Document.Backup());
   }
   return Result;
 }
@@ -568,49 +566,33 @@ void TZrMakeUpSurfaceTool::ApplyColour(const TZrRect &Rect)
                        BlendMode, KeepTexture, *ImagePixels);
 }
 
-bool TZrMakeUpSurfaceTool::DetailNeedsBuild(const TZrRect &ImageBounds)
+bool TZrMakeUpSurfaceTool::DetailNeedsReset(const TZrRect &ImageBounds)
 {
   const TZrMakeUpDetail &Layer = MakeUpDetailLayer();
-  // An empty layer that is not stale is one that could not be built; it
-  // is tried again once the image changes.
-  return Layer.DetailStale || (!Layer.Empty() && !(Layer.GetBounds() == ImageBounds));
+  return Layer.DetailStale || !(Layer.GetBounds() == ImageBounds);
 }
 
-void TZrMakeUpSurfaceTool::BuildDetail(const TZrPixels &Pixels)
+void TZrMakeUpSurfaceTool::ResetDetail(const TZrPixels &Pixels)
+{
+  MakeUpDetailLayer().Reset(Pixels);
+}
+
+void TZrMakeUpSurfaceTool::EnsureDetail(const TZrPixels &Pixels, const TZrRect &Rect)
 {
   TZrMakeUpDetail &Layer = MakeUpDetailLayer();
-  QGuiApplication::setOverrideCursor(ScreenCursor(crHourGlass));
-  TProgressMeter *Meter = ProgressMeter();
-  QElapsedTimer SinceShown;
-  SinceShown.start();
-  const auto Progress = [&](int32_t Done, int32_t Total) {
-    if (!Meter)
-      return;
-    if (Done == 0) {
-      Meter->Start(Total);
-      return;
-    }
-    while (Meter->Position() < Done && Meter->Position() < Meter->Maximum())
-      Meter->Step();
-    // The window gets no events while the layer is built: the bar is
-    // painted now, a few times a second.
-    if (Meter->Bar && SinceShown.elapsed() >= 40) {
-      Meter->Bar->repaint();
-      SinceShown.restart();
-    }
-  };
+  if (Layer.DetailStale || Rect.IsEmpty())
+    return;
+  // Every row of the layer whose window reaches into Rect, so that none is
+  // worked out later from pixels a make-up stroke has changed.
   try {
-    Layer.BuildDetail(Pixels, Progress);
+    Layer.EnsureRows(Pixels, Rect.Top - DetailReach, Rect.Bottom + DetailReach);
   } catch (const std::bad_alloc &Error) {
-    // Strokes go on without the skin's detail rather than failing; the
-    // layer is tried again when the image changes.
-    Layer.Clear();
-    Layer.DetailStale = false;
-    ZrApplication().ShowException(Error);
+    // The colour is laid without the skin's detail there rather than not
+    // at all; the user hears of it once per stroke.
+    if (!DetailFailed)
+      ZrApplication().ShowException(Error);
+    DetailFailed = true;
   }
-  if (Meter)
-    Meter->Start(0);
-  QGuiApplication::restoreOverrideCursor();
 }
 
 void TZrMakeUpSurfaceTool::Localize()
@@ -699,6 +681,27 @@ void TZrMakeUpSurfaceTool::StateApplied(TZrGraphicsDocument &, IZrGraphicsDocume
     MakeUpDetailLayer().DetailStale = true;
 }
 
+void TZrMakeUpSurfaceTool::BeforeUndo(TZrCommandState *State)
+{
+  KeepDetailAround(State);
+}
+
+void TZrMakeUpSurfaceTool::BeforeRedo(TZrCommandState *State)
+{
+  KeepDetailAround(State);
+}
+
+void TZrMakeUpSurfaceTool::KeepDetailAround(TZrCommandState *State)
+{
+  // A make-up step keeps the layer; the rows it reaches are worked out
+  // from the image as it is before the step changes it.
+  auto *Step = dynamic_cast<TZrCustomGraphicsCommandState *>(State);
+  if (!Step || !dynamic_cast<TZrMakeUpSurfaceTool *>(Step->Tool) ||
+      DetailNeedsReset(Step->Document.ImageBounds()))
+    return;
+  EnsureDetail(Step->Document.Backup(), Step->Rect);
+}
+
 void TZrMakeUpSurfaceTool::InitializeTool()
 {
   TZrCustomBlurBrushTool::InitializeTool();
@@ -768,6 +771,7 @@ bool TZrMakeUpSurfaceTool::BeginStroke(TZrDrawToolControl &Control, int32_t Mous
                                        TZrShiftState Shift)
 {
   StrokePainted = false;
+  DetailFailed = false;
   const bool Begun = TZrCustomBlurBrushTool::BeginStroke(Control, MouseButton, Shift);
   if (!Begun || !BackupPixels)
     return Begun;
@@ -775,10 +779,9 @@ bool TZrMakeUpSurfaceTool::BeginStroke(TZrDrawToolControl &Control, int32_t Mous
   if (ColorPicking) {
     if (BrushInsideImage(Brush))
       PickColour(Brush);
-  } else if (DetailNeedsBuild(BackupPixels->GetBounds())) {
-    // A press that came before any move over the changed image: the layer
-    // is brought up to date before the first stamp reads it.
-    BuildDetail(*BackupPixels);
+  } else if (DetailNeedsReset(BackupPixels->GetBounds())) {
+    // A press that came before any move over the changed image.
+    ResetDetail(*BackupPixels);
   }
   return Begun;
 }
@@ -795,6 +798,7 @@ void TZrMakeUpSurfaceTool::ApplyRect(const TZrRect &Rect)
       PaintMask, StampMask.GetBounds(),
       MakeRect(Image.Left - Reach, Image.Top - Reach, Image.Right + Reach, Image.Bottom + Reach));
   PaintMask.MergeMax(StampMask);
+  EnsureDetail(*BackupPixels, Rect);
   ApplyColour(Rect);
   StrokePainted = true;
 }

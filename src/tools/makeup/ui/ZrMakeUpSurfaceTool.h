@@ -220,11 +220,17 @@ public:
   // buttons follow it.
   void PaletteColourChanged();
 
-  // The shared detail layer needs a rebuild before a stroke reads it for
-  // an image of these bounds.
-  static bool DetailNeedsBuild(const TZrRect &ImageBounds);
-  // Rebuilds it from the committed image, with the progress meter.
-  static void BuildDetail(const TZrPixels &Pixels);
+  // The shared detail layer stands for another image than the one of
+  // these bounds (or for one changed since by another tool).
+  static bool DetailNeedsReset(const TZrRect &ImageBounds);
+  // Makes it stand for the committed image; its rows are worked out as
+  // strokes reach them.
+  static void ResetDetail(const TZrPixels &Pixels);
+  // Works out the rows that depend on the pixels of Rect, from Pixels.
+  void EnsureDetail(const TZrPixels &Pixels, const TZrRect &Rect);
+  // How far the layer's windows reach: a row depends on the pixels from 8
+  // rows above to 9 below it.
+  static constexpr int32_t DetailReach = 9;
 
   void Localize() override;
   void LoadSettings(TZrSDFReader &Reader) override;
@@ -232,6 +238,8 @@ public:
   void UpdateControls() override;
   void Commit() override;
   void DocumentOpened(TZrGraphicsDocument &Doc) override;
+  void BeforeUndo(TZrCommandState *State) override;
+  void BeforeRedo(TZrCommandState *State) override;
   void InitializeTool() override;
   void SetEnabled(bool Value) override;
   void StateApplied(TZrGraphicsDocument &Doc, IZrGraphicsDocumentListener *Tool,
@@ -250,10 +258,13 @@ private:
   void RefreshPointer();
   bool BrushInsideImage(const TZrMaskDrawToolControl &Control) const;
   void RegisterEyedropper();
+  void KeepDetailAround(TZrCommandState *State);
 
   // Something was painted in the current stroke (so it is kept as an undo
   // step even when the eyedropper was armed in the middle of it).
   bool StrokePainted = false;
+  // The layer's memory could not be had in this stroke (told once).
+  bool DetailFailed = false;
 };
 
 } // namespace facette

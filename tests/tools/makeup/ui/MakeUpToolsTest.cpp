@@ -2,7 +2,6 @@
 
 #include "editor/GraphicsTestSupport.h"
 
-#include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrToolPanel.h"
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
@@ -13,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -245,25 +243,19 @@ TEST_F(MakeUpToolsTest, TheDetailLayerFollowsChangesByOtherToolsOnly)
   TZrSmudgeTool *Smudge = nullptr;
   App.CreateModule(Smudge);
   Smudge->Initialize();
-  auto *Bar = new QProgressBar(Main);
-  TProgressMeter Meter(Bar);
-  int Largest = 0;
-  QObject::connect(Bar, &QProgressBar::valueChanged,
-                   [&](int V) { Largest = std::max(Largest, V); });
-
   OpenSkin(Lipstick);
   const TZrMakeUpDetail &Layer = MakeUpDetailLayer();
   EXPECT_TRUE(Layer.DetailStale);
-  // The first move over the view builds it, with the progress meter
-  // counting every column and row and emptied afterwards.
+  // The first move over the view makes it stand for the image; nothing is
+  // worked out before a stroke needs it.
   QTest::mouseMove(View(), At(TZrPoint{60, 45}));
   EXPECT_FALSE(Layer.DetailStale);
   EXPECT_EQ(Layer.GetBounds(), Image().GetBounds());
-  EXPECT_EQ(Largest, 120 + 90);
-  EXPECT_EQ(Meter.Position(), 0);
+  EXPECT_FALSE(Layer.RowsReady(0, 90));
 
   // Make-up strokes, their undo and redo keep it.
   Stroke({{60, 45}, {64, 45}});
+  EXPECT_TRUE(Layer.RowsReady(45, 46));
   Editor->UndoStep();
   Editor->RedoStep();
   EXPECT_FALSE(Layer.DetailStale);
@@ -286,6 +278,57 @@ TEST_F(MakeUpToolsTest, TheDetailLayerFollowsChangesByOtherToolsOnly)
   Editor->UndoStep();
   Editor->UndoStep();
   EXPECT_TRUE(Layer.DetailStale);
+}
+
+TEST_F(MakeUpToolsTest, RowsWorkedOutLateHoldTheDetailOfTheImageTheLayerStandsFor)
+{
+  OpenSkin(Lipstick);
+  Lipstick->SetBrushSize(15);
+  EyeShadow->SetBrushSize(15);
+  // An eye shadow stroke over Image, with the layer of Basis built in one
+  // go.
+  const auto ShadowOver = [this](const TZrPixels &Basis, const TZrPixels &Image,
+                                 const std::vector<TZrPoint> &Path, TZrPixelBuffer &Expected) {
+    TZrMakeUpDetail Layer;
+    Layer.BuildDetail(Basis);
+    CopyPixels(Image, Expected);
+    TZrPixelMask Stamp, PaintMask;
+    BuildSoftDisc(Stamp, 15, EyeShadow->Opacity, EyeShadow->Hardness);
+    for (TZrPoint P : Path) {
+      Stamp.Left = BrushRect(P, 15).Left;
+      Stamp.Top = BrushRect(P, 15).Top;
+      PaintMask.MergeMax(Stamp);
+      ApplyColour(BrushRect(P, 15), Image, PaintMask, Layer, EyeShadow->Palette->GetColour(),
+                  NormalMode, true, Expected);
+    }
+  };
+  TZrPixelBuffer Opened, WithLipstick, Expected;
+  CopyPixels(Image(), Opened);
+
+  // A stroke right below a lipstick stroke reads rows whose windows reach
+  // into it (and lie in rows of the layer no stamp of the lipstick
+  // covered): they hold the detail of the opened image.
+  Stroke({{40, 55}, {50, 55}});
+  CopyPixels(Image(), WithLipstick);
+  Editor->SelectTool(EyeShadow);
+  ShadowOver(Opened, WithLipstick, {{42, 72}, {48, 72}}, Expected);
+  Stroke({{42, 72}, {48, 72}});
+  EXPECT_TRUE(SameImage(Image(), Expected));
+  Editor->UndoStep();
+  ASSERT_TRUE(SameImage(Image(), WithLipstick));
+
+  // Now the layer stands for the image with the lipstick on it (reset by
+  // the move after a change of another tool). The lipstick stroke is
+  // undone, and an eye shadow stroke reads rows reaching into it: they
+  // hold the detail of the image with the lipstick.
+  MakeUpDetailLayer().DetailStale = true;
+  QTest::mouseMove(View(), At(TZrPoint{80, 20}));
+  Editor->UndoStep();
+  TZrPixelBuffer Undone;
+  CopyPixels(Image(), Undone);
+  ShadowOver(WithLipstick, Undone, {{42, 72}, {48, 72}}, Expected);
+  Stroke({{42, 72}, {48, 72}});
+  EXPECT_TRUE(SameImage(Image(), Expected));
 }
 
 TEST_F(MakeUpToolsTest, TheEyedropperPicksOnceWithoutChangingTheImage)
