@@ -161,28 +161,15 @@ struct TLipstickScene : TPhotoView
   }
 
   // The centre of a brush square not painted before, inside the view.
-  TZrPoint FreshCentre()
-  {
-    const TZrRect Shown = ShownImageRect();
-    const int32_t Side = BrushSide(BrushSize);
-    const int32_t Columns = Shown.Width() / Side;
-    const int32_t Rows = Shown.Height() / Side;
-    const int64_t Index = Spot++ % (static_cast<int64_t>(Columns) * Rows);
-    return {Shown.Left + static_cast<int32_t>(Index % Columns) * Side + Side / 2,
-            Shown.Top + static_cast<int32_t>(Index / Columns) * Side + Side / 2};
-  }
+  TZrPoint FreshCentre() { return ShownSquareCentre(BrushSide(BrushSize), Spot++); }
 
   void Stamp(TZrPoint Centre)
   {
     const TZrRect Rect = BrushRect(Centre, BrushSize);
     StampMask.Left = Rect.Left;
     StampMask.Top = Rect.Top;
-    const TZrRect Image = Document.ImageBounds();
-    GrowStrokeMask(PaintMask, StampMask.GetBounds(),
-                   MakeRect(Image.Left - StampMask.Width, Image.Top - StampMask.Width,
-                            Image.Right + StampMask.Width, Image.Bottom + StampMask.Width));
-    PaintMask.MergeMax(StampMask);
-    const TZrRect R = IntersectRect(Rect, Image);
+    MergeStamp(PaintMask, StampMask, Document.ImageBounds());
+    const TZrRect R = IntersectRect(Rect, Document.ImageBounds());
     // The rows whose windows reach the square, as the tool asks for them.
     Layer->EnsureRows(Document.Backup(), R.Top - 9, R.Bottom + 9);
     ApplyColour(R, Document.Backup(), PaintMask, *Layer, LipstickColour, NormalMode, true,
@@ -280,18 +267,7 @@ BENCHMARK_CAPTURE(FirstStamp, first_in_process, true)
 // The floor: the brush square's pixels copied once.
 void CopySquare(benchmark::State &State)
 {
-  const TZrPixelBuffer &Photo = Photo24MP();
-  TZrPixelBuffer Image;
-  Image.Allocate(pf24bit, Photo.GetBounds());
-  const int32_t Side = BrushSide(BrushSize);
-  int64_t Spot = 0;
-  for (auto _ : State) {
-    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
-    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
-    for (int32_t Row = Y; Row < Y + Side; ++Row)
-      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
-    benchmark::ClobberMemory();
-  }
+  CopySquares(State, BrushSide(BrushSize));
 }
 BENCHMARK(CopySquare)
     ->Name("makeup_lipstick_stamp_100/memcpy")

@@ -76,23 +76,13 @@ void TZrMakeUpPaintBox::mouseReleaseEvent(QMouseEvent *Event)
 TZrMakeUpSurfaceFrame::TZrMakeUpSurfaceFrame(const QString &Title, QWidget *Parent)
     : TZrFrame(Parent)
 {
-  TitleLabel = new QLabel(Title, this);
-  QFont TitleFont = TitleLabel->font();
-  TitleFont.setUnderline(true);
-  TitleFont.setBold(true);
-  TitleLabel->setFont(TitleFont);
-
-  const auto NewSlider = [this] {
-    auto *Slider = new QSlider(Qt::Horizontal, this);
-    Slider->setTickPosition(QSlider::TicksBelow);
-    return Slider;
-  };
+  TitleLabel = brushparts::NewTitleLabel(Title, this);
   SizeLabel = new QLabel(QStringLiteral("Size:"), this);
-  SizeTrackBar = NewSlider();
+  SizeTrackBar = brushparts::NewSlider(this);
   OpacityLabel = new QLabel(QStringLiteral("Opacity:"), this);
-  OpacityTrackBar = NewSlider();
+  OpacityTrackBar = brushparts::NewSlider(this);
   HardnessLabel = new QLabel(QStringLiteral("Hardness:"), this);
-  HardnessTrackBar = NewSlider();
+  HardnessTrackBar = brushparts::NewSlider(this);
 
   // The colour row: eyedropper, swatch, glaze.
   TBXAlignmentPanel = new QWidget(this);
@@ -120,7 +110,7 @@ TZrMakeUpSurfaceFrame::TZrMakeUpSurfaceFrame(const QString &Title, QWidget *Pare
   ColourRow->addStretch(0);
 
   BrightnessTBXLabel = new QLabel(QStringLiteral("Brightness:"), this);
-  BrightnessTrackBar = NewSlider();
+  BrightnessTrackBar = brushparts::NewSlider(this);
 
   // The channel held fixed in the palette.
   TBXAlignmentPanel1 = new QWidget(this);
@@ -376,9 +366,6 @@ TZrMakeUpSurfaceTool::TZrMakeUpSurfaceTool(const TZrMakeUpToolTraits &ToolTraits
   Frame = FrameClass();
   DemoName = QString::fromLatin1(Traits.DemoName);
   Frame->Tool = this;
-  QFont TitleFont = Frame->TitleLabel->font();
-  TitleFont.setBold(true);
-  Frame->TitleLabel->setFont(TitleFont);
   // Opacity and hardness are the tool's own.
   for (QWidget *Fixed :
        std::initializer_list<QWidget *>{Frame->OpacityLabel, Frame->OpacityTrackBar,

@@ -23,17 +23,6 @@ namespace {
 
 using namespace test;
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 // Skin-like colours with fine grain in every channel, so that a colour
 // laid with the texture kept differs from one laid flat.
 QString WriteSkin(const QTemporaryDir &Folder, int Width, int Height)
@@ -95,19 +84,6 @@ protected:
     Editor->SelectTool(Tool);
     View()->setFocus();
     QApplication::processEvents();
-  }
-  QPoint At(TZrPoint ImagePoint) const
-  {
-    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
-    return QPoint(P.X, P.Y);
-  }
-  void Stroke(const std::vector<TZrPoint> &Points)
-  {
-    QTest::mouseMove(View(), At(Points.front()));
-    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(Points.front()));
-    for (size_t I = 1; I < Points.size(); ++I)
-      QTest::mouseMove(View(), At(Points[I]));
-    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(Points.back()));
   }
   TZrPixels &Image() const { return *Doc()->ImagePixels(); }
   // What Tool's stroke through Path does to Before, worked out directly
@@ -337,7 +313,7 @@ TEST_F(MakeUpToolsTest, TheEyedropperPicksOnceWithoutChangingTheImage)
   Lipstick->SetBrushSize(9);
   TZrPixelBuffer Before;
   CopyPixels(Image(), Before);
-  TRecorder Recorder;
+  TLineRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
 
   Lipstick->Frame->ColorSelectorTntSpeedButton->click();
@@ -490,7 +466,7 @@ TEST_F(MakeUpToolsTest, SettingsKeepSizeAndColourButNotAFixedColour)
 TEST_F(MakeUpToolsTest, FrameAndToolStayInStep)
 {
   TZrMakeUpSurfaceFrame &F = *Lipstick->Frame;
-  TRecorder Recorder;
+  TLineRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   Main->show();
   Editor->SelectTool(Lipstick);
