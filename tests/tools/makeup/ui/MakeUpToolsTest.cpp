@@ -41,12 +41,6 @@ QString WriteSkin(const QTemporaryDir &Folder, int Width, int Height)
   return Path;
 }
 
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 class MakeUpToolsTest : public GraphicsEditorFixture
 {
 protected:
