@@ -17,6 +17,7 @@
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/makeup/ui/ZrMakeUpTools.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -199,6 +200,12 @@ void TModule::DataModuleCreate()
   App.CreateModule(TeethBleachTool);
   SetImage(TeethBleachTool->Button, 29);
   CommonDataModule->LastTool = TeethBleachTool;
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette
