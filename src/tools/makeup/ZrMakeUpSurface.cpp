@@ -285,7 +285,9 @@ void TZrMakeUpDetail::EnsureRows(const TZrPixels &Pixels, int32_t RowTop, int32_
 {
   const int32_t From = std::max(RowTop, Top) - Top;
   const int32_t To = std::min(RowBottom, Top + Height) - Top;
-  if (From >= To)
+  // Rows are only ever worked out from the image the layer stands for.
+  if (From >= To || Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3 ||
+      !(Pixels.GetBounds() == GetBounds()))
     return;
   // Each run of bands not worked out yet at once.
   int32_t Band = From / BandRows;

@@ -58,7 +58,8 @@ public:
   // Works out the rows of RowTop .. RowBottom - 1 (image coordinates;
   // clipped to the layer) not worked out yet. A row depends on the pixels
   // from 8 rows above to 9 below it: those must still be as they were at
-  // Reset. Throws std::bad_alloc when the memory cannot be had.
+  // Reset. Pixels of other bounds than the layer's are not read. Throws
+  // std::bad_alloc when the memory cannot be had.
   void EnsureRows(const TZrPixels &Pixels, int32_t RowTop, int32_t RowBottom);
   // Whether every row of RowTop .. RowBottom - 1 inside the layer is
   // worked out.

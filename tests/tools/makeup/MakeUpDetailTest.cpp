@@ -291,6 +291,11 @@ TEST(MakeUpDetail, ResettingForgetsTheRowsButKeepsTheMemory)
   Layer.Reset(B);
   EXPECT_FALSE(Layer.DetailStale);
   EXPECT_EQ(Layer.Row(40), nullptr);
+  // Another image's pixels are never read.
+  TZrPixelBuffer Smaller;
+  Smaller.Allocate(pf24bit, Bounds(0, 0, 30, 20));
+  Layer.EnsureRows(Smaller, 0, 64);
+  EXPECT_FALSE(Layer.RowsReady(0, 64));
   Layer.EnsureRows(B, 0, 64);
   EXPECT_EQ(Layer.Row(40), Before);
   ExpectSameDetail(Layer, B);
