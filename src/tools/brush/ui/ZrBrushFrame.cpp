@@ -99,7 +99,7 @@ TZrUndoBrushFrame::TZrUndoBrushFrame(QWidget *Parent)
 
 namespace brushparts {
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
@@ -201,13 +201,13 @@ void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool 
   Writer.EndNode();
 }
 
-void BringToFront(TZrBrushFrame *Frame)
+void BringToFront(QWidget *Frame)
 {
   if (Frame && ToolPanel())
     ToolPanel()->BringFrameToFront(Frame);
 }
 
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value)
+void SetVisible(QAction *Button, QWidget *Frame, bool Value)
 {
   if (Button)
     Button->setVisible(Value);

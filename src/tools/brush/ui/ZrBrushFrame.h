@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace facette {
 
 class TZrBrushTool;
+class TZrGraphicsTool;
 class TZrPaintBox;
 
 class TZrBrushFrame : public TZrFrame
@@ -72,8 +73,9 @@ public:
 namespace brushparts {
 
 // A checkable button for Tool on the tool panel (or, without a panel, at
-// the end of the graphics editor's standard toolbar) that selects it.
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel);
+// the end of the graphics editor's standard toolbar) that selects it. Any
+// graphics tool may have its button made this way.
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel);
 // Binds the frame's sliders and preview to the tool.
 void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
 // The layout of the frame, with opacity 255 and hardness 191 outside
@@ -89,9 +91,9 @@ void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool 
 template <class TSetExpertMode>
 bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
                   const TSetExpertMode &SetExpertMode);
-// The frame in front of the tool panel's frames.
-void BringToFront(TZrBrushFrame *Frame);
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value);
+// The frame in front of the tool panel's frames (any tool's frame).
+void BringToFront(QWidget *Frame);
+void SetVisible(QAction *Button, QWidget *Frame, bool Value);
 
 } // namespace brushparts
 
