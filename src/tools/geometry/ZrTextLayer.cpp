@@ -62,9 +62,9 @@ TZrTextEdges TextHandleEdges(int32_t Code)
   return E;
 }
 
-TZrTextFrame DrawTextFrame(TZrPoint Anchor, TZrPoint Q, const TZrRect &Visible)
+TZrTextPlacement DrawTextFrame(TZrPoint Anchor, TZrPoint Q, const TZrRect &Visible)
 {
-  TZrTextFrame F;
+  TZrTextPlacement F;
   F.Rect = IntersectRect(MakeRect(std::min(Anchor.X, Q.X), std::min(Anchor.Y, Q.Y),
                                   std::max(Anchor.X, Q.X), std::max(Anchor.Y, Q.Y)),
                          Visible);
@@ -73,12 +73,12 @@ TZrTextFrame DrawTextFrame(TZrPoint Anchor, TZrPoint Q, const TZrRect &Visible)
   return F;
 }
 
-TZrTextFrame DragTextFrame(const TZrTextFrame &Start, int32_t Code, TZrPoint Anchor, TZrPoint Q,
-                           const TZrRect &Visible)
+TZrTextPlacement DragTextFrame(const TZrTextPlacement &Start, int32_t Code, TZrPoint Anchor,
+                               TZrPoint Q, const TZrRect &Visible)
 {
   const int32_t DX = Q.X - Anchor.X, DY = Q.Y - Anchor.Y;
   const TZrRect &S = Start.Rect;
-  TZrTextFrame F = Start;
+  TZrTextPlacement F = Start;
   if (Code == thInside) {
     F.Rect = OffsetRect(S, DX, DY);
     return F;
@@ -167,7 +167,7 @@ void StretchCoverage(const TZrPixelMask &Source, int32_t Width, int32_t Height,
   });
 }
 
-void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextFrame &Frame,
+void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextPlacement &Frame,
                     const TZrPixelMask &Coverage, const TZrTextLook &Look)
 {
   if (!Backup.Bits || !Image.Bits || Backup.PixelFormat != pf24bit || Image.PixelFormat != pf24bit)

@@ -46,7 +46,7 @@ struct TZrTextEdges
 TZrTextEdges TextHandleEdges(int32_t Code);
 
 // A rectangle and the way the text is mirrored in it.
-struct TZrTextFrame
+struct TZrTextPlacement
 {
   TZrRect Rect;
   bool MirrorHorizontal = false;
@@ -55,15 +55,15 @@ struct TZrTextFrame
 
 // The rectangle dragged from Anchor to Q, inside Visible; the text is
 // mirrored along each axis dragged backwards.
-TZrTextFrame DrawTextFrame(TZrPoint Anchor, TZrPoint Q, const TZrRect &Visible);
+TZrTextPlacement DrawTextFrame(TZrPoint Anchor, TZrPoint Q, const TZrRect &Visible);
 
 // Dragging handle Code of Start from Anchor to Q. The inside moves the
 // whole rectangle (which may then leave Visible); a handle moves its edges
 // and keeps the rectangle inside Visible. An edge pulled across the
 // opposite one turns the text over along that axis; pulled back, it turns
 // it back.
-TZrTextFrame DragTextFrame(const TZrTextFrame &Start, int32_t Code, TZrPoint Anchor, TZrPoint Q,
-                           const TZrRect &Visible);
+TZrTextPlacement DragTextFrame(const TZrTextPlacement &Start, int32_t Code, TZrPoint Anchor,
+                               TZrPoint Q, const TZrRect &Visible);
 
 // Scales a coverage map to Width x Height (zero-sized gives an empty
 // mask): linear between pixel centres when enlarging, a weighted average
@@ -94,7 +94,7 @@ struct TZrTextLook
 // Frame.Rect's size, its origin at the rectangle's top-left before
 // mirroring): 0 keeps the pixel, 255 replaces it. Without coverage the
 // rectangle shows the backup.
-void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextFrame &Frame,
+void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextPlacement &Frame,
                     const TZrPixelMask &Coverage, const TZrTextLook &Look);
 
 // Puts the backup's pixels back where Old lies outside New.

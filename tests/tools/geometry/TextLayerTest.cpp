@@ -43,7 +43,7 @@ TEST(TextLayer, DrawingBackwardsMirrors)
       {{90, 70}, {150, -20}, MakeRect(90, 0, 100, 70), false, true},
   };
   for (const Case &C : Cases) {
-    const TZrTextFrame F = DrawTextFrame(C.Anchor, C.Q, Visible);
+    const TZrTextPlacement F = DrawTextFrame(C.Anchor, C.Q, Visible);
     EXPECT_EQ(F.Rect, C.Rect);
     EXPECT_EQ(F.MirrorHorizontal, C.H);
     EXPECT_EQ(F.MirrorVertical, C.V);
@@ -54,7 +54,7 @@ TEST(TextLayer, AnEdgeDraggedAcrossTheOtherTurnsTheTextOverAndBack)
 {
   const TZrRect Visible = MakeRect(0, 0, 200, 100);
   // Drawn right to left: mirrored.
-  TZrTextFrame F = DrawTextFrame({60, 10}, {20, 40}, Visible);
+  TZrTextPlacement F = DrawTextFrame({60, 10}, {20, 40}, Visible);
   ASSERT_TRUE(F.MirrorHorizontal);
   // The left handle pulled across the right edge turns it back.
   F = DragTextFrame(F, thLeft, {20, 25}, {90, 25}, Visible);
@@ -62,9 +62,9 @@ TEST(TextLayer, AnEdgeDraggedAcrossTheOtherTurnsTheTextOverAndBack)
   EXPECT_FALSE(F.MirrorHorizontal);
   EXPECT_FALSE(F.MirrorVertical);
   // Within one drag, going across and coming back leaves it as it was.
-  const TZrTextFrame Start = F;
+  const TZrTextPlacement Start = F;
   EXPECT_TRUE(DragTextFrame(Start, thRight, {89, 25}, {30, 25}, Visible).MirrorHorizontal);
-  const TZrTextFrame Back = DragTextFrame(Start, thRight, {89, 25}, {95, 25}, Visible);
+  const TZrTextPlacement Back = DragTextFrame(Start, thRight, {89, 25}, {95, 25}, Visible);
   EXPECT_FALSE(Back.MirrorHorizontal);
   EXPECT_EQ(Back.Rect, MakeRect(60, 10, 96, 40));
   // The top handle below the bottom edge turns it upside down; the corner
@@ -142,7 +142,7 @@ struct TLayerImages
 TEST(TextLayer, ColoursOverThePixelsUnderneath)
 {
   const TZrPixelMask Coverage = Mask(2, 1, {255, 128});
-  const TZrTextFrame Frame{MakeRect(1, 1, 3, 2), false, false};
+  const TZrTextPlacement Frame{MakeRect(1, 1, 3, 2), false, false};
   struct Case
   {
     TZrTextLook Look;
@@ -167,21 +167,21 @@ TEST(TextLayer, MirroredCoverageAndRectanglesPastTheEdge)
   const TZrPixelMask Coverage = Mask(3, 2, {255, 0, 0, 0, 0, 0});
   const TZrTextLook White{tcSelected, 0xFFFFFF, false};
   TLayerImages L;
-  PaintTextLayer(L.Backup, L.Image, TZrTextFrame{MakeRect(2, 1, 5, 3), true, true}, Coverage,
+  PaintTextLayer(L.Backup, L.Image, TZrTextPlacement{MakeRect(2, 1, 5, 3), true, true}, Coverage,
                  White);
   // The first coverage pixel lands in the last row and column.
   EXPECT_EQ(L.At(4, 2), (std::vector<int>{255, 255, 255}));
   EXPECT_EQ(L.At(2, 1), (std::vector<int>{200, 100, 30})) << "no coverage: the backup";
   // Past the image edge only the part inside is written.
   TLayerImages Edge;
-  PaintTextLayer(Edge.Backup, Edge.Image, TZrTextFrame{MakeRect(4, 3, 7, 5), false, false},
+  PaintTextLayer(Edge.Backup, Edge.Image, TZrTextPlacement{MakeRect(4, 3, 7, 5), false, false},
                  Coverage, White);
   EXPECT_EQ(Edge.At(4, 3), (std::vector<int>{255, 255, 255}));
   EXPECT_EQ(Edge.At(5, 3), (std::vector<int>{200, 100, 30}));
   EXPECT_EQ(Edge.At(3, 3), (std::vector<int>{9, 9, 9}));
   // No text at all: the rectangle shows the backup.
   TLayerImages Empty;
-  PaintTextLayer(Empty.Backup, Empty.Image, TZrTextFrame{MakeRect(0, 0, 2, 2), false, false},
+  PaintTextLayer(Empty.Backup, Empty.Image, TZrTextPlacement{MakeRect(0, 0, 2, 2), false, false},
                  TZrPixelMask{}, White);
   EXPECT_EQ(Empty.At(1, 1), (std::vector<int>{200, 100, 30}));
 }
