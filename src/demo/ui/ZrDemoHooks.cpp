@@ -39,9 +39,14 @@ TZrDemoRegistry::~TZrDemoRegistry()
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
   // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves.
+  // of single modules) a program-wide one serves, without taking the
+  // place of a registry made later.
+  if (Global)
+    return *Global;
   static TZrDemoRegistry Fallback;
-  return Global ? *Global : Fallback;
+  if (Global == &Fallback)
+    Global = nullptr;
+  return Fallback;
 }
 
 void TZrDemoRegistry::RegisterDemoComponent(const QString &Name, QObject *Component)

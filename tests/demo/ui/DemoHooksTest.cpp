@@ -223,5 +223,15 @@ TEST_F(DemoHooksTest, RecordingCallsWriteOnlyWhileRecording)
   Registry.Playback = nullptr;
 }
 
+TEST(DemoRegistry, ARegistryMadeAfterTheFallbackServedTakesOver)
+{
+  TZrDemoRegistry *Before = &DemoRegistry();
+  {
+    TZrDemoRegistry Own;
+    EXPECT_EQ(&DemoRegistry(), &Own);
+  }
+  EXPECT_EQ(&DemoRegistry(), Before);
+}
+
 } // namespace
 } // namespace facette
