@@ -11,12 +11,15 @@
 #include "framework/ui/ZrImageList.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/geometry/ui/ZrAdjustmentTool.h"
+#include "tools/geometry/ui/ZrTextTool.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace facette {
 
@@ -109,6 +112,22 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 9. The text tool.
+  TZrTextTool *TextTool = nullptr;
+  App.CreateModule(TextTool);
+  SetImage(TextTool->Button, 79);
+  CommonDataModule->LastTool = TextTool;
+
+  // 10. The adjustment tool; its Ok and Cancel show the shared pictures.
+  TZrAdjustmentTool *AdjustmentTool = nullptr;
+  App.CreateModule(AdjustmentTool);
+  SetImage(AdjustmentTool->Button, 97);
+  if (TZrAdjustmentFrame *Frame = AdjustmentTool->Frame) {
+    Frame->FinishingTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(52));
+    Frame->CancelTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(7));
+  }
+  CommonDataModule->LastTool = AdjustmentTool;
 }
 
 } // namespace facette
