@@ -18,6 +18,8 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # running the editor without a display
   xvfb xauth
+  # fonts the text tool's tests draw with (Latin, Greek and Cyrillic)
+  fonts-dejavu-core
 )
 
 missing=()
