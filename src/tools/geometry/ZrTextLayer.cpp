@@ -167,6 +167,57 @@ void StretchCoverage(const TZrPixelMask &Source, int32_t Width, int32_t Height,
   });
 }
 
+namespace {
+
+// The text's colour for a pixel under it (blue, green, red order).
+struct TTextColour
+{
+  uint8_t Chosen[3];
+  bool Inverted;
+  bool MaxInverse;
+
+  int32_t For(const uint8_t *Under, int C) const
+  {
+    if (!Inverted)
+      return Chosen[C];
+    return MaxInverse ? (Under[C] < 128 ? 255 : 0) : 255 - Under[C];
+  }
+};
+
+void BlendTextPixel(const uint8_t *From, uint8_t *To, int32_t Alpha, const TTextColour &Colour)
+{
+  for (int C = 0; C < 3; ++C) {
+    const int32_t Old = From[C];
+    const int32_t New = Colour.For(From, C);
+    To[C] = static_cast<uint8_t>(Alpha == 255 ? New : Old + ((Alpha * (New - Old)) >> 8));
+  }
+}
+
+// One row of Count pixels: To receives From with the text blended in by
+// the coverage read from Cover on, forwards (Step 1) or backwards (-1).
+void BlendTextRow(const uint8_t *From, uint8_t *To, int32_t Count, const uint8_t *Cover,
+                  int32_t Step, const TTextColour &Colour)
+{
+  std::memcpy(To, From, static_cast<size_t>(Count) * 3);
+  int32_t X = 0;
+  // Most of a text's rectangle is bare: eight pixels without coverage are
+  // passed over at once.
+  for (; X + 8 <= Count; X += 8) {
+    uint64_t Eight;
+    std::memcpy(&Eight, Step > 0 ? Cover + X : Cover - X - 7, 8);
+    if (Eight == 0)
+      continue;
+    for (int32_t I = X; I < X + 8; ++I)
+      if (const int32_t Alpha = Cover[Step * I])
+        BlendTextPixel(From + 3 * I, To + 3 * I, Alpha, Colour);
+  }
+  for (; X < Count; ++X)
+    if (const int32_t Alpha = Cover[Step * X])
+      BlendTextPixel(From + 3 * X, To + 3 * X, Alpha, Colour);
+}
+
+} // namespace
+
 void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextPlacement &Frame,
                     const TZrPixelMask &Coverage, const TZrTextLook &Look)
 {
@@ -176,11 +227,16 @@ void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextPlac
   const TZrRect R = IntersectRect(IntersectRect(F, Image.GetBounds()), Backup.GetBounds());
   if (R.IsEmpty())
     return;
-  // The chosen colour as bytes in pixel order: blue, green, red.
-  const uint8_t Chosen[3] = {static_cast<uint8_t>(Look.Color >> 16),
-                             static_cast<uint8_t>(Look.Color >> 8),
-                             static_cast<uint8_t>(Look.Color)};
-  const bool Inverted = Look.ColorMode == tcInverted;
+  const TTextColour Colour{{static_cast<uint8_t>(Look.Color >> 16),
+                            static_cast<uint8_t>(Look.Color >> 8),
+                            static_cast<uint8_t>(Look.Color)},
+                           Look.ColorMode == tcInverted,
+                           Look.MaxInverse};
+  // The columns of R that the coverage reaches (it may be smaller than the
+  // rectangle), and where each row's reading starts.
+  const int32_t CoverLeft = Frame.MirrorHorizontal ? F.Right - Coverage.Width : F.Left;
+  const TZrRect Covered =
+      IntersectRect(R, MakeRect(CoverLeft, R.Top, CoverLeft + Coverage.Width, R.Bottom));
   const int32_t Workers = WorkersFor(static_cast<int64_t>(R.Width()) * R.Height(), R.Height());
   RunWorkers(Workers, [&](int32_t Index) {
     const int32_t Y0 = R.Top + StripeBegin(R.Height(), Workers, Index);
@@ -188,27 +244,21 @@ void PaintTextLayer(const TZrPixels &Backup, TZrPixels &Image, const TZrTextPlac
     for (int32_t Y = Y0; Y < Y1; ++Y) {
       const uint8_t *From = Backup.PixelPtr(R.Left, Y);
       uint8_t *To = Image.PixelPtr(R.Left, Y);
-      std::memcpy(To, From, static_cast<size_t>(R.Width()) * 3);
       const int32_t Row = Frame.MirrorVertical ? F.Bottom - 1 - Y : Y - F.Top;
-      if (Row < 0 || Row >= Coverage.Height)
+      if (Row < 0 || Row >= Coverage.Height || Covered.IsEmpty()) {
+        std::memcpy(To, From, static_cast<size_t>(R.Width()) * 3);
         continue;
-      const uint8_t *Cover = Coverage.Bits.data() + static_cast<size_t>(Row) * Coverage.Width;
-      for (int32_t X = R.Left; X < R.Right; ++X, From += 3, To += 3) {
-        const int32_t Column = Frame.MirrorHorizontal ? F.Right - 1 - X : X - F.Left;
-        if (Column < 0 || Column >= Coverage.Width)
-          continue;
-        const int32_t Alpha = Cover[Column];
-        if (Alpha == 0)
-          continue;
-        for (int C = 0; C < 3; ++C) {
-          const int32_t Old = From[C];
-          int32_t Colour = Chosen[C];
-          if (Inverted)
-            Colour = Look.MaxInverse ? (Old < 128 ? 255 : 0) : 255 - Old;
-          To[C] =
-              static_cast<uint8_t>(Alpha == 255 ? Colour : Old + ((Alpha * (Colour - Old)) >> 8));
-        }
       }
+      if (Covered.Left > R.Left)
+        std::memcpy(To, From, static_cast<size_t>(Covered.Left - R.Left) * 3);
+      if (Covered.Right < R.Right)
+        std::memcpy(Image.PixelPtr(Covered.Right, Y), Backup.PixelPtr(Covered.Right, Y),
+                    static_cast<size_t>(R.Right - Covered.Right) * 3);
+      const uint8_t *Cover = Coverage.Bits.data() + static_cast<size_t>(Row) * Coverage.Width;
+      const int32_t First =
+          Frame.MirrorHorizontal ? F.Right - 1 - Covered.Left : Covered.Left - F.Left;
+      BlendTextRow(Backup.PixelPtr(Covered.Left, Y), Image.PixelPtr(Covered.Left, Y),
+                   Covered.Width(), Cover + First, Frame.MirrorHorizontal ? -1 : 1, Colour);
     }
   });
 }
