@@ -103,9 +103,11 @@ TZrAdjustmentFrame::TZrAdjustmentFrame(QWidget *Parent) : TZrFrame(Parent)
 
   SettingsTntGroupBox = new QGroupBox(QStringLiteral("Settings"), this);
   AllTntCheckBox = new QCheckBox(QStringLiteral("All"), SettingsTntGroupBox);
+  AllTntCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   ResetTBXButton = new QToolButton(SettingsTntGroupBox);
   ResetTBXButton->setText(QStringLiteral("0"));
   RedLabel = new QLabel(SettingsTntGroupBox);
+  RedLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   RedTrackBar = ChannelSlider(SettingsTntGroupBox);
   GreenLabel = new QLabel(SettingsTntGroupBox);
   GreenTrackBar = ChannelSlider(SettingsTntGroupBox);
@@ -134,7 +136,10 @@ TZrAdjustmentFrame::TZrAdjustmentFrame(QWidget *Parent) : TZrFrame(Parent)
   Actions->addStretch(1);
 
   ExplanationTntCheckBox = new QCheckBox(QStringLiteral("Show Explanation"), this);
+  ExplanationTntCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   ExplanationTntMemo = new QPlainTextEdit(this);
+  ExplanationTntMemo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+  ExplanationTntMemo->setMinimumHeight(90);
   ExplanationTntMemo->setReadOnly(true);
   ExplanationTntMemo->setFocusPolicy(Qt::NoFocus);
   ExplanationTntMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

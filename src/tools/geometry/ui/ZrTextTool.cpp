@@ -108,7 +108,7 @@ QToolButton *StyleButton(const QString &Caption, QWidget *Parent)
   Button->setText(Caption);
   Button->setCheckable(true);
   Button->setAutoRaise(true);
-  Button->setFixedSize(28, 28);
+  Button->setFixedSize(26, 26);
   return Button;
 }
 
@@ -176,6 +176,9 @@ TZrTextFrame::TZrTextFrame(QWidget *Parent) : TZrFrame(Parent)
 
   ColorBox = new QComboBox(FontTntGroupBox);
   ColorBox->setMaxVisibleItems(20);
+  // The narrow panel decides the width, not the longest colour name.
+  ColorBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ColorBox->setMinimumContentsLength(6);
   for (const TListedColor &Listed : ListedColors)
     ColorBox->addItem(Swatch(Listed.Color), QString::fromLatin1(Listed.Name), Listed.Color);
   ColorBox->setCurrentIndex(15);
@@ -198,6 +201,8 @@ TZrTextFrame::TZrTextFrame(QWidget *Parent) : TZrFrame(Parent)
   Grid->setColumnStretch(1, 1);
 
   TextTntMemo = new QPlainTextEdit(this);
+  TextTntMemo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+  TextTntMemo->setMinimumHeight(80);
   TextTntMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   TextTntMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   TextTntMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
