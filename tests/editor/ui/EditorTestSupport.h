@@ -34,6 +34,25 @@ public:
   }
 };
 
+// A playback that records: the script lines tools write down.
+class TScriptRecorder : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return false; }
+  void Suspend() override {}
+  void Resume() override {}
+};
+
+// To: a copy of From's pixels at the same place.
+inline void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
+{
+  To.Allocate(pf24bit, From.GetBounds());
+  To.CopyFrom(From);
+}
+
 class TJournalTool;
 
 class TJournalControl : public TZrGraphicsToolControl

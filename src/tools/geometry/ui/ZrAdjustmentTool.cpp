@@ -8,6 +8,7 @@
 #include "framework/ui/ZrImageList.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "tools/brush/ui/ZrBrushFrame.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -574,36 +575,27 @@ void TZrAdjustmentTool::Localize()
   UpdateExplanation();
 }
 
+std::vector<toolparts::TIntegerSetting> TZrAdjustmentTool::Settings()
+{
+  return {
+      {1, [this] { return RedValue; }, [this](int32_t V) { SetRed(V); }},
+      {2, [this] { return GreenValue; }, [this](int32_t V) { SetGreen(V); }},
+      {3, [this] { return BlueValue; }, [this](int32_t V) { SetBlue(V); }},
+      {4, [this] { return ShowExplanation ? 1 : 0; },
+       [this](int32_t V) { SetShowExplanation(V != 0); }},
+      {5, [this] { return AllChannels ? 1 : 0; }, [this](int32_t V) { SetAllChannels(V != 0); }},
+      {6, [this] { return AdjustmentType; }, [this](int32_t V) { SetAdjustmentType(V); }},
+  };
+}
+
 void TZrAdjustmentTool::LoadSettings(TZrSDFReader &Reader)
 {
-  if (!Reader.EnterNode(1, SettingsGuid))
-    return;
-  int32_t Value = 0;
-  if (Reader.ReadInteger(1, Value))
-    SetRed(Value);
-  if (Reader.ReadInteger(2, Value))
-    SetGreen(Value);
-  if (Reader.ReadInteger(3, Value))
-    SetBlue(Value);
-  if (Reader.ReadInteger(4, Value))
-    SetShowExplanation(Value != 0);
-  if (Reader.ReadInteger(5, Value))
-    SetAllChannels(Value != 0);
-  if (Reader.ReadInteger(6, Value))
-    SetAdjustmentType(Value);
-  Reader.LeaveNode();
+  toolparts::LoadIntegers(Reader, SettingsGuid, Settings());
 }
 
 void TZrAdjustmentTool::SaveSettings(TZrSDFWriter &Writer)
 {
-  Writer.BeginNode(1, SettingsGuid);
-  Writer.WriteInteger(1, RedValue);
-  Writer.WriteInteger(2, GreenValue);
-  Writer.WriteInteger(3, BlueValue);
-  Writer.WriteInteger(4, ShowExplanation ? 1 : 0);
-  Writer.WriteInteger(5, AllChannels ? 1 : 0);
-  Writer.WriteInteger(6, AdjustmentType);
-  Writer.EndNode();
+  toolparts::SaveIntegers(Writer, SettingsGuid, Settings());
 }
 
 namespace {
@@ -625,15 +617,8 @@ void SetText(QLabel *Label, const QString &Text)
 void TZrAdjustmentTool::UpdateControls()
 {
   TZrGraphicsEditor *Editor = GraphicsEditor();
-  const bool Current = Editor && Editor->CurrentTool() == this;
-  const bool Selectable = Editor && Editor->CanSelectTool(this) && Enabled;
-  if (Button) {
-    Button->setChecked(Current);
-    Button->setEnabled(Selectable);
-  }
+  const bool A = toolparts::UpdateButtonAndFrame(*this, Button, Frame);
   if (Frame) {
-    const bool A = Selectable && Current;
-    Frame->SetControlsEnabled(A);
     const QString TypeName = LocalString(TypeNameIds[AdjustmentType]);
     if (Frame->AdjustmentTypeTntGroupBox->title() != TypeName)
       Frame->AdjustmentTypeTntGroupBox->setTitle(TypeName);

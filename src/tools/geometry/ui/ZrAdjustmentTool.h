@@ -8,11 +8,13 @@
 
 #include "editor/ui/ZrGraphicsTool.h"
 #include "framework/ZrGuid.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrAdjustmentEngine.h"
 #include "tools/geometry/ZrAdjustmentPreview.h"
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -145,6 +147,8 @@ public:
   void Activate() override;
 
 private:
+  // The elements of the settings node.
+  std::vector<toolparts::TIntegerSetting> Settings();
   // Shrinks the document for the preview when it is large, keeping the
   // view's picture the same size.
   void ShrinkForPreview(TZrGraphicsView &PreviewView);

@@ -9,6 +9,7 @@
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "tools/brush/ui/ZrBrushFrame.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -879,46 +880,34 @@ void TZrTextTool::Localize()
   Frame->LocalizeColorNames();
 }
 
+std::vector<toolparts::TIntegerSetting> TZrTextTool::Settings()
+{
+  return {
+      {1, [this] { return FontSize; },
+       [this](int32_t V) {
+         if (V >= 8 && V <= 400)
+           SetFontSize(V);
+       }},
+      {2, [this] { return FontColorMode; }, [this](int32_t V) { SetFontColorMode(V); }},
+      {3, [this] { return TextColor; }, [this](int32_t V) { SetTextColor(V); }},
+      {4, [this] { return MaxInverse ? 1 : 0; }, [this](int32_t V) { SetMaxInverse(V != 0); }},
+      {5, [this] { return FontStyle; }, [this](int32_t V) { SetFontStyle(V); }},
+  };
+}
+
 void TZrTextTool::LoadSettings(TZrSDFReader &Reader)
 {
-  if (!Reader.EnterNode(1, SettingsGuid))
-    return;
-  int32_t Value = 0;
-  if (Reader.ReadInteger(1, Value) && Value >= 8 && Value <= 400)
-    SetFontSize(Value);
-  if (Reader.ReadInteger(2, Value))
-    SetFontColorMode(Value);
-  if (Reader.ReadInteger(3, Value))
-    SetTextColor(Value);
-  if (Reader.ReadInteger(4, Value))
-    SetMaxInverse(Value != 0);
-  if (Reader.ReadInteger(5, Value))
-    SetFontStyle(Value);
-  Reader.LeaveNode();
+  toolparts::LoadIntegers(Reader, SettingsGuid, Settings());
 }
 
 void TZrTextTool::SaveSettings(TZrSDFWriter &Writer)
 {
-  Writer.BeginNode(1, SettingsGuid);
-  Writer.WriteInteger(1, FontSize);
-  Writer.WriteInteger(2, FontColorMode);
-  Writer.WriteInteger(3, TextColor);
-  Writer.WriteInteger(4, MaxInverse ? 1 : 0);
-  Writer.WriteInteger(5, FontStyle);
-  Writer.EndNode();
+  toolparts::SaveIntegers(Writer, SettingsGuid, Settings());
 }
 
 void TZrTextTool::UpdateControls()
 {
-  TZrGraphicsEditor *Editor = GraphicsEditor();
-  const bool Current = Editor && Editor->CurrentTool() == this;
-  const bool Selectable = Editor && Editor->CanSelectTool(this) && Enabled;
-  if (Button) {
-    Button->setChecked(Current);
-    Button->setEnabled(Selectable);
-  }
-  if (Frame)
-    Frame->SetControlsEnabled(Selectable && Current);
+  toolparts::UpdateButtonAndFrame(*this, Button, Frame);
 }
 
 void TZrTextTool::InitializeTool()

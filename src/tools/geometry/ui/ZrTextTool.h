@@ -13,11 +13,13 @@
 #include "editor/ui/ZrGraphicsTool.h"
 #include "framework/ZrGuid.h"
 #include "imaging/ZrBitmap.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrTextLayer.h"
 
 #include <QFont>
 
 #include <cstdint>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -200,6 +202,8 @@ public:
   void Activate() override;
 
 private:
+  // The elements of the settings node.
+  std::vector<toolparts::TIntegerSetting> Settings();
   void RecordValue(const QString &Name, int32_t Value);
   // Waits, painting meanwhile, unless the demonstration runs at full speed.
   void DemoPause(int Milliseconds);

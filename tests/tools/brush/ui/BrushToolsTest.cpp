@@ -46,17 +46,6 @@ public:
   }
 };
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 // A pattern with detail in every channel, so that smudging shows.
 QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
 {
@@ -68,12 +57,6 @@ QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
   const QString Path = Folder.filePath(QStringLiteral("pattern.png"));
   EXPECT_TRUE(Picture.save(Path));
   return Path;
-}
-
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
 }
 
 class BrushToolsTest : public GraphicsEditorFixture
@@ -343,7 +326,7 @@ TEST_F(BrushToolsTest, ExpertModeShowsOpacityAndHardness)
   EXPECT_TRUE(Frame.SizeTrackBar->isVisibleTo(&Frame));
   EXPECT_FALSE(Frame.SmoothingTrackBar->isVisibleTo(&Frame));
 
-  TRecorder Recorder;
+  TScriptRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   Frame.ExpertModeTBXCheckBox->click();
   DemoRegistry().Playback = nullptr;
@@ -394,7 +377,7 @@ TEST_F(BrushToolsTest, SettingsRoundTrip)
 
 TEST_F(BrushToolsTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TRecorder Recorder;
+  TScriptRecorder Recorder;
   Smudge->AttachPlayback(&Recorder);
   const auto Command = [this](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;

@@ -26,23 +26,6 @@ namespace {
 
 using namespace test;
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 // Brightness V on every channel of every pixel of Source, as its table
 // says: ByteRound(i + 5.1 V).
 bool IsBrightened(const TZrPixels &Result, const TZrPixels &Source, int32_t V)
@@ -380,7 +363,7 @@ TEST_F(AdjustmentToolTest, DemoCommandsTargetsAndRecordedLines)
   EXPECT_FALSE(Tool->ShowExplanation);
 
   // The user's moves are recorded.
-  TRecorder Recorder;
+  TScriptRecorder Recorder;
   Registry.Playback = &Recorder;
   Tool->Frame->AllTntCheckBox->click();
   Tool->Frame->BlueTrackBar->setValue(-4);

@@ -26,23 +26,6 @@ namespace {
 
 using namespace test;
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 // Whether A and B differ anywhere outside Rect.
 bool ChangedOutside(const TZrPixels &A, const TZrPixels &B, const TZrRect &Rect)
 {
@@ -433,7 +416,7 @@ TEST_F(TextToolTest, SettingsRoundTrip)
 
 TEST_F(TextToolTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TRecorder Recorder;
+  TScriptRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   const auto Command = [](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;
