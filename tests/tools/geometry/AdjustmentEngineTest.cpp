@@ -91,7 +91,10 @@ TEST(AdjustmentEngine, GammaTables)
   EXPECT_NEAR(GammaExponent(-50), 3.333, 1e-12);
   EXPECT_NEAR(GammaExponent(50), 0.3000300030003, 1e-12);
   BuildGammaLut(Lut, 50);
-  EXPECT_GT(Lut[128], 128) << "positive values lighten";
+  EXPECT_EQ(Lut[128], 207) << "positive values lighten";
+  EXPECT_EQ(Lut[64], 168);
+  EXPECT_EQ(Lut[0], 0);
+  EXPECT_EQ(Lut[255], 255);
 }
 
 TEST(AdjustmentEngine, ContrastPivotsOnTheMean)
@@ -322,6 +325,15 @@ TEST(AdjustmentEngine, SaturationExample)
     EXPECT_EQ(Image.PixelPtr(1, 0)[1], 200);
     EXPECT_EQ(Image.PixelPtr(1, 0)[2], 200);
   }
+  // +50 drives the smallest channel to 0 and the middle one along.
+  ApplySaturation(Backup, Image, 50, 0, 0);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[0], 0);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[1], 67);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[2], 200);
+  // 0 on the largest channel's slider keeps the pixel.
+  ApplySaturation(Backup, Image, 0, 50, -50);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[0], 50);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[1], 100);
   Fill(Backup, 90, 90, 90);
   ApplySaturation(Backup, Image, 50, 50, 50);
   EXPECT_EQ(Image.PixelPtr(0, 0)[1], 90) << "grey stays grey";
