@@ -2,6 +2,7 @@
 
 #include "editor/ui/ZrCursors.h"
 #include "editor/ui/ZrGraphicsTool.h"
+#include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrScrollTool.h"
 #include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrFolderBrowsing.h"
@@ -12,6 +13,7 @@
 #include "framework/ZrSDF.h"
 #include "imaging/ui/ZrJPEGOptionsForm.h"
 #include "imaging/ZrBitmap.h"
+#include "scanner/ui/ZrScanner.h"
 
 #include <QAction>
 #include <QEvent>
@@ -26,6 +28,9 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
+#include <limits>
 
 namespace facette {
 
@@ -158,17 +163,41 @@ TZrGraphicsEditor::TZrGraphicsEditor()
                          Item.Button);
   }
 
-  // Scanner import in the File menu. Nothing drives a scanner yet, so the
-  // submenu stays hidden like the two direct items.
+  // Scanner import in the File menu: the Import submenu lists the sources
+  // each time it opens (the two direct items stay hidden and only follow
+  // its enabled state).
   QMenu *File = Main->FileMenuItem;
   CloseMenuSeperator = Main->AddSeparator(File, Main->FileMenuSeparator);
   SelectTwainSourceMenuItem =
       Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
-  SelectTwainSourceMenuItem->setVisible(false);
+  SelectTwainSourceMenuItem->setVisible(ScannerItemsVisible);
   AcquireMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
-  AcquireMenuItem->setVisible(false);
+  AcquireMenuItem->setVisible(ScannerItemsVisible);
   ImportSubmenu = Main->AddSubmenu(QString(), File, Main->FileMenuSeparator);
-  ImportSubmenu->menuAction()->setVisible(false);
+  Scanner = new TZrScanner(this);
+  Scanner->OnMenusEnabled = [this](bool Enabled) {
+    ImportSubmenu->menuAction()->setEnabled(Enabled);
+    SelectTwainSourceMenuItem->setEnabled(Enabled);
+    AcquireMenuItem->setEnabled(Enabled);
+    // The status bar's meter shows the scan in thousandths.
+    if (TProgressMeter *Meter = ProgressMeter())
+      Meter->Start(Enabled ? 0 : 1000);
+  };
+  Scanner->OnImageReady = [this](const QString &FileName) { OpenScannedImage(FileName); };
+  Scanner->OnError = [this](const QString &Reason) {
+    ZrApplication().MessageBox(QString(LocalString(1322)).replace(QStringLiteral("%s"), Reason),
+                               mb::OK | mb::IconError);
+  };
+  Scanner->OnProgress = [](double Done) {
+    if (TProgressMeter *Meter = ProgressMeter())
+      while (Meter->Position() < std::min(static_cast<int32_t>(Done * 1000), 1000))
+        Meter->Step();
+  };
+  connect(ImportSubmenu, &QMenu::aboutToShow, this, [this] {
+    Scanner->RefreshSources();
+    RebuildImportMenu();
+  });
+  connect(Scanner, &TZrScanner::SourcesChanged, this, [this] { RebuildImportMenu(); });
 
   // Status panels: X and Y of the pointer, W and H of the image, R, G and B
   // of the pixel under the pointer. Widths follow the window's font.
@@ -414,6 +443,45 @@ bool TZrGraphicsEditor::Open(const QString &FileName, TZrDocument *&Doc, bool Ad
                              .arg(View->height()));
   }
   return true;
+}
+
+void TZrGraphicsEditor::RebuildImportMenu()
+{
+  ImportSubmenu->clear();
+  const std::vector<TZrScanSource> &Sources = Scanner->Sources();
+  for (const TZrScanSource &Source : Sources) {
+    QString Caption = QString::fromStdString(Source.DisplayName());
+    // Two scanners of one model are told apart by their device names.
+    const auto SameCaption = [&](const TZrScanSource &Other) {
+      return &Other != &Source && Other.DisplayName() == Source.DisplayName();
+    };
+    if (std::any_of(Sources.begin(), Sources.end(), SameCaption))
+      Caption += QStringLiteral(" (") + QString::fromStdString(Source.Name) + QLatin1Char(')');
+    const QString Name = QString::fromStdString(Source.Name);
+    QAction *Item =
+        ImportSubmenu->addAction(Caption, this, [this, Name] { Scanner->Acquire(Name); });
+    Item->setToolTip(QString::fromStdString(Source.Type));
+  }
+  if (Scanner->Listing() || Sources.empty()) {
+    QAction *Note =
+        ImportSubmenu->addAction(Scanner->Listing() ? LocalString(1321) : LocalString(1320));
+    Note->setEnabled(false);
+  }
+}
+
+void TZrGraphicsEditor::OpenScannedImage(const QString &FileName)
+{
+  TZrDocument *Doc = nullptr;
+  if (!Open(FileName, Doc, false) || !Doc)
+    return;
+  // The scan has no file yet: it is untitled, the temporary folder is not
+  // browsed, and closing it asks to save it so the scan is never lost.
+  Doc->FileName.clear();
+  Doc->Saved = false;
+  Doc->SavedSerial = std::numeric_limits<uint64_t>::max();
+  FolderFiles.clear();
+  FolderIndex = -1;
+  UpdateCaption();
 }
 
 void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
