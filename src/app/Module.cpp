@@ -2,6 +2,7 @@
 
 #include "CommonData.h"
 
+#include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
 #include "editor/ui/ZrProgressMeter.h"
@@ -19,7 +20,7 @@
 #include "tools/geometry/ui/ZrTextTool.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -73,7 +74,9 @@ void TModule::CreateCoreModules()
   TZrGraphicsEditor *Editor = nullptr;
   App.CreateModule(Editor);
   Editor->DemoFolder =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Demo")) +
+      QString::fromStdString(
+          FindDemoFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+              .string()) +
       QLatin1Char('/');
   SetImage(Editor->NextImageButton, 15);
   SetImage(Editor->PrevImageButton, 14);

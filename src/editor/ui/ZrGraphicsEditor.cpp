@@ -104,6 +104,17 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     return ExecuteJPEGOptions(MainWindow(), Quality);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
+  // A demonstration stopped while its script holds the button down ends
+  // the tool's mouse action as it is; whatever the tool has pending is
+  // given up.
+  DemoRegistry().RegisterDemoStopHandler([Self = QPointer<TZrGraphicsEditor>(this)](bool Held) {
+    TZrGraphicsTool *Tool = Self ? Self->CurrentTool() : nullptr;
+    if (!Tool)
+      return;
+    if (Held)
+      Tool->AbortMouseAction();
+    Tool->CancelPendingAction();
+  });
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -491,6 +502,28 @@ void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
     return;
   TZrDocument *Doc = nullptr;
   Open(FileName, Doc, true);
+}
+
+bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason)
+{
+  const bool WasQuiet = QuietOpen;
+  QuietOpen = true;
+  FormatList->LastError.clear();
+  const bool Opened = Open(FileName, Doc, true);
+  QuietOpen = WasQuiet;
+  if (!Opened && Reason) {
+    *Reason = ToQString(FormatList->LastError);
+    if (Reason->isEmpty())
+      *Reason = QFileInfo(FileName).isFile() ? QStringLiteral("the file cannot be read as an image")
+                                             : QStringLiteral("there is no such file");
+  }
+  return Opened;
+}
+
+void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
+{
+  if (!QuietOpen)
+    TZrEditor::ReportOpenFailure(FileName);
 }
 
 void TZrGraphicsEditor::UpdateCaption()
@@ -883,12 +916,17 @@ void TZrGraphicsEditor::DemoCommand(IZrDemoPlayback *Sender, const QString &Comm
     const QString InDemoFolder = DemoFolder + Name;
     const QString FileName = QFileInfo(InDemoFolder).isFile() ? InDemoFolder : Name;
     TZrDocument *Doc = nullptr;
-    if (Open(FileName, Doc, true)) {
+    // The playback reports the failure, with the script line.
+    if (OpenQuietly(FileName, Doc)) {
       Doc->OpenedByDemo = true;
       if (Size(1, Width, Height)) {
         SetMinViewSize(Width, Height);
         FitCurrent();
       }
+    } else if (Sender) {
+      Sender->Error(QStringLiteral("Cannot open the file."));
+    } else {
+      TZrEditor::ReportOpenFailure(FileName);
     }
   } else if (Command == QStringLiteral("ZOOMIN")) {
     ZoomIn();
