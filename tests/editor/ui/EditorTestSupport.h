@@ -46,13 +46,6 @@ public:
   void Resume() override {}
 };
 
-// To: a copy of From's pixels at the same place.
-inline void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 class TJournalTool;
 
 class TJournalControl : public TZrGraphicsToolControl

@@ -782,9 +782,14 @@ void TZrTextTool::DocumentClosing(TZrGraphicsDocument &Doc)
 
 void TZrTextTool::DemoPause(int Milliseconds)
 {
-  QEventLoop Wait;
-  QTimer::singleShot(Milliseconds, &Wait, &QEventLoop::quit);
-  Wait.exec();
+  int64_t Wait = Milliseconds;
+  if (const IZrDemoPlayback *Running = DemoRegistry().Playback)
+    Wait = Running->ScaledPause(Wait);
+  if (Wait <= 0)
+    return;
+  QEventLoop Loop;
+  QTimer::singleShot(static_cast<int>(Wait), &Loop, &QEventLoop::quit);
+  Loop.exec();
 }
 
 void TZrTextTool::TypeDemoText()

@@ -205,7 +205,8 @@ private:
   // The elements of the settings node.
   std::vector<toolparts::TIntegerSetting> Settings();
   void RecordValue(const QString &Name, int32_t Value);
-  // Waits, painting meanwhile, unless the demonstration runs at full speed.
+  // Waits, painting meanwhile, as long as the running demonstration's
+  // speed makes it (not at all at the speed that skips pauses).
   void DemoPause(int Milliseconds);
 };
 

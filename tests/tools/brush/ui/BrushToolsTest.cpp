@@ -46,7 +46,6 @@ public:
   }
 };
 
-
 class BrushToolsTest : public GraphicsEditorFixture
 {
 protected:

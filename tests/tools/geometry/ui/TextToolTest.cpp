@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPlainTextEdit>
@@ -450,6 +451,22 @@ TEST_F(TextToolTest, DemoCommandsTargetsAndRecordedLines)
                                          QStringLiteral("TextFontColor 0"),
                                          QStringLiteral("MouseCurvedMove TextMaxInverse"),
                                          QStringLiteral("TextMaxInverse 0")}));
+
+  // The typed word, letter by letter; at the speed that skips pauses the
+  // command takes no time.
+  class TFullSpeed : public TScriptRecorder
+  {
+  public:
+    int64_t ScaledPause(int64_t) const override { return 0; }
+  } Fast;
+  DemoRegistry().Playback = &Fast;
+  QElapsedTimer Clock;
+  Clock.start();
+  Tool->Frame->TextTntMemo->setPlainText(QStringLiteral("old"));
+  EXPECT_TRUE(Command("TEXTMEMOYALTA", 0));
+  EXPECT_LT(Clock.elapsed(), 1000);
+  EXPECT_EQ(Tool->Frame->TextTntMemo->toPlainText(), QStringLiteral("Yalta"));
+  DemoRegistry().Playback = &Recorder;
 
   // Every control is a target.
   Main->show();
