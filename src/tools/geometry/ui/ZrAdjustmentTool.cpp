@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace facette {
 
@@ -289,6 +290,23 @@ void TZrAdjustmentTool::ApplyAdjustment(TZrPixels *Copy)
     Meter->Start(0);
 }
 
+namespace {
+
+// The view showing Doc; nil when it has none.
+TZrGraphicsView *ViewOf(TZrGraphicsDocument &Doc)
+{
+  auto *Link = dynamic_cast<TZrGraphicsViewLink *>(Doc.ViewLink());
+  return Link ? Link->GraphicsView() : nullptr;
+}
+
+// The image point in the middle of the view.
+TZrPoint MiddleOf(TZrGraphicsView &View)
+{
+  return View.MapMode().DeviceToLogical(TZrPoint{View.ClientWidth() / 2, View.ClientHeight() / 2});
+}
+
+} // namespace
+
 void TZrAdjustmentTool::ShrinkForPreview(TZrGraphicsView &PreviewView)
 {
   TZrGraphicsDocument &Doc = PreviewView.Document;
@@ -296,8 +314,7 @@ void TZrAdjustmentTool::ShrinkForPreview(TZrGraphicsView &PreviewView)
   if (!Shrink.Shrinks())
     return;
   const int32_t FullWidth = Doc.Image().GetWidth();
-  const TZrPoint Middle = PreviewView.MapMode().DeviceToLogical(
-      TZrPoint{PreviewView.ClientWidth() / 2, PreviewView.ClientHeight() / 2});
+  const TZrPoint Middle = MiddleOf(PreviewView);
   SavedZoom = PreviewView.GetZoom();
   {
     TBusyCursor Busy;
@@ -306,6 +323,7 @@ void TZrAdjustmentTool::ShrinkForPreview(TZrGraphicsView &PreviewView)
       return;
   }
   Downscaled = true;
+  PreviewDocument = &Doc;
   // The shrunk image at the same size on the screen, around the same
   // point of the picture.
   int64_t Numerator = static_cast<int64_t>(SavedZoom.first) * FullWidth;
@@ -324,16 +342,17 @@ void TZrAdjustmentTool::RestoreFullSize()
   if (!Downscaled)
     return;
   Downscaled = false;
-  TZrGraphicsEditor *Editor = GraphicsEditor();
-  TZrGraphicsView *PreviewView = Editor ? Editor->ActiveView() : nullptr;
-  TZrGraphicsDocument *Doc = PreviewView ? &PreviewView->Document : nullptr;
+  // The document that was shrunk, whichever is active now.
+  TZrGraphicsDocument *Doc = std::exchange(PreviewDocument, nullptr);
   if (!Doc || !Parked.Image)
     return;
   const int32_t ShownWidth = Doc->Image().GetWidth();
   const int32_t FullWidth = Parked.Image->GetWidth();
-  const TZrPoint Middle = PreviewView->MapMode().DeviceToLogical(
-      TZrPoint{PreviewView->ClientWidth() / 2, PreviewView->ClientHeight() / 2});
+  TZrGraphicsView *PreviewView = ViewOf(*Doc);
+  const TZrPoint Middle = PreviewView ? MiddleOf(*PreviewView) : TZrPoint{};
   UnparkAfterPreview(*Doc, Parked);
+  if (!PreviewView)
+    return;
   PreviewView->SetZoom(SavedZoom.first, SavedZoom.second);
   PreviewView->CenterOn(
       TZrPoint{MulDiv(Middle.X, FullWidth, ShownWidth), MulDiv(Middle.Y, FullWidth, ShownWidth)});
@@ -537,7 +556,7 @@ void TZrAdjustmentTool::EndEdit()
 
 void TZrAdjustmentTool::DocumentClosing(TZrGraphicsDocument &Doc)
 {
-  if (Started) {
+  if (Started && (Document == &Doc || PreviewDocument == &Doc)) {
     Started = false;
     CancelEdit();
     RestoreFullSize();
@@ -549,7 +568,7 @@ void TZrAdjustmentTool::DocumentClosing(TZrGraphicsDocument &Doc)
 
 void TZrAdjustmentTool::DocumentSaving(TZrGraphicsDocument &Doc)
 {
-  if (Started)
+  if (Started && (Document == &Doc || PreviewDocument == &Doc))
     FinishAdjustment();
   TZrGraphicsTool::DocumentSaving(Doc);
 }

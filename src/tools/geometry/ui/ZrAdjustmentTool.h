@@ -96,6 +96,8 @@ public:
   // shrunk copy.
   TZrPreviewShrink Shrink;
   TZrImageSet Parked;
+  // The document whose full-size images are parked.
+  TZrGraphicsDocument *PreviewDocument = nullptr;
 
   void SetRed(int32_t Value);
   void SetGreen(int32_t Value);
