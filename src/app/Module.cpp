@@ -18,6 +18,7 @@
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/geometry/ui/ZrAdjustmentTool.h"
 #include "tools/geometry/ui/ZrTextTool.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -171,6 +172,12 @@ void TModule::DataModuleCreate()
     Frame->CancelTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(7));
   }
   CommonDataModule->LastTool = AdjustmentTool;
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette

@@ -39,14 +39,12 @@ TZrDemoRegistry::~TZrDemoRegistry()
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
   // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves, without taking the
-  // place of a registry made later.
-  if (Global)
-    return *Global;
+  // of single modules) a program-wide one serves. The stand-in must not
+  // keep the place of a registry made after it.
   static TZrDemoRegistry Fallback;
   if (Global == &Fallback)
     Global = nullptr;
-  return Fallback;
+  return Global ? *Global : Fallback;
 }
 
 void TZrDemoRegistry::RegisterDemoComponent(const QString &Name, QObject *Component)

@@ -223,14 +223,14 @@ TEST_F(DemoHooksTest, RecordingCallsWriteOnlyWhileRecording)
   Registry.Playback = nullptr;
 }
 
-TEST(DemoRegistry, ARegistryMadeAfterTheFallbackServedTakesOver)
+// Tools register before the demonstration module exists; the registry it
+// makes then takes over from the stand-in.
+TEST(DemoRegistryInstance, ARegistryMadeAfterTheStandInWasUsedServes)
 {
-  TZrDemoRegistry *Before = &DemoRegistry();
-  {
-    TZrDemoRegistry Own;
-    EXPECT_EQ(&DemoRegistry(), &Own);
-  }
-  EXPECT_EQ(&DemoRegistry(), Before);
+  TZrDemoRegistry &StandIn = TZrDemoRegistry::Instance();
+  TZrDemoRegistry Installed;
+  EXPECT_EQ(&TZrDemoRegistry::Instance(), &Installed);
+  EXPECT_NE(&StandIn, &Installed);
 }
 
 } // namespace
