@@ -35,18 +35,6 @@ public:
   }
 };
 
-// A playback that records: the script lines tools write down.
-class TScriptRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 class TJournalTool;
 
 // A recording playback that keeps the lines recorded.

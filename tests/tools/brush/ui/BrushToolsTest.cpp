@@ -313,7 +313,7 @@ TEST_F(BrushToolsTest, ExpertModeShowsOpacityAndHardness)
   EXPECT_TRUE(Frame.SizeTrackBar->isVisibleTo(&Frame));
   EXPECT_FALSE(Frame.SmoothingTrackBar->isVisibleTo(&Frame));
 
-  TScriptRecorder Recorder;
+  TLineRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   Frame.ExpertModeTBXCheckBox->click();
   DemoRegistry().Playback = nullptr;
@@ -364,7 +364,7 @@ TEST_F(BrushToolsTest, SettingsRoundTrip)
 
 TEST_F(BrushToolsTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TScriptRecorder Recorder;
+  TLineRecorder Recorder;
   Smudge->AttachPlayback(&Recorder);
   const auto Command = [this](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;

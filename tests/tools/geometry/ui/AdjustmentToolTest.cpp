@@ -1,4 +1,4 @@
-#include "editor/ui/EditorTestSupport.h"
+#include "tools/geometry/ui/PanelToolFixture.h"
 
 #include "editor/GraphicsTestSupport.h"
 
@@ -40,46 +40,20 @@ bool IsBrightened(const TZrPixels &Result, const TZrPixels &Source, int32_t V)
   return true;
 }
 
-class AdjustmentToolTest : public GraphicsEditorFixture
+class AdjustmentToolTest : public TPanelToolFixture<TZrAdjustmentTool>
 {
 protected:
-  void SetUp() override
-  {
-    GraphicsEditorFixture::SetUp();
-    App.CreateModule(Panel);
-    Panel->Initialize();
-    App.CreateModule(Tool);
-    Tool->Initialize();
-  }
-  void TearDown() override
-  {
-    Registry.Playback = nullptr;
-    GraphicsEditorFixture::TearDown();
-  }
-
   // A pattern with detail in every channel, at 100% with the tool current.
   void OpenPattern(int Width = 120, int Height = 90)
   {
     ShowWithViewSize(300, 200);
-    QImage Picture(Width, Height, QImage::Format_RGB888);
-    for (int Y = 0; Y < Height; ++Y)
-      for (int X = 0; X < Width; ++X)
-        Picture.setPixel(X, Y,
-                         qRgb((X * 37 + Y * 11) % 256, (X * 5 + Y * 53) % 256, (X ^ Y) % 256));
-    const QString Path = Folder.filePath(QStringLiteral("pattern%1.png").arg(Width));
-    ASSERT_TRUE(Picture.save(Path));
-    ASSERT_TRUE(Open(Path));
+    ASSERT_TRUE(Open(WritePattern(Folder, Width, Height)));
     Editor->SelectTool(Tool);
     Tool->UpdateControls();
   }
-  TZrPixels &Image() const { return *Doc()->ImagePixels(); }
   // Where the image shows in the view.
   TZrRect Shown() const { return View()->MapMode().LogicalToDeviceRect(Doc()->ImageBounds()); }
   void Idle() { Tool->UpdateControls(); }
-
-  TZrDemoRegistry Registry;
-  TZrToolPanelModule *Panel = nullptr;
-  TZrAdjustmentTool *Tool = nullptr;
 };
 
 TEST_F(AdjustmentToolTest, ThePreviewFollowsTheSlidersAndOkKeepsOneStep)
@@ -363,7 +337,7 @@ TEST_F(AdjustmentToolTest, DemoCommandsTargetsAndRecordedLines)
   EXPECT_FALSE(Tool->ShowExplanation);
 
   // The user's moves are recorded.
-  TScriptRecorder Recorder;
+  TLineRecorder Recorder;
   Registry.Playback = &Recorder;
   Tool->Frame->AllTntCheckBox->click();
   Tool->Frame->BlueTrackBar->setValue(-4);

@@ -1,4 +1,4 @@
-#include "editor/ui/EditorTestSupport.h"
+#include "tools/geometry/ui/PanelToolFixture.h"
 
 #include "editor/GraphicsTestSupport.h"
 
@@ -37,23 +37,9 @@ bool ChangedOutside(const TZrPixels &A, const TZrPixels &B, const TZrRect &Rect)
   return false;
 }
 
-class TextToolTest : public GraphicsEditorFixture
+class TextToolTest : public TPanelToolFixture<TZrTextTool>
 {
 protected:
-  void SetUp() override
-  {
-    GraphicsEditorFixture::SetUp();
-    App.CreateModule(Panel);
-    Panel->Initialize();
-    App.CreateModule(Tool);
-    Tool->Initialize();
-  }
-  void TearDown() override
-  {
-    DemoRegistry().Playback = nullptr;
-    GraphicsEditorFixture::TearDown();
-  }
-
   // An image of one colour (red, green, blue) at 100% with the text tool
   // current and the keyboard on the view.
   void OpenPlain(int Red = 40, int Green = 90, int Blue = 160, int Width = 160, int Height = 100)
@@ -84,12 +70,6 @@ protected:
   void Click(TZrPoint P, Qt::MouseButton Button = Qt::LeftButton) { Drag(P, P, Button); }
   void Type(const QString &Text) { Tool->Frame->TextTntMemo->setPlainText(Text); }
   TZrTextToolControl &Control() const { return *Tool->TextControl(); }
-  TZrPixels &Image() const { return *Doc()->ImagePixels(); }
-
-  // The tool's names go into a registry of this test's own.
-  TZrDemoRegistry Registry;
-  TZrToolPanelModule *Panel = nullptr;
-  TZrTextTool *Tool = nullptr;
 };
 
 TEST_F(TextToolTest, APlacedTextIsKeptAsOneUndoStepOfItsRectangle)
@@ -417,7 +397,7 @@ TEST_F(TextToolTest, SettingsRoundTrip)
 
 TEST_F(TextToolTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TScriptRecorder Recorder;
+  TLineRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   const auto Command = [](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;
@@ -454,7 +434,7 @@ TEST_F(TextToolTest, DemoCommandsTargetsAndRecordedLines)
 
   // The typed word, letter by letter; at the speed that skips pauses the
   // command takes no time.
-  class TFullSpeed : public TScriptRecorder
+  class TFullSpeed : public TLineRecorder
   {
   public:
     int64_t ScaledPause(int64_t) const override { return 0; }
