@@ -521,6 +521,10 @@ bool TZrGraphicsDocument::ExchangeImages(TZrImageSet &Set)
   }
   if (!Set.Original)
     Set.Original = std::make_unique<TZrLTBitmap>();
+  // Through the accessors, so that anything they keep pending for the
+  // images leaving is settled before they change hands.
+  (void)Original();
+  (void)Backup();
   std::swap(Image_, Set.Image);
   std::swap(Original_, Set.Original);
   std::swap(Backup_, Set.Backup);
