@@ -16,6 +16,8 @@
 #include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/geometry/ui/ZrAdjustmentTool.h"
+#include "tools/geometry/ui/ZrTextTool.h"
 #include "tools/makeup/ui/ZrMakeUpTools.h"
 #include "tools/reshape/ui/ZrSkewingTool.h"
 
@@ -24,6 +26,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <iterator>
 
@@ -155,6 +158,31 @@ void TModule::DataModuleCreate()
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
 
+  // 4. A separator before the geometry tools.
+  ToolPanel()->AddSeparator();
+
+  // 8. A separator before the text and adjustment tools.
+  ToolPanel()->AddSeparator();
+
+  // 9. The text tool.
+  TZrTextTool *TextTool = nullptr;
+  App.CreateModule(TextTool);
+  SetImage(TextTool->Button, 79);
+  CommonDataModule->LastTool = TextTool;
+
+  // 10. The adjustment tool; its Ok and Cancel show the shared pictures.
+  TZrAdjustmentTool *AdjustmentTool = nullptr;
+  App.CreateModule(AdjustmentTool);
+  SetImage(AdjustmentTool->Button, 97);
+  if (TZrAdjustmentFrame *Frame = AdjustmentTool->Frame) {
+    Frame->FinishingTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(52));
+    Frame->CancelTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(7));
+  }
+  CommonDataModule->LastTool = AdjustmentTool;
+
+  // 11. A row break: the make-up tools start a new row.
+  ToolPanel()->AddRowBreak();
+
   // 12. The lipstick, at half strength.
   TZrLipstickTool *LipstickTool = nullptr;
   App.CreateModule(LipstickTool);
@@ -195,11 +223,20 @@ void TModule::DataModuleCreate()
   SetImage(EyePencilTool->Button, 36);
   CommonDataModule->LastTool = EyePencilTool;
 
+  // 19. A row break before the skin tools.
+  ToolPanel()->AddRowBreak();
+
+  // 25. A separator before teeth bleaching.
+  ToolPanel()->AddSeparator();
+
   // 26. Teeth bleaching (after the hand inpainting tool and its separator).
   TZrTeethBleachTool *TeethBleachTool = nullptr;
   App.CreateModule(TeethBleachTool);
   SetImage(TeethBleachTool->Button, 29);
   CommonDataModule->LastTool = TeethBleachTool;
+
+  // 27. A separator before the liquify tool.
+  ToolPanel()->AddSeparator();
 
   // 28. The liquify tool.
   TZrSkewingTool *SkewingTool = nullptr;

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
   // file."): the playback shows Message with the script line and normally
   // ends the demonstration.
   virtual void Error(const QString &Message) { (void)Message; }
+  // How long a command's own pause of Milliseconds at normal speed (a
+  // word typed letter by letter) lasts in this demonstration: scaled like
+  // the script's pauses, 0 where they are skipped.
+  virtual int64_t ScaledPause(int64_t Milliseconds) const { return Milliseconds; }
 };
 
 // The user action a script line belongs to; opaque to clients.

@@ -107,7 +107,7 @@ QSlider *NewSlider(QWidget *Parent)
   return Slider;
 }
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
