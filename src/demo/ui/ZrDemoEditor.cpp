@@ -350,12 +350,19 @@ void TZrDemoEditorForm::DeleteLanguage()
   RefreshTabs();
 }
 
-void TZrDemoEditorForm::Play()
+bool TZrDemoEditorForm::HandOverScript()
 {
   if (Playback.IsPlaying() || Playback.IsRecording())
-    return;
+    return false;
   StoreMemo();
   Playback.SetScript(Script);
+  return true;
+}
+
+void TZrDemoEditorForm::Play()
+{
+  if (!HandOverScript())
+    return;
   // Refused, or the user kept the open image: the window stays.
   if (!Playback.Play(0) || !Playback.IsPlaying())
     return;
@@ -371,10 +378,8 @@ void TZrDemoEditorForm::Play()
 
 void TZrDemoEditorForm::Record()
 {
-  if (Playback.IsPlaying() || Playback.IsRecording())
+  if (!HandOverScript())
     return;
-  StoreMemo();
-  Playback.SetScript(Script);
   Recorder = std::make_unique<TZrDemoRecorder>(Playback);
   // After the script's last line.
   if (!Recorder->Start(-1)) {

@@ -116,6 +116,8 @@ private:
   void RefreshTabs();
   void ShowSection(int Index);
   void TabChanged(int Index);
+  // The edited text to the playback; false while it plays or records.
+  bool HandOverScript();
   void StopRecording();
   void ShowStatus();
   void Fail(const QString &Text);
