@@ -18,6 +18,7 @@
 #include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -161,6 +162,12 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette

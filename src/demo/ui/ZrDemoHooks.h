@@ -80,9 +80,9 @@ public:
   virtual void ShowToolPanel() = 0;
 };
 
-// The two name registries and the dispatch the playback uses. The
-// demonstration module owns the program's one registry; modules register
-// from their Initialize.
+// The two name registries and the dispatch the playback uses. The program
+// has one (DemoRegistry()), which modules fill from their construction
+// on; the demonstration module's playback plays through it.
 class TZrDemoRegistry
 {
 public:
