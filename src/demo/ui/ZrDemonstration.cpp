@@ -169,16 +169,21 @@ int TZrDemonstrationForm::AddThumbnail(const TZrDemoScript &Script, const QStrin
       ToQString(Script.Decode(Script.InfoValue("Image"), CurrentLanguage())).trimmed();
   if (Name.isEmpty())
     return 0;
-  QImageReader Reader(QDir(DemoFolder).filePath(Name));
+  // Demos often share a picture: it is read once.
+  const QString Path = QFileInfo(QDir(DemoFolder).filePath(Name)).absoluteFilePath();
+  if (const auto Known = Thumbnails.find(Path); Known != Thumbnails.end())
+    return Known->second;
+  QImageReader Reader(Path);
   Reader.setAutoTransform(true);
   // Large photographs are read at about the size they are shown.
   const QSize Full = Reader.size();
   if (Full.isValid() && (Full.width() > 4 * ThumbnailSize || Full.height() > 4 * ThumbnailSize))
     Reader.setScaledSize(Full.scaled(4 * ThumbnailSize, 4 * ThumbnailSize, Qt::KeepAspectRatio));
   const QImage Picture = Reader.read();
-  if (Picture.isNull())
-    return 0;
-  return DemoImageList->Add(QIcon(QPixmap::fromImage(DemoThumbnail(Picture))));
+  const int Index =
+      Picture.isNull() ? 0 : DemoImageList->Add(QIcon(QPixmap::fromImage(DemoThumbnail(Picture))));
+  Thumbnails.emplace(Path, Index);
+  return Index;
 }
 
 void TZrDemonstrationForm::SelectionChanged()

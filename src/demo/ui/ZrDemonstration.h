@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,8 @@ private:
   void SelectionChanged();
 
   std::vector<std::unique_ptr<TZrDemoScript>> Scripts;
+  // The image index of each picture read so far, by its full path.
+  std::map<QString, int> Thumbnails;
 };
 
 class TZrDemonstrationModule : public TZrModuleWithControls

@@ -31,9 +31,9 @@ void WriteDemo(const QTemporaryDir &Folder, const QString &Name, const QByteArra
   File.write(Text);
 }
 
-// Three demos whose titles sort differently with and without case, one
-// with a picture, one whose picture is missing, and a file that is no demo
-// at all.
+// Demos whose titles sort differently with and without case, two sharing
+// a picture, one whose picture is missing, one without, and a file that is
+// no demo at all.
 class DemoFolderFixture
 {
 public:
@@ -42,6 +42,7 @@ public:
     WriteDemo(Demos, "b.dsc", "[Info]\nTitle=beta\nImage=pic.png\n[Script]\nCount\n");
     WriteDemo(Demos, "a.dsc", "[Info]\nTitle=Gamma\nImage=missing.png\n[Script]\nCount\n");
     WriteDemo(Demos, "c.dsc", "[Info]\nTitle=Alpha\n[Script]\nPause 30\n");
+    WriteDemo(Demos, "d.dsc", "[Info]\nTitle=Delta\nImage=./pic.png\n[Script]\nCount\n");
     WriteDemo(Demos, "junk.dsc", QByteArray("\x00\x01\xFF[", 4));
     WriteDemo(Demos, "notes.txt", "[Info]\nTitle=Not a demo\n");
     QImage Picture(40, 20, QImage::Format_RGB888);
@@ -73,14 +74,16 @@ TEST_F(DemonstrationFormTest, ListsTheDemosByTitleWithTheirPictures)
   TZrDemonstrationForm Form(DemoFolderPath(), 99, true);
   // Without regard to case; a file that cannot be read is listed by its
   // name.
-  EXPECT_EQ(Titles(Form), (QStringList{"Alpha", "beta", "Gamma", "junk"}));
+  EXPECT_EQ(Titles(Form), (QStringList{"Alpha", "beta", "Delta", "Gamma", "junk"}));
   EXPECT_EQ(Form.ImageIndexOf(0), 0);
   EXPECT_GT(Form.ImageIndexOf(1), 0);
-  EXPECT_EQ(Form.ImageIndexOf(2), 0); // its picture is missing
+  EXPECT_EQ(Form.ImageIndexOf(2), Form.ImageIndexOf(1)); // the same picture, read once
+  EXPECT_EQ(Form.DemoImageList->Count(), 2);
+  EXPECT_EQ(Form.ImageIndexOf(3), 0); // its picture is missing
   const QImage Thumbnail = Form.DemoImageList->Icon(Form.ImageIndexOf(1)).pixmap(64, 64).toImage();
   EXPECT_EQ(Thumbnail.pixel(32, 32), qRgb(255, 0, 0));
   // Beyond the end: the last entry.
-  EXPECT_EQ(Form.SelectedIndex(), 3);
+  EXPECT_EQ(Form.SelectedIndex(), 4);
   EXPECT_TRUE(Form.StartButton->isEnabled());
   EXPECT_TRUE(Form.ShowAtStartupCheckBox->isChecked());
   EXPECT_EQ(Form.windowTitle(), QStringLiteral("Demonstrations"));
@@ -285,9 +288,9 @@ TEST_F(DemonstrationModuleTest, StoppingWithEscapeBringsTheListBack)
   ASSERT_TRUE(WaitForList(4));
 
   // After the last entry the last stays selected.
-  StartFromList(3);
+  StartFromList(4);
   ASSERT_TRUE(WaitForList(6));
-  EXPECT_EQ(ShownSelection.back(), 3);
+  EXPECT_EQ(ShownSelection.back(), 4);
 }
 
 TEST_F(DemonstrationModuleTest, AnErrorIsShownWithItsLineAndEndsTheDemo)
