@@ -38,7 +38,8 @@ void ReadLine(const std::string &Line)
   for (int I = 0; I < Params.ArgumentCount(); ++I) {
     const bool Numeric = Params.IsNumeric(I);
     Check(Numeric == Params.NumberArgument(I).has_value());
-    Check(Numeric == Params.IntegerArgument(I).has_value());
+    // A decimal beyond the integers has no integer value.
+    Check(Numeric || !Params.IntegerArgument(I).has_value());
     Params.StringArgument(I);
   }
   Check(!Params.IsNumeric(Params.ArgumentCount()));
