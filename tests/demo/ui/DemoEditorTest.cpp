@@ -230,7 +230,10 @@ TEST_F(DemoEditorTest, RecordingAppendsTheAuthorsActions)
   EXPECT_FALSE(Form->RecordToolButton->isEnabled());
   EXPECT_TRUE(Form->StopMenuItem->isEnabled());
 
-  Editor->SelectTool(Smudge);
+  // The tool chosen by its button.
+  ASSERT_NE(Editor->CurrentTool(), Smudge);
+  Smudge->Button->trigger();
+  ASSERT_EQ(Editor->CurrentTool(), Smudge);
   QTest::mouseMove(View(), At(20, 20));
   QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(20, 20));
   QTest::mouseMove(View(), At(30, 25));
@@ -242,7 +245,9 @@ TEST_F(DemoEditorTest, RecordingAppendsTheAuthorsActions)
   const QStringList Lines = Memo().split(QLatin1Char('\n'));
   ASSERT_GE(Lines.size(), 4);
   // After the lines that were there.
-  EXPECT_EQ(Lines.front(), QStringLiteral("Pause 1"));
+  EXPECT_EQ(Lines.mid(0, 3),
+            (QStringList{"Pause 1", "MouseCurvedMove Smudge", "Message \"Smudge\""}));
+  EXPECT_EQ(Lines.value(3), QStringLiteral("Smudge"));
   EXPECT_TRUE(Lines.contains(QStringLiteral("Message \"Tap here\""))) << Memo().toStdString();
   EXPECT_TRUE(Lines.contains(QStringLiteral("MouseDown Image, 20, 20"))) << Memo().toStdString();
   EXPECT_TRUE(Lines.contains(QStringLiteral("MouseUp Image, 30, 25"))) << Memo().toStdString();
@@ -252,11 +257,12 @@ TEST_F(DemoEditorTest, RecordingAppendsTheAuthorsActions)
   Form->MessageToolButton->setChecked(false);
   Form->UpdateControls();
   EXPECT_FALSE(Form->MessageComboBox->isEnabled());
+  const qsizetype Balloons = Memo().count(QStringLiteral("Message"));
   Form->Record();
   QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(40, 30));
   QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(40, 30));
   Form->Stop();
-  EXPECT_EQ(Memo().count(QStringLiteral("Message")), 1);
+  EXPECT_EQ(Memo().count(QStringLiteral("Message")), Balloons);
   EXPECT_TRUE(Memo().endsWith(QStringLiteral("MouseUp Image, 40, 30\nPause 0.5")));
 }
 
