@@ -99,10 +99,12 @@ TEST(DemoOnX11, TheSystemPointerPlaysToTheSamePixels)
 {
   TXServer Server;
   ASSERT_FALSE(Server.Name.empty()) << "Xvfb did not start";
-  // A stroke through the image, a double click on a button and a click on
-  // the image with the stroke's tool; then the pointer goes to a place of
-  // the screen that only the system's pointer would be at afterwards.
-  const char *Script = "Smudge\n"
+  // The photo at 100 %, a stroke through it, a double click on a button
+  // and a click on the image with the stroke's tool; then the pointer goes
+  // to a place of the screen that only the system's pointer would be at
+  // afterwards.
+  const char *Script = "SetMinViewSize 600, 560\n"
+                       "Smudge\n"
                        "SmudgeSize 16\n"
                        "MouseTo Image, 186, 118\n"
                        "MouseDown\n"
