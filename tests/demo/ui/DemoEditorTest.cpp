@@ -3,6 +3,8 @@
 // recording the author's actions (offscreen platform).
 #include "editor/ui/EditorTestSupport.h"
 
+#include "demo/ui/DemoTestSupport.h"
+
 #include "demo/ui/ZrDemoEditor.h"
 #include "demo/ui/ZrDemonstration.h"
 #include "editor/ui/ZrToolPanel.h"
@@ -19,13 +21,6 @@ namespace facette {
 namespace {
 
 using namespace test;
-
-// The registry of a test: made before the editor (which registers itself
-// with it) and gone after every module.
-struct TRegistryHolder
-{
-  TZrDemoRegistry Registry;
-};
 
 class DemoEditorTest : public TRegistryHolder, public GraphicsEditorFixture
 {

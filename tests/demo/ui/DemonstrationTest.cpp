@@ -3,6 +3,8 @@
 // plays and the list coming back afterwards (offscreen platform).
 #include "editor/ui/EditorTestSupport.h"
 
+#include "demo/ui/DemoTestSupport.h"
+
 #include "demo/ui/ZrDemonstration.h"
 #include "editor/ui/ZrToolPanel.h"
 #include "framework/ui/ZrImageList.h"
@@ -118,13 +120,6 @@ TEST_F(DemonstrationFormTest, ThumbnailsFitThePictureIntoAFramedSquare)
   EXPECT_EQ(Square.pixel(32, 20), qRgb(0, 0, 255));
   EXPECT_EQ(Square.pixel(32, 46), qRgb(0, 0, 255));
 }
-
-// The registry of a test: made before the editor (which registers itself
-// with it) and gone after every module.
-struct TRegistryHolder
-{
-  TZrDemoRegistry Registry;
-};
 
 // The module over an editor with an image open. Message boxes take their
 // answers from a queue (Yes when it is empty) and are written down; the
