@@ -2,6 +2,8 @@
 
 #include "CommonData.h"
 
+#include "demo/ui/ZrDemoEditor.h"
+#include "demo/ui/ZrDemonstration.h"
 #include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
@@ -105,8 +107,15 @@ void TModule::CreateCoreModules()
   Help->SiteAddress = QString::fromLatin1(HomePage);
   Help->SetDefaultUpdateAddress(QString::fromLatin1(UpdateFile));
 
-  // 5. Demonstrations.
+  // 5. Demonstrations, from the editor's demo folder; the list shows at
+  // start-up unless the settings say otherwise.
+  TZrDemonstrationModule *Demonstrations = nullptr;
+  App.CreateModule(Demonstrations);
+  Demonstrations->DemoFolder = Editor->DemoFolder;
+  Demonstrations->ShowAtStartup = true;
+
   // 6. The demo editor.
+  App.CreateModule<TZrDemoEditorModule>();
 
   // 7. About, with its rows over the picture "About".
   TZrAbout *About = nullptr;

@@ -119,8 +119,10 @@ QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel
   Button->setToolTip(LocalString(CaptionId));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    // Chosen the way a script chooses it, so that a recording writes the
+    // choice down.
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Editor->SelectTool(&Tool);
+      Tool.SelectFromDemo();
     // Checked exactly while the tool is current, whatever the click did.
     Button->setChecked(Tool.Active);
   });
