@@ -11,6 +11,8 @@
 #include "framework/ui/ZrImageList.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/inpainting/ui/ZrHandInpaintingTool.h"
+#include "tools/skin/ui/ZrAntiAgingTool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -109,6 +111,35 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 19. A new row for the skin tools.
+  ToolPanel()->AddRowBreak();
+
+  // 20. The anti-aging brush.
+  TZrAntiAgingTool1 *AntiAgingTool = nullptr;
+  App.CreateModule(AntiAgingTool);
+  SetImage(AntiAgingTool->Button, 39);
+  CommonDataModule->LastTool = AntiAgingTool;
+
+  // 21. The emphasis brush.
+  TZrEmphasisTool *EmphasisTool = nullptr;
+  App.CreateModule(EmphasisTool);
+  SetImage(EmphasisTool->Button, 45);
+  CommonDataModule->LastTool = EmphasisTool;
+
+  // 22.
+  ToolPanel()->AddSeparator();
+
+  // 23. The blemish remover in its simple set-up: reflection is always
+  // chosen automatically, its buttons stay hidden.
+  TZrHandInpaintingTool *HandInpaintingTool = nullptr;
+  App.CreateModule(HandInpaintingTool);
+  SetImage(HandInpaintingTool->Button, 40);
+  HandInpaintingTool->ConfigureSimple(false);
+  CommonDataModule->LastTool = HandInpaintingTool;
+
+  // 24. The blemish remover is the tool in hand at start-up.
+  GraphicsEditor()->SelectTool(qobject_cast<TZrGraphicsTool *>(CommonDataModule->LastTool));
 }
 
 } // namespace facette

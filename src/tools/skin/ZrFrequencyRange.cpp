@@ -798,14 +798,31 @@ bool TFrequencyRange::Pixel(int32_t X, int32_t Y, bool RemoveBand, uint8_t &B, u
   return true;
 }
 
+namespace {
+
+TZrRect FilterBounds(const TZrPixels &Pixels)
+{
+  if (Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3)
+    return {};
+  const TZrRect Rect = Pixels.GetBounds();
+  return Rect.IsEmpty() ? TZrRect{} : Rect;
+}
+
+} // namespace
+
+bool TFrequencyFilter::Current(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB) const
+{
+  const TZrRect Rect = FilterBounds(Pixels);
+  return !IsDirty() && Rect == Filtered_.GetBounds() && (Rect.IsEmpty() || Filtered_.Bits) &&
+         std::max(RadiusA, 0) == PreparedA && std::max(RadiusB, 0) == PreparedB;
+}
+
 bool TFrequencyFilter::Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB,
                                const TProgress &Progress)
 {
   RadiusA = std::max(RadiusA, 0);
   RadiusB = std::max(RadiusB, 0);
-  TZrRect Rect = Pixels.GetBounds();
-  if (Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3 || Rect.IsEmpty())
-    Rect = TZrRect{};
+  const TZrRect Rect = FilterBounds(Pixels);
   if (Rect != Filtered_.GetBounds() || Filtered_.PixelFormat != pf24bit ||
       (!Rect.IsEmpty() && Filtered_.Bits == nullptr)) {
     Filtered_.Clear();

@@ -88,6 +88,8 @@ public:
   // then stays dirty and answers nothing.
   bool Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB,
                const TProgress &Progress = {});
+  // Whether Prepare would keep the image it has.
+  bool Current(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB) const;
 
   // The filtered colour at (X, Y) in image coordinates; false outside.
   bool Pixel(int32_t X, int32_t Y, uint8_t &B, uint8_t &G, uint8_t &R) const;

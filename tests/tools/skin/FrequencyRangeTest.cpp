@@ -373,6 +373,8 @@ TEST(FrequencyFilter, KeepsItsImageUntilDirtyResizedOrGivenOtherRadii)
   EXPECT_EQ(At(), Before) << "radius 0 both ways: the image itself";
 
   // The photo changes under a clean filter: it keeps what it made.
+  EXPECT_TRUE(Filter.Current(Image, 0, -2));
+  EXPECT_FALSE(Filter.Current(Image, 0, 1));
   Image.PixelPtr(4, 3)[0] ^= 0xFF;
   Reports.clear();
   ASSERT_TRUE(Filter.Prepare(
@@ -381,6 +383,7 @@ TEST(FrequencyFilter, KeepsItsImageUntilDirtyResizedOrGivenOtherRadii)
   EXPECT_EQ(At(), Before);
   // Dirty, or other radii: made again from the image given.
   Filter.MarkDirty(2);
+  EXPECT_FALSE(Filter.Current(Image, 0, 0));
   ASSERT_TRUE(Filter.Prepare(Image, 0, 0));
   EXPECT_FALSE(Filter.IsDirty());
   EXPECT_EQ(At(), Image.PixelPtr(4, 3)[0]);
@@ -390,6 +393,7 @@ TEST(FrequencyFilter, KeepsItsImageUntilDirtyResizedOrGivenOtherRadii)
   // Another size.
   TZrPixelBuffer Other;
   Other.Allocate(pf24bit, Bounds(0, 0, 3, 2));
+  EXPECT_FALSE(Filter.Current(Other, 1, 1));
   ASSERT_TRUE(Filter.Prepare(Other, 1, 1));
   EXPECT_EQ(Filter.Filtered().GetBounds(), Other.GetBounds());
   uint8_t B, G, R;
