@@ -12,14 +12,24 @@
 
 namespace facette::bench {
 
-// Seconds the child took for Measured after Setup; nothing when the child
-// failed (Setup or Measured returned false, or the child could not run).
-std::optional<double> TimeInFreshProcess(const std::function<bool()> &Setup,
-                                         const std::function<bool()> &Measured);
+struct TFreshTime
+{
+  // Wall-clock seconds of the call, and the processor seconds (user and
+  // system, all threads) it took: on a machine shared with other work the
+  // second shows what the call itself cost.
+  double Seconds = 0;
+  double CpuSeconds = 0;
+};
+
+// The times the child took for Measured after Setup; nothing when the
+// child failed (Setup or Measured returned false, or it could not run).
+std::optional<TFreshTime> TimeInFreshProcess(const std::function<bool()> &Setup,
+                                             const std::function<bool()> &Measured);
 
 // A benchmark body that times every iteration in a fresh process (use it
-// with UseManualTime and a fixed number of iterations). A failed run is
-// reported as an error and not timed.
+// with UseManualTime and a fixed number of iterations); the mean processor
+// time goes to the counter "cpu_ms". A failed run is reported as an error
+// and not timed.
 void FirstCall(benchmark::State &State, const std::function<bool()> &Setup,
                const std::function<bool()> &Measured);
 
