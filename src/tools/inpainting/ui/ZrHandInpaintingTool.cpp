@@ -850,6 +850,13 @@ void TZrHandInpaintingTool::Activate()
     ToolPanel()->BringFrameToFront(Frame);
 }
 
+void TZrHandInpaintingTool::Deactivate()
+{
+  if (Selecting)
+    StopSelecting();
+  TZrBrushTool::Deactivate();
+}
+
 void TZrHandInpaintingTool::CancelPendingAction()
 {
   if (Selecting)

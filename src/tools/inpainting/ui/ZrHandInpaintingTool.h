@@ -188,6 +188,9 @@ public:
   void PixelWindowsReplaced(TZrGraphicsDocument &Doc) override;
   void SetEnabled(bool Value) override;
   void Activate() override;
+  // Another tool takes over: a fill in progress is kept as it is (one undo
+  // step) rather than left open with nobody to finish it.
+  void Deactivate() override;
   void CancelPendingAction() override;
   void DemoCommand(IZrDemoPlayback *Playback, const QString &Command, bool &Handled,
                    TZrDemoAction *Action, const TZrDemoScriptParams &Params) override;

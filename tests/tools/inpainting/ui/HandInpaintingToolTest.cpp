@@ -475,9 +475,20 @@ TEST_F(HandInpaintingToolTest, AtStartUpItIsTheToolInHandWithItsFrameInFront)
   Key(Qt::Key_Escape);
 }
 
-TEST_F(HandInpaintingToolTest, ClosingThePhotoWhileSelectingKeepsNothingOfIt)
+TEST_F(HandInpaintingToolTest, AnotherToolOrClosingThePhotoEndsTheSelection)
 {
+  // A demo may choose another tool while a defect is selected: the fill so
+  // far is kept as one step.
+  TZrAntiAgingTool1 *Other = nullptr;
+  App.CreateModule(Other);
   OpenSpotted();
+  Select();
+  Editor->SelectTool(Other);
+  EXPECT_FALSE(Tool->Selecting);
+  EXPECT_FALSE(Doc()->Editing());
+  EXPECT_EQ(Doc()->History.Count(), 1);
+  Editor->SelectTool(Tool);
+
   Select();
   Editor->CloseCommand();
   EXPECT_FALSE(Tool->Selecting);
