@@ -39,12 +39,6 @@ inline QString WriteDetailedPicture(const QTemporaryDir &Folder, int Width, int 
   return Path;
 }
 
-inline void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 class ToolInputFixture : public GraphicsEditorFixture
 {
 protected:
