@@ -17,6 +17,7 @@
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/inpainting/ui/ZrHandInpaintingTool.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 #include "tools/skin/ui/ZrAntiAgingTool.h"
 
 #include <QCoreApplication>
@@ -183,6 +184,12 @@ void TModule::DataModuleCreate()
 
   // 24. The blemish remover is the tool in hand at start-up.
   GraphicsEditor()->SelectTool(qobject_cast<TZrGraphicsTool *>(CommonDataModule->LastTool));
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette

@@ -39,8 +39,11 @@ TZrDemoRegistry::~TZrDemoRegistry()
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
   // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves.
+  // of single modules) a program-wide one serves. The stand-in must not
+  // keep the place of a registry made after it.
   static TZrDemoRegistry Fallback;
+  if (Global == &Fallback)
+    Global = nullptr;
   return Global ? *Global : Fallback;
 }
 

@@ -155,8 +155,6 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
   Frame->ExpertModeTBXCheckBox->setText(LocalString(2650));
 }
 
-namespace {
-
 void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
 {
   const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
@@ -164,9 +162,7 @@ void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
     Label->setText(Text);
 }
 
-} // namespace
-
-void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
+bool UpdateToolButton(TZrGraphicsTool &Tool, QAction *Button)
 {
   TZrGraphicsEditor *Editor = GraphicsEditor();
   const bool Current = Editor && Editor->CurrentTool() == &Tool;
@@ -175,9 +171,15 @@ void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
     Button->setChecked(Current);
     Button->setEnabled(Selectable);
   }
+  return Selectable && Current;
+}
+
+void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
+{
+  const bool FrameEnabled = UpdateToolButton(Tool, Button);
   if (!Frame)
     return;
-  Frame->setEnabled(Selectable && Current);
+  Frame->setEnabled(FrameEnabled);
   ShowValue(Frame->SizeLabel, 154, Frame->SizeTrackBar);
   ShowValue(Frame->OpacityLabel, 2008, Frame->OpacityTrackBar);
   ShowValue(Frame->HardnessLabel, 2009, Frame->HardnessTrackBar);
@@ -203,13 +205,13 @@ void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool 
   Writer.EndNode();
 }
 
-void BringToFront(TZrBrushFrame *Frame)
+void BringToFront(QWidget *Frame)
 {
   if (Frame && ToolPanel())
     ToolPanel()->BringFrameToFront(Frame);
 }
 
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value)
+void SetVisible(QAction *Button, QWidget *Frame, bool Value)
 {
   if (Button)
     Button->setVisible(Value);

@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace facette {
 
 class TZrBrushTool;
+class TZrGraphicsTool;
 class TZrPaintBox;
 
 class TZrBrushFrame : public TZrFrame
@@ -83,6 +84,11 @@ void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
 void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode,
                  int32_t SimpleHardness = 191);
 void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId);
+// The tool's button checked while the tool is current and enabled while it
+// may be picked. Returns whether its option frame is to be enabled (both).
+bool UpdateToolButton(TZrGraphicsTool &Tool, QAction *Button);
+// Label shows the text of Id, ": " and the slider's position.
+void ShowValue(QLabel *Label, int Id, const QSlider *Bar);
 void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame);
 // The demo recording of a click on the check box.
 void RecordExpertMode(const QString &DemoName, bool ExpertMode);
@@ -97,8 +103,8 @@ bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
                   const TSetExpertMode &SetExpertMode,
                   const std::function<void(TZrSDFReader &)> &More = {});
 // The frame in front of the tool panel's frames.
-void BringToFront(TZrBrushFrame *Frame);
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value);
+void BringToFront(QWidget *Frame);
+void SetVisible(QAction *Button, QWidget *Frame, bool Value);
 
 } // namespace brushparts
 
