@@ -101,16 +101,4 @@ protected:
   TZrToolPanelModule *Panel = nullptr;
 };
 
-// Writes down the lines a tool records.
-class TLineRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 } // namespace facette::test
