@@ -216,8 +216,17 @@ void TZrScriptedDemo::Finish()
                   QStringLiteral("facette: cannot save %1: %2").arg(Options.SaveAs, Reason));
   }
   Done = true;
-  ZrApplication().ExitCode = ExitPlayed;
+  SetExitCode(ExitPlayed);
   Quit();
+}
+
+void TZrScriptedDemo::SetExitCode(int Code)
+{
+  // A plug-in run ends as plug-in mode says: 0 only when OK wrote the image
+  // back, which is all the plug-in goes by.
+  TZrGraphicsEditor *Editor = GraphicsEditor();
+  if (!Editor || !Editor->PlugInMode)
+    ZrApplication().ExitCode = Code;
 }
 
 void TZrScriptedDemo::Fail(int Code, const QString &Message)
@@ -225,7 +234,7 @@ void TZrScriptedDemo::Fail(int Code, const QString &Message)
   Done = true;
   if (!Message.isEmpty())
     Report(Message);
-  ZrApplication().ExitCode = Code;
+  SetExitCode(Code);
   Quit();
 }
 

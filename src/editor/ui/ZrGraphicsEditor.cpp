@@ -40,6 +40,7 @@ TZrGraphicsEditor *Global = nullptr;
 
 // Message box flags of the save question.
 constexpr int SaveQuestionFlags = mb::YesNoCancel | mb::IconWarning; // 51
+constexpr int ErrorFlags = mb::OK | mb::IconError;                   // 16
 
 QString Format1(const QString &Pattern, const QString &Argument)
 {
@@ -522,7 +523,14 @@ bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, 
 
 void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
 {
-  if (!QuietOpen)
+  const bool RefusedExchange = FormatList->LastRefusedExchange;
+  if (RefusedExchange)
+    ZrApplication().ExitCode = -1;
+  if (QuietOpen)
+    return;
+  if (RefusedExchange)
+    ZrApplication().MessageBox(Format1(LocalString(1350), FileName), ErrorFlags);
+  else
     TZrEditor::ReportOpenFailure(FileName);
 }
 
@@ -840,6 +848,18 @@ void TZrGraphicsEditor::SetPlugInMode(bool Value)
       StandardToolbar, nullptr, nullptr, LocalString(3002), -1, [this] { PlugInCancel(); },
       CancelButton);
   MakeTextButton(StandardToolbar, CancelButton);
+  // A script finishes a plug-in run as the user would. The buttons live
+  // with the window; a command outliving them does nothing.
+  TZrDemoRegistry &Registry = DemoRegistry();
+  Registry.RegisterDemoButton(QStringLiteral("PlugInOk"), OkButton, [this](QObject *Button) {
+    if (Button)
+      PlugInOk();
+  });
+  Registry.RegisterDemoButton(QStringLiteral("PlugInCancel"), CancelButton,
+                              [this](QObject *Button) {
+                                if (Button)
+                                  PlugInCancel();
+                              });
   TZrEditor::SetPlugInMode(Value);
   UpdateCaption();
 }
@@ -869,6 +889,7 @@ bool TZrGraphicsEditor::SaveAsWithDialog(TZrDocument &Doc)
 
 void TZrGraphicsEditor::PlugInOk()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInOk"));
   TZrGraphicsDocument *Doc = ActiveDocument();
   if (Doc) {
     // The tool's pixels stay in the image; the tool is not asked.
@@ -888,6 +909,7 @@ void TZrGraphicsEditor::PlugInOk()
 
 void TZrGraphicsEditor::PlugInCancel()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInCancel"));
   if (TZrGraphicsDocument *Doc = ActiveDocument()) {
     if (Doc->Editing())
       Doc->EndEdit(false);

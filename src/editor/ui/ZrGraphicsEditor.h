@@ -169,7 +169,9 @@ protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
   // A save the user cancelled in the JPEG options dialog is no failure.
   void ReportSaveFailure(const QString &FileName) override;
-  // Quiet while OpenQuietly runs.
+  // Quiet while OpenQuietly runs. An exchange file that could not be
+  // taken was handed over by a plug-in: the message says so, and the exit
+  // code tells the plug-in to leave its host's image alone.
   void ReportOpenFailure(const QString &FileName) override;
 
 private:
