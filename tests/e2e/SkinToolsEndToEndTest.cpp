@@ -26,17 +26,20 @@ TRgbImage Load(const std::filesystem::path &File)
   return Image;
 }
 
-// The shipped demo without the line that opens its own photo, to be
-// played on the photo a test hands it.
-std::string ShippedScriptBody(std::string_view Name)
+// The window grows until a photo of the sample's size shows at 100 %, so
+// that every named image point is a pixel of its own.
+constexpr const char *FullSize = "SetMinViewSize 600, 560\n";
+
+// The shipped demo playing on the photo a test hands it: the line that
+// opens its own photo only makes the window large enough.
+std::string ShippedScriptOnGivenPhoto(std::string_view Name)
 {
   std::ifstream File(ShippedDemo(Name), std::ios::binary);
   std::istringstream Text(
       std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>()));
   std::string Body, Line;
   while (std::getline(Text, Line))
-    if (Line.rfind("ImageOpen", 0) != 0)
-      Body += Line + "\n";
+    Body += Line.rfind("ImageOpen", 0) == 0 ? std::string(FullSize) : Line + "\n";
   return Body;
 }
 
@@ -136,7 +139,7 @@ TEST(SkinToolsEndToEnd, TheBlemishRemoverTakesASpotOffTheCheek)
   // is chosen, sized 14, clicked on the spot, moved over the skin below it
   // and clicked again.
   const TDemoRunResult Result =
-      Run.Play(Run.WriteScript("blemish.dsc", ShippedScriptBody("HandInpainting.dsc")),
+      Run.Play(Run.WriteScript("blemish.dsc", ShippedScriptOnGivenPhoto("HandInpainting.dsc")),
                {.Image = Photo, .SaveAs = "mended.png"});
   ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
   const TRgbImage Mended = Load(Result.Saved);
@@ -162,10 +165,10 @@ TEST(SkinToolsEndToEnd, AFreshStartHasTheBlemishRemoverInHand)
   const TDisc Spot{200, 128, 4};
   Paint(Spotted, Spot.X, Spot.Y, Spot.Radius, 74, 42, 30);
   const TDemoRunResult Result = Run.PlayScript(
-      "MouseTo Image, 200, 128\n"
-      "MouseClick\n"
-      "MouseTo Image, 200, 160\n"
-      "MouseClick\n",
+      std::string(FullSize) + "MouseTo Image, 200, 128\n"
+                              "MouseClick\n"
+                              "MouseTo Image, 200, 160\n"
+                              "MouseClick\n",
       {.Image = WriteBmp(Run.Folder() / "spotted.bmp", Spotted), .SaveAs = "mended.png"});
   ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
   const TRgbImage Mended = Load(Result.Saved);
@@ -212,11 +215,12 @@ TEST(SkinToolsEndToEnd, AntiAgingLowersTheDetailUnderTheStrokeAndEmphasisRaisesI
   for (const char *Tool : {"AntiAging", "Emphasis"}) {
     SCOPED_TRACE(Tool);
     const std::string Name(Tool);
-    const TDemoRunResult Result = Run.PlayScript(
-        Name + "\n" + Name + "Size 30\n" + Name + "Naturalness 1\n" + Name + "Smoothing 6\n" +
-            "MouseTo Image, 190, 124\n"
-            "MouseDrag Image, 214, 132\n",
-        {.Image = SamplePortrait(), .SaveAs = Name + ".png"});
+    const TDemoRunResult Result =
+        Run.PlayScript(FullSize + Name + "\n" + Name + "Size 30\n" + Name + "Naturalness 1\n" +
+                           Name + "Smoothing 6\n" +
+                           "MouseTo Image, 190, 124\n"
+                           "MouseDrag Image, 214, 132\n",
+                       {.Image = SamplePortrait(), .SaveAs = Name + ".png"});
     ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
     const TRgbImage Painted = Load(Result.Saved);
     const double Detail = BandDetail(Painted, Stamped);
