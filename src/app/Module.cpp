@@ -17,6 +17,7 @@
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/inpainting/ui/ZrHandInpaintingTool.h"
+#include "tools/makeup/ui/ZrMakeUpTools.h"
 #include "tools/reshape/ui/ZrSkewingTool.h"
 #include "tools/skin/ui/ZrAntiAgingTool.h"
 
@@ -141,7 +142,7 @@ void TModule::DataModuleCreate()
   // The tools in their panel order, with separators (ToolPanel()->
   // AddSeparator()) and row breaks (ToolPanel()->AddRowBreak()) between
   // the groups; each becomes CommonDataModule->LastTool. The hand
-  // inpainting tool, once it exists, becomes the editor's current tool.
+  // inpainting tool becomes the editor's current tool.
   TZrApplication &App = ZrApplication();
 
   // 2. The smudge brush.
@@ -155,6 +156,47 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 12. The lipstick, at half strength.
+  TZrLipstickTool *LipstickTool = nullptr;
+  App.CreateModule(LipstickTool);
+  SetImage(LipstickTool->Button, 25);
+  LipstickTool->SetOpacity(127);
+  CommonDataModule->LastTool = LipstickTool;
+
+  // 13. Powder.
+  TZrPowderTool *PowderTool = nullptr;
+  App.CreateModule(PowderTool);
+  SetImage(PowderTool->Button, 27);
+  CommonDataModule->LastTool = PowderTool;
+
+  // 14. Rouge.
+  TZrRougeTool *RougeTool = nullptr;
+  App.CreateModule(RougeTool);
+  SetImage(RougeTool->Button, 28);
+  CommonDataModule->LastTool = RougeTool;
+
+  // 15. A separator before the eye make-up.
+  ToolPanel()->AddSeparator();
+
+  // 16. Eye colour.
+  TZrEyeColorTool *EyeColorTool = nullptr;
+  App.CreateModule(EyeColorTool);
+  SetImage(EyeColorTool->Button, 26);
+  CommonDataModule->LastTool = EyeColorTool;
+
+  // 17. Eye shadow.
+  TZrEyeShadowTool *EyeShadowTool = nullptr;
+  App.CreateModule(EyeShadowTool);
+  SetImage(EyeShadowTool->Button, 37);
+  CommonDataModule->LastTool = EyeShadowTool;
+
+  // 18. Eye pencil.
+  TZrEyePencilTool *EyePencilTool = nullptr;
+  App.CreateModule(EyePencilTool);
+  SetImage(EyePencilTool->Button, 36);
+  CommonDataModule->LastTool = EyePencilTool;
+
 
   // 19. A new row for the skin tools.
   ToolPanel()->AddRowBreak();
@@ -184,6 +226,15 @@ void TModule::DataModuleCreate()
 
   // 24. The blemish remover is the tool in hand at start-up.
   GraphicsEditor()->SelectTool(qobject_cast<TZrGraphicsTool *>(CommonDataModule->LastTool));
+
+  // 25.
+  ToolPanel()->AddSeparator();
+
+  // 26. Teeth bleaching (after the hand inpainting tool and its separator).
+  TZrTeethBleachTool *TeethBleachTool = nullptr;
+  App.CreateModule(TeethBleachTool);
+  SetImage(TeethBleachTool->Button, 29);
+  CommonDataModule->LastTool = TeethBleachTool;
 
   // 28. The liquify tool.
   TZrSkewingTool *SkewingTool = nullptr;

@@ -25,8 +25,10 @@ TRgbImage Load(const std::filesystem::path &File)
 
 // A smudge stroke on the cheek from (186, 118) to (226, 138), brush 16,
 // through four points on the way: at speed 0 each move is one jump, and
-// the brush stamps where the pointer lands.
-constexpr const char *SmudgeStroke = "Smudge\n"
+// the brush stamps where the pointer lands. The window first grows until
+// the photo shows at 100 % (the tool panel takes room of its own).
+constexpr const char *SmudgeStroke = "SetMinViewSize 600, 560\n"
+                                     "Smudge\n"
                                      "SmudgeSize 16\n"
                                      "MouseTo Image, 186, 118\n"
                                      "MouseDown\n"

@@ -64,9 +64,11 @@ TRgbImage ReadExchange(const std::vector<uint8_t> &Bytes, TExchangeHeader &Heade
 }
 
 // A smudge stroke on the cheek, brush 16, then a press on a plug-in button.
+// The window first grows until the photo shows at 100 %.
 std::string StrokeThenPress(const char *Button)
 {
-  return std::string("Smudge\n"
+  return std::string("SetMinViewSize 600, 560\n"
+                     "Smudge\n"
                      "SmudgeSize 16\n"
                      "MouseTo Image, 186, 118\n"
                      "MouseDown\n"

@@ -74,6 +74,11 @@ public:
 
 namespace brushparts {
 
+// A frame's title: underlined and bold.
+QLabel *NewTitleLabel(const QString &Title, QWidget *Parent);
+// A horizontal slider with ticks below it.
+QSlider *NewSlider(QWidget *Parent);
+
 // A checkable button for Tool on the tool panel (or, without a panel, at
 // the end of the graphics editor's standard toolbar) that selects it.
 QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel);
