@@ -33,8 +33,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-
 #ifdef FACETTE_HAVE_OPENCV
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -195,10 +193,7 @@ struct TSkinScene : TPhotoView
     StampMask.Left = Rect.Left;
     StampMask.Top = Rect.Top;
     const TZrRect Image = Document.ImageBounds();
-    GrowStrokeMask(StrokeMask, StampMask.GetBounds(),
-                   MakeRect(Image.Left - StampMask.Width, Image.Top - StampMask.Width,
-                            Image.Right + StampMask.Width, Image.Bottom + StampMask.Width));
-    StrokeMask.MergeMax(StampMask);
+    MergeStamp(StrokeMask, StampMask, Image);
     const TZrRect R = IntersectRect(Rect, Image);
     AntiAgingRect(R, Filter, StrokeMask, Document.Backup(), *Document.ImagePixels());
     StampMask.Left = StampMask.Top = 0;
@@ -206,18 +201,8 @@ struct TSkinScene : TPhotoView
     Paint(ImageRectToWindow(Canvas.MapMode, R));
   }
 
-  // The centre of a brush square not stamped before, inside the part of
-  // the image the view shows.
-  TZrPoint FreshCentre()
-  {
-    const TZrRect Shown = ShownImageRect();
-    const int32_t Side = StampMask.Width;
-    const int32_t Columns = Shown.Width() / Side;
-    const int32_t Rows = Shown.Height() / Side;
-    const int64_t Index = Spot++ % (static_cast<int64_t>(Columns) * Rows);
-    return {Shown.Left + static_cast<int32_t>(Index % Columns) * Side + Side / 2,
-            Shown.Top + static_cast<int32_t>(Index / Columns) * Side + Side / 2};
-  }
+  // The centre of a brush square not stamped before.
+  TZrPoint FreshCentre() { return ShownSquareCentre(StampMask.Width, Spot++); }
 };
 
 void FirstStrokeStart(benchmark::State &State)
@@ -268,43 +253,15 @@ void StrokeStamp(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
-  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
-  int32_t Step = 0;
-  for (auto _ : State) {
-    if (Step == 200) {
-      // The stroke ends; the next one starts where this one did.
-      State.PauseTiming();
-      Step = 0;
-      Scene.StrokeMask.Clear();
-      State.ResumeTiming();
-    }
-    Scene.Stamp({Start.X + 4 * Step, Start.Y + Step % 7});
-    ++Step;
-    benchmark::ClobberMemory();
-  }
+  StrokeStamps(
+      State, [&Scene](TZrPoint P) { Scene.Stamp(P); }, [&Scene] { Scene.StrokeMask.Clear(); });
 }
 BENCHMARK(StrokeStamp)
     ->Name("antiaging_stroke_100/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
-// The floor: the brush square's pixels copied once.
-void CopySquare(benchmark::State &State)
-{
-  const TZrPixelBuffer &Photo = Photo24MP();
-  TZrPixelBuffer Image;
-  Image.Allocate(pf24bit, Photo.GetBounds());
-  const int32_t Side = BrushSide(100);
-  int64_t Spot = 0;
-  for (auto _ : State) {
-    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
-    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
-    for (int32_t Row = Y; Row < Y + Side; ++Row)
-      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
-    benchmark::ClobberMemory();
-  }
-}
-BENCHMARK(CopySquare)
+BENCHMARK_CAPTURE(CopySquares, square, BrushSide(100))
     ->Name("antiaging_stamp_100/memcpy")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();

@@ -197,7 +197,6 @@ void TModule::DataModuleCreate()
   SetImage(EyePencilTool->Button, 36);
   CommonDataModule->LastTool = EyePencilTool;
 
-
   // 19. A new row for the skin tools.
   ToolPanel()->AddRowBreak();
 

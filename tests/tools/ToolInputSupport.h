@@ -62,25 +62,11 @@ protected:
     View()->setFocus();
     QApplication::processEvents();
   }
-  QPoint At(TZrPoint ImagePoint) const
-  {
-    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
-    return QPoint(P.X, P.Y);
-  }
   void MoveTo(TZrPoint P) { QTest::mouseMove(View(), At(P)); }
   void Click(TZrPoint P)
   {
     MoveTo(P);
     QTest::mouseClick(View(), Qt::LeftButton, Qt::NoModifier, At(P));
-  }
-  // Press at the first point, move through the others, release at the last.
-  void Stroke(const std::vector<TZrPoint> &Points)
-  {
-    MoveTo(Points.front());
-    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(Points.front()));
-    for (size_t I = 1; I < Points.size(); ++I)
-      MoveTo(Points[I]);
-    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(Points.back()));
   }
   void Wheel(int Steps, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
   {

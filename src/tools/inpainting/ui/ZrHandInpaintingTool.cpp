@@ -121,14 +121,9 @@ const std::array<const char *, ReflectionCount> TZrHandInpaintingFrame::Reflecti
 
 TZrHandInpaintingFrame::TZrHandInpaintingFrame(QWidget *Parent) : TZrFrame(Parent)
 {
-  TitleLabel = new QLabel(QStringLiteral("Hand Inpainting"), this);
-  QFont TitleFont = TitleLabel->font();
-  TitleFont.setUnderline(true);
-  TitleFont.setBold(true);
-  TitleLabel->setFont(TitleFont);
+  TitleLabel = brushparts::NewTitleLabel(QStringLiteral("Hand Inpainting"), this);
   SizeLabel = new QLabel(QStringLiteral("Size:"), this);
-  SizeTrackBar = new QSlider(Qt::Horizontal, this);
-  SizeTrackBar->setTickPosition(QSlider::TicksBelow);
+  SizeTrackBar = brushparts::NewSlider(this);
 
   ImagePanel = new QFrame(this);
   ImagePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

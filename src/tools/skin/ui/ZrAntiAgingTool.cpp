@@ -26,14 +26,12 @@ constexpr int32_t MaxNaturalness = 5;
 constexpr int32_t MinSmoothing = 1;
 constexpr int32_t MaxSmoothing = 25;
 
-QSlider *NewScaleSlider(QWidget *Parent, int32_t Min, int32_t Max, int32_t Position)
+// A scale's slider: one step a page.
+void SetScaleRange(QSlider *Slider, int32_t Min, int32_t Max, int32_t Position)
 {
-  auto *Slider = new QSlider(Qt::Horizontal, Parent);
-  Slider->setTickPosition(QSlider::TicksBelow);
   Slider->setRange(Min, Max);
   Slider->setPageStep(1);
   Slider->setValue(Position);
-  return Slider;
 }
 
 void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
@@ -51,11 +49,10 @@ TZrAntiAgingFrame::TZrAntiAgingFrame(const QString &Title, QWidget *Parent)
     : TZrBrushFrame(Title, true, Parent)
 {
   NaturalnessLabel = new QLabel(QStringLiteral("Naturalness:"), this);
-  NaturalnessTrackBar = NewScaleSlider(this, MinNaturalness, MaxNaturalness, 1);
+  NaturalnessTrackBar = brushparts::NewSlider(this);
+  SetScaleRange(NaturalnessTrackBar, MinNaturalness, MaxNaturalness, 1);
   SmoothingLabel->setText(QStringLiteral("Smoothing:"));
-  SmoothingTrackBar->setRange(MinSmoothing, MaxSmoothing);
-  SmoothingTrackBar->setPageStep(1);
-  SmoothingTrackBar->setValue(5);
+  SetScaleRange(SmoothingTrackBar, MinSmoothing, MaxSmoothing, 5);
   Arrange(true);
 }
 
