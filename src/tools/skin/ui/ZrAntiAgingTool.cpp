@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QSlider>
@@ -194,23 +193,13 @@ bool TZrAntiAgingTool::PrepareRange()
   const TZrPixelBuffer &Image = Doc->Backup();
   if (Range.Current(Image, Naturalness, Smoothing))
     return true;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  TProgressMeter *Meter =
-      static_cast<int64_t>(Image.Width) * Image.Height >= MeterPixels ? ProgressMeter() : nullptr;
-  TFrequencyFilter::TProgress Progress;
-  int32_t Shown = 0;
-  if (Meter) {
-    Meter->Start(100);
-    Progress = [Meter, &Shown](int32_t Done, int32_t Total) {
-      const int32_t Percent = Total > 0 ? static_cast<int32_t>(int64_t{Done} * 100 / Total) : 100;
-      for (; Shown < Percent; ++Shown)
-        Meter->Step();
-    };
-  }
-  const bool Prepared = Range.Prepare(Image, Naturalness, Smoothing, Progress);
-  if (Meter)
-    Meter->Start(0);
-  QGuiApplication::restoreOverrideCursor();
+  // A large photo shows its progress in hundredths.
+  const bool Large = static_cast<int64_t>(Image.Width) * Image.Height >= MeterPixels;
+  TZrBusyWork Busy(Large ? 100 : 0);
+  const bool Prepared =
+      Range.Prepare(Image, Naturalness, Smoothing, [&Busy](int32_t Done, int32_t Total) {
+        Busy.Progress(Total > 0 ? static_cast<int32_t>(int64_t{Done} * 100 / Total) : 100);
+      });
   return Prepared;
 }
 
