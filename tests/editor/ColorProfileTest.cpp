@@ -2,6 +2,7 @@
 // converted for the screen; its pixels, and what is saved, stay as opened.
 #include "editor/GraphicsTestSupport.h"
 #include "editor/ZrGraphicDocumentView.h"
+#include "imaging/ImageTestSupport.h"
 #include "imaging/ZrColorTransform.h"
 #include "imaging/ZrImageCodecs.h"
 #include "support/IccProfiles.h"
@@ -14,6 +15,7 @@ namespace facette {
 namespace {
 
 using namespace test;
+using test::TScratchTest;
 
 TEST(ColorTransform, OnlyProfilesThatChangeSomethingGiveATransform)
 {
@@ -49,28 +51,25 @@ TEST(ColorTransform, OnlyProfilesThatChangeSomethingGiveATransform)
   EXPECT_EQ(GreyPixel[2], GreyPixel[1]);
 }
 
-// A document opened from a JPEG that carries the linear profile.
-class ColorProfileView : public testing::Test
+// A document opened from a JPEG file that carries the linear profile.
+class ColorProfileView : public TScratchTest
 {
 protected:
   void SetUp() override
   {
+    TScratchTest::SetUp();
     TZrLTBitmap Picture;
     ASSERT_TRUE(Picture.SetSize(64, 48, pf24bit));
     TZrPixels &P = *Picture.GetPixels();
     FillCoded(P);
     std::vector<uint8_t> Jpeg;
     ASSERT_TRUE(EncodeJPEG(P, 95, js444, Jpeg));
-    Jpeg = WithProfile(Jpeg, LinearRGBProfile());
-
-    TZrLoadedImage Loaded;
-    Loaded.Image = std::make_unique<TZrLTBitmap>();
-    ASSERT_TRUE(DecodeJPEG(Jpeg.data(), Jpeg.size(), *Loaded.Image));
-    auto Properties = std::make_unique<TZrGraphicsDocumentProperties>();
-    ASSERT_TRUE(Properties->ReadFrom(Jpeg.data(), Jpeg.size()));
-    ASSERT_TRUE(Properties->HasIccProfile());
-    Loaded.Metadata = std::move(Properties);
-    ASSERT_TRUE(Doc.AdoptLoadedImage(std::move(Loaded)));
+    WriteBytes(File("profiled.jpg"), WithProfile(Jpeg, LinearRGBProfile()));
+    Editor.Images.AskJpegQuality = [](TZrJpegOptions &) { return true; };
+    ASSERT_TRUE(Doc.LoadFromFile(File("profiled.jpg"))) << Editor.Images.LastError;
+    const auto *Properties = dynamic_cast<const TZrGraphicsDocumentProperties *>(Doc.Properties());
+    ASSERT_NE(Properties, nullptr);
+    ASSERT_EQ(Properties->IccProfile(), LinearRGBProfile());
     CopyPixels(*Doc.ImagePixels(), Opened);
     View.ImageChanged();
     Transform = TZrColorTransform::Create(LinearRGBProfile(), {});
@@ -87,7 +86,7 @@ protected:
     View.PaintContent(Canvas);
   }
 
-  TFakeEditor Editor;
+  TImageEditor Editor;
   TZrGraphicsDocument Doc{Editor, nullptr};
   TZrGraphicDocumentView View{Doc};
   TZrPixelBuffer Opened;
@@ -123,6 +122,26 @@ TEST_F(ColorProfileView, ShowsConvertedColoursAndKeepsThePixels)
       for (int C = 0; C < 3; ++C)
         ASSERT_NEAR(Half.Pixels.PixelPtr(U, V)[C], Want[C], 3) << U << ", " << V;
     }
+}
+
+// What is saved is the file's own numbers with its own profile, whatever
+// the view showed: losslessly written formats give back the opened pixels,
+// an unedited JPEG its own coded blocks.
+TEST_F(ColorProfileView, SavesThePixelsAsOpenedWithTheProfileUnchanged)
+{
+  TZrViewCanvas Canvas;
+  PaintAt(Canvas, 1, 1);
+  ASSERT_FALSE(SamePixels(Canvas.Pixels, *Doc.ImagePixels(), Doc.ImageBounds()));
+  for (const int32_t Format : {gfPNG, gfTIFF, gfJPEG}) {
+    SCOPED_TRACE(Format);
+    const std::filesystem::path Out = File("saved" + std::to_string(Format));
+    ASSERT_TRUE(Doc.SaveToFile(Out, Format)) << Editor.Images.LastError;
+    TZrGraphicsImage Saved;
+    int32_t Read = -2;
+    ASSERT_TRUE(Editor.Images.LoadImage(Saved, Out, Read));
+    EXPECT_TRUE(SameImage(*Saved.Image.GetPixels(), Opened));
+    EXPECT_EQ(Saved.Properties.IccProfile(), LinearRGBProfile());
+  }
 }
 
 TEST_F(ColorProfileView, TheScreensProfileIsTheTarget)

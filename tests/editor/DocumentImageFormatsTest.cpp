@@ -18,13 +18,6 @@ namespace {
 
 using namespace facette::test;
 
-class TImageEditor : public TFakeEditor
-{
-public:
-  TZrDocumentImageFormats Images;
-  TZrDocumentFormats &Formats() override { return Images; }
-};
-
 class DocumentImageFormatsTest : public testing::Test
 {
 protected:
