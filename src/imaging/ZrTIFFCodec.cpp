@@ -392,14 +392,17 @@ bool DecodeRGBA(TIFF *Tiff, uint32_t Width, uint32_t Height, const TZrPixels &Pi
 }
 
 // Grey images of bit depths libtiff's RGBA reader does not take (10, 12,
-// 14 bits), scaled to 8 bits.
-bool DecodeGrey(TIFF *Tiff, uint32_t Width, uint32_t Height, uint16_t Bits, bool WhiteIsZero,
-                const TZrPixels &Pixels, TZrDecodeInfo *Info)
+// 14 bits), scaled to 8 bits; a second sample is alpha, laid over white.
+bool DecodeGrey(TIFF *Tiff, uint32_t Width, uint32_t Height, uint16_t Bits, uint16_t Samples,
+                bool WhiteIsZero, const TZrPixels &Pixels, TZrDecodeInfo *Info)
 {
   TRowReader Reader;
   if (!Reader.Begin(Tiff, Height))
     return DecodeFailed(Info, TZrImageProblem::Unsupported,
                         std::to_string(Bits) + "-bit grey in this tile layout");
+  uint16_t ExtraCount = 0, *Extra = nullptr;
+  const bool Premultiplied = TIFFGetField(Tiff, TIFFTAG_EXTRASAMPLES, &ExtraCount, &Extra) &&
+                             ExtraCount > 0 && Extra[0] == EXTRASAMPLE_ASSOCALPHA;
   const uint32_t Max = (1u << Bits) - 1;
   for (uint32_t Y = 0; Y < Height; ++Y) {
     const uint8_t *Row = Reader.Next();
@@ -407,13 +410,22 @@ bool DecodeGrey(TIFF *Tiff, uint32_t Width, uint32_t Height, uint16_t Bits, bool
       return DecodeFailed(Info, TZrImageProblem::Damaged);
     uint8_t *Dest = Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride;
     uint64_t Bit = 0;
-    for (uint32_t X = 0; X < Width; ++X, Dest += 3, Bit += Bits) {
-      // Samples are packed from the most significant bit on.
+    // Samples are packed from the most significant bit on.
+    auto Next = [&] {
       uint32_t Value = 0;
-      for (uint64_t B = Bit; B < Bit + Bits; ++B)
-        Value = (Value << 1) | ((Row[B / 8] >> (7 - B % 8)) & 1u);
+      for (const uint64_t End = Bit + Bits; Bit < End; ++Bit)
+        Value = (Value << 1) | ((Row[Bit / 8] >> (7 - Bit % 8)) & 1u);
+      return Value;
+    };
+    for (uint32_t X = 0; X < Width; ++X, Dest += 3) {
+      uint32_t Value = Next();
       if (WhiteIsZero)
         Value = Max - Value;
+      if (Samples == 2) {
+        const uint32_t Alpha = Next();
+        Value = Premultiplied ? std::min(Max, Value + Max - Alpha)
+                              : (Value * Alpha + Max * (Max - Alpha) + Max / 2) / Max;
+      }
       const auto Grey = static_cast<uint8_t>((Value * 255 + Max / 2) / Max);
       Dest[0] = Dest[1] = Dest[2] = Grey;
     }
@@ -542,8 +554,9 @@ bool DecodeTIFF(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeI
   TIFFGetFieldDefaulted(T, TIFFTAG_PLANARCONFIG, &Planar);
   const bool Grey = Photometric == PHOTOMETRIC_MINISBLACK || Photometric == PHOTOMETRIC_MINISWHITE;
   const bool Lab = Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB;
-  const bool OddGrey = Grey && Samples == 1 && Format == SAMPLEFORMAT_UINT && Bits > 1 &&
-                       Bits < 16 && Bits != 2 && Bits != 4 && Bits != 8;
+  const bool OddGrey = Grey && (Samples == 1 || (Samples == 2 && Planar == PLANARCONFIG_CONTIG)) &&
+                       Format == SAMPLEFORMAT_UINT && Bits > 1 && Bits < 16 && Bits != 2 &&
+                       Bits != 4 && Bits != 8;
   if (Lab && (Planar != PLANARCONFIG_CONTIG || Format != SAMPLEFORMAT_UINT))
     return DecodeFailed(Info, TZrImageProblem::Unsupported,
                         "CIELab in separate planes or "
@@ -557,7 +570,8 @@ bool DecodeTIFF(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeI
     Ok =
         DecodeLab(T, Width, Height, Bits, Samples, Photometric == PHOTOMETRIC_ICCLAB, Pixels, Info);
   else if (OddGrey)
-    Ok = DecodeGrey(T, Width, Height, Bits, Photometric == PHOTOMETRIC_MINISWHITE, Pixels, Info);
+    Ok = DecodeGrey(T, Width, Height, Bits, Samples, Photometric == PHOTOMETRIC_MINISWHITE, Pixels,
+                    Info);
   else
     Ok = DecodeRGBA(T, Width, Height, Pixels, Info);
   if (!Ok) {

@@ -130,6 +130,11 @@ def tiff_files():
     bits = ''.join(format(v, '012b') for v in values)
     grey12 = int(bits, 2).to_bytes(len(bits) // 8, 'big')
     write('tiff-grey12.tif', image(4, 1, grey12, 12, 1, 1))
+    # The same with alpha: black opaque, black half covered, white hidden.
+    values = [0x000, 0xFFF, 0x000, 0x800, 0xFFF, 0x000]
+    bits = ''.join(format(v, '012b') for v in values)
+    write('tiff-grey12-alpha.tif', image(3, 1, int(bits, 2).to_bytes(len(bits) // 8, 'big'), 12,
+                                         2, 1, extra=[(338, 3, [2])]))
     # Forms that are not read: 32-bit float grey, 32-bit integer grey and
     # 16-bit CMYK.
     write('tiff-float32.tif', image(2, 1, struct.pack('<ff', 0.25, 1.0), 32, 1, 1,
