@@ -2,6 +2,7 @@
 
 #include "CommonData.h"
 
+#include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
 #include "editor/ui/ZrProgressMeter.h"
@@ -15,9 +16,11 @@
 #include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/makeup/ui/ZrMakeUpTools.h"
+#include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -70,7 +73,9 @@ void TModule::CreateCoreModules()
   TZrGraphicsEditor *Editor = nullptr;
   App.CreateModule(Editor);
   Editor->DemoFolder =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Demo")) +
+      QString::fromStdString(
+          FindDemoFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+              .string()) +
       QLatin1Char('/');
   SetImage(Editor->NextImageButton, 15);
   SetImage(Editor->PrevImageButton, 14);
@@ -149,6 +154,58 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 12. The lipstick, at half strength.
+  TZrLipstickTool *LipstickTool = nullptr;
+  App.CreateModule(LipstickTool);
+  SetImage(LipstickTool->Button, 25);
+  LipstickTool->SetOpacity(127);
+  CommonDataModule->LastTool = LipstickTool;
+
+  // 13. Powder.
+  TZrPowderTool *PowderTool = nullptr;
+  App.CreateModule(PowderTool);
+  SetImage(PowderTool->Button, 27);
+  CommonDataModule->LastTool = PowderTool;
+
+  // 14. Rouge.
+  TZrRougeTool *RougeTool = nullptr;
+  App.CreateModule(RougeTool);
+  SetImage(RougeTool->Button, 28);
+  CommonDataModule->LastTool = RougeTool;
+
+  // 15. A separator before the eye make-up.
+  ToolPanel()->AddSeparator();
+
+  // 16. Eye colour.
+  TZrEyeColorTool *EyeColorTool = nullptr;
+  App.CreateModule(EyeColorTool);
+  SetImage(EyeColorTool->Button, 26);
+  CommonDataModule->LastTool = EyeColorTool;
+
+  // 17. Eye shadow.
+  TZrEyeShadowTool *EyeShadowTool = nullptr;
+  App.CreateModule(EyeShadowTool);
+  SetImage(EyeShadowTool->Button, 37);
+  CommonDataModule->LastTool = EyeShadowTool;
+
+  // 18. Eye pencil.
+  TZrEyePencilTool *EyePencilTool = nullptr;
+  App.CreateModule(EyePencilTool);
+  SetImage(EyePencilTool->Button, 36);
+  CommonDataModule->LastTool = EyePencilTool;
+
+  // 26. Teeth bleaching (after the hand inpainting tool and its separator).
+  TZrTeethBleachTool *TeethBleachTool = nullptr;
+  App.CreateModule(TeethBleachTool);
+  SetImage(TeethBleachTool->Button, 29);
+  CommonDataModule->LastTool = TeethBleachTool;
+
+  // 28. The liquify tool.
+  TZrSkewingTool *SkewingTool = nullptr;
+  App.CreateModule(SkewingTool);
+  SetImage(SkewingTool->Button, 44);
+  CommonDataModule->LastTool = SkewingTool;
 }
 
 } // namespace facette

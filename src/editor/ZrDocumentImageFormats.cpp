@@ -1,5 +1,6 @@
 #include "editor/ZrDocumentImageFormats.h"
 
+#include "editor/ZrExchangeFormat.h"
 #include "editor/ZrGraphicsDocument.h"
 
 #include "framework/ZrLocalizer.h"
@@ -58,12 +59,18 @@ std::string LoadProblemMessage(const TZrLoadReport &Report, const std::string &F
   return {};
 }
 
+TZrDocumentImageFormats::TZrDocumentImageFormats()
+{
+  UseExchangeFormat(*this);
+}
+
 bool TZrDocumentImageFormats::Load(TZrDocument &Document, const std::filesystem::path &FileName,
                                    int32_t &Format)
 {
   LastError.clear();
   LastLoadMessage.clear();
   LastCancelled = false;
+  LastRefusedExchange = false;
   auto *Doc = dynamic_cast<TZrGraphicsDocument *>(&Document);
   if (!Doc)
     return false;
@@ -82,7 +89,11 @@ bool TZrDocumentImageFormats::Load(TZrDocument &Document, const std::filesystem:
                                  {FileName.string()});
   else
     LastLoadMessage = LoadProblemMessage(Report, FileName.string());
-  if (!Opened || !Decoded.EnsurePixels())
+  if (!Opened) {
+    LastRefusedExchange = Read == gfExchange;
+    return false;
+  }
+  if (!Decoded.EnsurePixels())
     return false;
   // The decoded pixels move over to the document; nothing is copied.
   TZrLoadedImage Loaded;

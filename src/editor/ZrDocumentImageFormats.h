@@ -12,6 +12,8 @@ namespace facette {
 class TZrDocumentImageFormats : public TZrGraphicsFormats
 {
 public:
+  // Opens and writes the plug-in exchange file too.
+  TZrDocumentImageFormats();
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
 
@@ -23,6 +25,8 @@ public:
   bool LastCancelled = false;
   // What the user is told about the last load (see LoadMessage).
   std::string LastLoadMessage;
+  // The last load failed on an exchange file (its header does not fit it).
+  bool LastRefusedExchange = false;
 };
 
 // The message about a file that did not open, or (Damaged) opened only in

@@ -274,11 +274,18 @@ bool TZrGraphicsDocument::ResetBackup()
 
 TZrCommandState *TZrGraphicsDocument::Commit(IZrGraphicsDocumentListener *Tool)
 {
+  return Commit([this, Tool](const TZrRect &Rect) {
+    return std::make_unique<TZrGraphicsCommandState>(Tool, Rect, *this);
+  });
+}
+
+TZrCommandState *TZrGraphicsDocument::Commit(const TStateMaker &MakeState)
+{
   // Rectangles reported past the image edge add nothing to keep.
   const TZrRect Rect = IntersectRect(ChangedRect_, ImageBounds());
   if (Rect.IsEmpty())
     return nullptr;
-  auto State = std::make_unique<TZrGraphicsCommandState>(Tool, Rect, *this);
+  std::unique_ptr<TZrCommandState> State = MakeState(Rect);
   Saved = false;
   TZrCommandState *Added = State.get();
   History.Add(std::move(State));
@@ -502,6 +509,21 @@ bool TZrGraphicsDocument::SaveImages(TZrPixelBuffer &ImageBuffer,
   return !OriginalBuffer || Original_->SaveTo(*OriginalBuffer);
 }
 
+void TZrGraphicsDocument::RestorePixels(const TZrPixels &Pixels)
+{
+  TZrPixels *Image = ImagePixels();
+  if (!Image)
+    return;
+  Image->CopyFrom(Pixels);
+  InvalidateImageRect(Pixels.GetBounds());
+  // Between edits the backup differs from the image only where the
+  // snapshot just wrote; with an edit open the whole image is taken over.
+  if (!Editing_ && Backup_.Bits && Backup_.GetBounds() == Image->GetBounds())
+    Backup_.CopyFrom(Pixels);
+  else
+    ResetBackup();
+}
+
 // Crop rectangle and view
 
 TZrRect TZrGraphicsDocument::GetVisibleRect() const
@@ -622,18 +644,7 @@ TZrGraphicsCommandState::TZrGraphicsCommandState(IZrGraphicsDocumentListener *To
 
 void TZrGraphicsCommandState::Apply(const TZrPixelBuffer &Pixels)
 {
-  TZrPixels *Image = Document.ImagePixels();
-  if (!Image)
-    return;
-  Image->CopyFrom(Pixels);
-  Document.InvalidateImageRect(Rect);
-  // Between edits the backup differs from the image only where the
-  // snapshot just wrote; with an edit open the whole image is taken over.
-  TZrPixelBuffer &Backup = Document.Backup();
-  if (!Document.Editing() && Backup.Bits && Backup.GetBounds() == Image->GetBounds())
-    Backup.CopyFrom(Pixels);
-  else
-    Document.ResetBackup();
+  Document.RestorePixels(Pixels);
 }
 
 void TZrGraphicsCommandState::Undo()

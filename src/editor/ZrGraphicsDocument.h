@@ -177,6 +177,14 @@ public:
   // and nothing done when nothing changed), backup brought up to date.
   // ChangedRect stays as it is.
   TZrCommandState *Commit(IZrGraphicsDocumentListener *Tool);
+  // The same with a state of the tool's own making (MakeState gets the
+  // changed rectangle inside the image, and cuts its "before" from the
+  // backup, which is brought up to date only afterwards).
+  using TStateMaker = std::function<std::unique_ptr<TZrCommandState>(const TZrRect &)>;
+  TZrCommandState *Commit(const TStateMaker &MakeState);
+  // Undo and redo of a snapshot: the image takes Pixels over their bounds
+  // and is repainted there; the backup follows.
+  void RestorePixels(const TZrPixels &Pixels);
 
   // Whole-image operations. Each ends with the backup refilled from the
   // image and ImageChanged; false when nothing was done.

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace facette {
 
@@ -72,6 +75,34 @@ bool DecodeForPreview(std::vector<uint8_t> &Bytes, TZrImageKind Kind, int32_t Mi
   default:
     return false;
   }
+}
+
+// The visible part of Image's pixels, in place (no copy is made), with its
+// top left at (0, 0).
+bool VisiblePixels(const TZrGraphicsImage &Image, TZrPixels &Window)
+{
+  const TZrPixels *All = Image.Image.GetPixels();
+  const TZrRect Visible = Image.GetVisibleRect();
+  if (!All || Visible.IsEmpty())
+    return false;
+  Window.Init(MakeRect(0, 0, Visible.Width(), Visible.Height()),
+              All->PixelPtr(Visible.Left, Visible.Top), All->PixelFormat, All->Stride);
+  return true;
+}
+
+bool StartsAsExchange(const std::filesystem::path &FileName)
+{
+  // Opened without waiting: a named pipe would block until a writer came.
+  // What is not a regular file is left to ReadFileBytes to refuse.
+  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (Fd < 0)
+    return false;
+  uint8_t Head[4] = {};
+  struct stat Info;
+  const bool Read = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) &&
+                    ::read(Fd, Head, sizeof Head) == static_cast<ssize_t>(sizeof Head);
+  ::close(Fd);
+  return Read && SniffImageKind(Head, sizeof Head) == TZrImageKind::Exchange;
 }
 
 } // namespace
@@ -278,18 +309,24 @@ bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesyste
   std::error_code Code;
   if (!std::filesystem::exists(FileName, Code))
     return Report(Error, Out, TZrImageProblem::Missing);
-  std::string Reason;
-  if (!ReadFileBytes(FileName, Bytes, uint64_t{1} << 32, &Reason))
-    return Report(Error, Out, TZrImageProblem::Unreadable, Reason);
-  if (SniffImageKind(Bytes.data(), Bytes.size()) == TZrImageKind::Exchange) {
-    Bytes.clear();
-    if (LoadExchange && LoadExchange(Image, FileName)) {
-      Image.Format = Format = gfExchange;
+  // An exchange file is read in place by its own reader, never as a whole.
+  if (StartsAsExchange(FileName)) {
+    Format = gfExchange;
+    if (LoadExchange && LoadExchange(Image, FileName, Error)) {
+      Image.Format = gfExchange;
       return Report(Error, Out, TZrImageProblem::None);
     }
     Image.Clear();
-    return Report(Error, Out, TZrImageProblem::Unsupported);
+    if (!LoadExchange)
+      return Report(Error, Out, TZrImageProblem::Unsupported);
+    // The exchange reader said why in Error.
+    if (Out)
+      *Out = {TZrImageProblem::Damaged, {}};
+    return false;
   }
+  std::string Reason;
+  if (!ReadFileBytes(FileName, Bytes, uint64_t{1} << 32, &Reason))
+    return Report(Error, Out, TZrImageProblem::Unreadable, Reason);
   return LoadImageData(Image, std::move(Bytes), Format, Options, Error, Out);
 }
 
@@ -401,17 +438,12 @@ bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
   Source.Cropped = !Image.CropRect.IsEmpty();
   Source.Properties = &Image.Properties;
   Source.LosslessJPEG = Image.LosslessJPEG.get();
-  // The visible part of the image, in place: no copy is made.
   TZrPixels Window;
   if (!Image.PixelsPending) {
-    const TZrPixels *All = Image.Image.GetPixels();
-    if (!All || Source.Visible.IsEmpty()) {
+    if (!VisiblePixels(Image, Window)) {
       SetError(Error, "there is no image");
       return false;
     }
-    Window.Init(MakeRect(0, 0, Source.Visible.Width(), Source.Visible.Height()),
-                All->PixelPtr(Source.Visible.Left, Source.Visible.Top), All->PixelFormat,
-                All->Stride);
     Source.Window = &Window;
   }
   return EncodeSource(Source, Format, Bytes, Error, Lossless);
@@ -483,6 +515,13 @@ bool TZrGraphicsFormats::SaveSource(const TZrSaveSource &Source,
                                     const std::filesystem::path &FileName, int32_t Format,
                                     std::string *Error)
 {
+  if (Format == gfExchange) {
+    if (!Source.Window) {
+      SetError(Error, "there is no image");
+      return false;
+    }
+    return SaveExchangeWindow(*Source.Window, FileName, Error);
+  }
   std::vector<uint8_t> Bytes;
   if (!EncodeSource(Source, Format, Bytes, Error))
     return false;
@@ -494,14 +533,27 @@ bool TZrGraphicsFormats::SaveSource(const TZrSaveSource &Source,
   return true;
 }
 
+bool TZrGraphicsFormats::SaveExchangeWindow(const TZrPixels &Pixels,
+                                            const std::filesystem::path &FileName,
+                                            std::string *Error)
+{
+  if (SaveExchange && SaveExchange(Pixels, FileName, Error))
+    return true;
+  if (!SaveExchange)
+    SetError(Error, "the exchange file cannot be written");
+  return false;
+}
+
 bool TZrGraphicsFormats::SaveImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
                                    int32_t Format, std::string *Error)
 {
   if (Format == gfExchange) {
-    if (SaveExchange && SaveExchange(Image, FileName))
-      return true;
-    SetError(Error, "the exchange file cannot be written");
-    return false;
+    TZrPixels Visible;
+    if (!Image.EnsurePixels() || !VisiblePixels(Image, Visible)) {
+      SetError(Error, "there is no image");
+      return false;
+    }
+    return SaveExchangeWindow(Visible, FileName, Error);
   }
   std::vector<uint8_t> Bytes;
   if (!EncodeImage(Image, Format, Bytes, Error))

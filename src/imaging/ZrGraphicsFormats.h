@@ -100,11 +100,14 @@ public:
   // (nil for documents that are not graphics documents). AskJpegQuality
   // shows the JPEG options dialog preset to Quality and returns false on
   // Cancel; without it saving uses JpegQuality as it is. The exchange
-  // reader and writer handle the plug-in exchange file.
+  // reader and writer handle the plug-in exchange file (format -1); they
+  // say why they failed in Error when given one.
   std::function<TZrGraphicsImage *(TZrDocument &)> ImageOfDocument;
   std::function<bool(int32_t &Quality)> AskJpegQuality;
-  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> LoadExchange;
-  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> SaveExchange;
+  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &, std::string *Error)>
+      LoadExchange;
+  std::function<bool(const TZrPixels &, const std::filesystem::path &, std::string *Error)>
+      SaveExchange;
 
   int Count() const override { return 5; }
   const TZrFileFormatInfo *GetFormat(int Index) const override;
@@ -122,9 +125,10 @@ public:
   bool CanSave(int32_t) const override { return true; }
 
   // Reads the file into Image and reports its format. On failure Image is
-  // empty, and Error and Report (when given) say why. A partial picture
-  // taken with AcceptPartial succeeds with a warning in Error and the
-  // problem Damaged in Report. The file is never modified.
+  // empty, and Error and Report (when given) say why; Format is gfExchange
+  // when the file was an exchange file that could not be taken. A partial
+  // picture taken with AcceptPartial succeeds with a warning in Error and
+  // the problem Damaged in Report. The file is never modified.
   bool LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t &Format,
                  const TZrLoadOptions &Options = {}, std::string *Error = nullptr,
                  TZrLoadReport *Report = nullptr) const;
@@ -151,6 +155,8 @@ public:
                   int32_t Format, std::string *Error = nullptr);
 
 private:
+  bool SaveExchangeWindow(const TZrPixels &Pixels, const std::filesystem::path &FileName,
+                          std::string *Error);
   std::array<TZrFileFormatInfo, 5> Formats;
 };
 

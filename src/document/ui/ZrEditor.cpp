@@ -432,14 +432,25 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
       DocumentOpened(*Doc);
     // A file that opened only in part says so once the picture is shown.
     if (const std::string Warning = Formats().LoadMessage(); !Warning.empty())
-      ZrApplication().MessageBox(ToQString(Warning), WarningFlags);
+      ReportOpenWarning(ToQString(Warning));
     return true;
   }
-  const std::string Reason = Made ? Formats().LoadMessage() : std::string();
   Made.reset();
+  ReportOpenFailure(FileName);
+  return false;
+}
+
+void TZrEditor::ReportOpenFailure(const QString &FileName)
+{
+  // The format list's own reason where it has one.
+  const std::string Reason = Formats().LoadMessage();
   ZrApplication().MessageBox(
       Reason.empty() ? Format1(LocalString(1030), FileName) : ToQString(Reason), ErrorFlags);
-  return false;
+}
+
+void TZrEditor::ReportOpenWarning(const QString &Text)
+{
+  ZrApplication().MessageBox(Text, WarningFlags);
 }
 
 bool TZrEditor::CanUndo() const

@@ -40,6 +40,7 @@ TZrGraphicsEditor *Global = nullptr;
 
 // Message box flags of the save question.
 constexpr int SaveQuestionFlags = mb::YesNoCancel | mb::IconWarning; // 51
+constexpr int ErrorFlags = mb::OK | mb::IconError;                   // 16
 
 QString Format1(const QString &Pattern, const QString &Argument)
 {
@@ -104,6 +105,17 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     return ExecuteJPEGOptions(MainWindow(), Quality);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
+  // A demonstration stopped while its script holds the button down ends
+  // the tool's mouse action as it is; whatever the tool has pending is
+  // given up.
+  DemoRegistry().RegisterDemoStopHandler([Self = QPointer<TZrGraphicsEditor>(this)](bool Held) {
+    TZrGraphicsTool *Tool = Self ? Self->CurrentTool() : nullptr;
+    if (!Tool)
+      return;
+    if (Held)
+      Tool->AbortMouseAction();
+    Tool->CancelPendingAction();
+  });
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -493,6 +505,41 @@ void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
   Open(FileName, Doc, true);
 }
 
+bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason)
+{
+  const bool WasQuiet = QuietOpen;
+  QuietOpen = true;
+  FormatList->LastError.clear();
+  const bool Opened = Open(FileName, Doc, true);
+  QuietOpen = WasQuiet;
+  if (!Opened && Reason) {
+    *Reason = ToQString(FormatList->LastError);
+    if (Reason->isEmpty())
+      *Reason = QFileInfo(FileName).isFile() ? QStringLiteral("the file cannot be read as an image")
+                                             : QStringLiteral("there is no such file");
+  }
+  return Opened;
+}
+
+void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
+{
+  const bool RefusedExchange = FormatList->LastRefusedExchange;
+  if (RefusedExchange)
+    ZrApplication().ExitCode = -1;
+  if (QuietOpen)
+    return;
+  if (RefusedExchange)
+    ZrApplication().MessageBox(Format1(LocalString(1350), FileName), ErrorFlags);
+  else
+    TZrEditor::ReportOpenFailure(FileName);
+}
+
+void TZrGraphicsEditor::ReportOpenWarning(const QString &Text)
+{
+  if (!QuietOpen)
+    TZrEditor::ReportOpenWarning(Text);
+}
+
 void TZrGraphicsEditor::UpdateCaption()
 {
   if (PlugInMode && MainWindow()) {
@@ -807,6 +854,18 @@ void TZrGraphicsEditor::SetPlugInMode(bool Value)
       StandardToolbar, nullptr, nullptr, LocalString(3002), -1, [this] { PlugInCancel(); },
       CancelButton);
   MakeTextButton(StandardToolbar, CancelButton);
+  // A script finishes a plug-in run as the user would. The buttons live
+  // with the window; a command outliving them does nothing.
+  TZrDemoRegistry &Registry = DemoRegistry();
+  Registry.RegisterDemoButton(QStringLiteral("PlugInOk"), OkButton, [this](QObject *Button) {
+    if (Button)
+      PlugInOk();
+  });
+  Registry.RegisterDemoButton(QStringLiteral("PlugInCancel"), CancelButton,
+                              [this](QObject *Button) {
+                                if (Button)
+                                  PlugInCancel();
+                              });
   TZrEditor::SetPlugInMode(Value);
   UpdateCaption();
 }
@@ -836,6 +895,7 @@ bool TZrGraphicsEditor::SaveAsWithDialog(TZrDocument &Doc)
 
 void TZrGraphicsEditor::PlugInOk()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInOk"));
   TZrGraphicsDocument *Doc = ActiveDocument();
   if (Doc) {
     // The tool's pixels stay in the image; the tool is not asked.
@@ -855,6 +915,7 @@ void TZrGraphicsEditor::PlugInOk()
 
 void TZrGraphicsEditor::PlugInCancel()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInCancel"));
   if (TZrGraphicsDocument *Doc = ActiveDocument()) {
     if (Doc->Editing())
       Doc->EndEdit(false);
@@ -883,12 +944,17 @@ void TZrGraphicsEditor::DemoCommand(IZrDemoPlayback *Sender, const QString &Comm
     const QString InDemoFolder = DemoFolder + Name;
     const QString FileName = QFileInfo(InDemoFolder).isFile() ? InDemoFolder : Name;
     TZrDocument *Doc = nullptr;
-    if (Open(FileName, Doc, true)) {
+    // The playback reports the failure, with the script line.
+    if (OpenQuietly(FileName, Doc)) {
       Doc->OpenedByDemo = true;
       if (Size(1, Width, Height)) {
         SetMinViewSize(Width, Height);
         FitCurrent();
       }
+    } else if (Sender) {
+      Sender->Error(QStringLiteral("Cannot open the file."));
+    } else {
+      TZrEditor::ReportOpenFailure(FileName);
     }
   } else if (Command == QStringLiteral("ZOOMIN")) {
     ZoomIn();

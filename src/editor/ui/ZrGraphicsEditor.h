@@ -155,6 +155,9 @@ public:
   void SetHeightStatus(const QString &Text);
   // The main window's file-drop handler: opens the file as a recent one.
   void OpenFromMainWindow(const QString &FileName);
+  // Opens a file as a recent one without a message when it fails; Reason
+  // (when given) then says why.
+  bool OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason = nullptr);
   // A finished scan: opened as an untitled document.
   void OpenScannedImage(const QString &FileName);
 
@@ -166,6 +169,11 @@ protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
   // A save the user cancelled in the JPEG options dialog is no failure.
   void ReportSaveFailure(const QString &FileName) override;
+  // Quiet while OpenQuietly runs. An exchange file that could not be
+  // taken was handed over by a plug-in: the message says so, and the exit
+  // code tells the plug-in to leave its host's image alone.
+  void ReportOpenFailure(const QString &FileName) override;
+  void ReportOpenWarning(const QString &Text) override;
 
 private:
   class THost;
@@ -191,6 +199,7 @@ private:
   bool FitPending = false;
   // What fills the window's image area while no document is open.
   QPointer<QWidget> Workspace;
+  bool QuietOpen = false;
 };
 
 // The one graphics editor; nil before it is made and after it is gone.
