@@ -57,6 +57,24 @@ void Check(const TCase &C, const std::vector<uint8_t> &Bytes)
     EXPECT_NE(Report.Reason.find(C.Expected), std::string::npos) << Report.Reason;
 }
 
+void CheckFiles(std::initializer_list<TCase> Cases)
+{
+  for (const TCase &C : Cases) {
+    SCOPED_TRACE(C.File);
+    Check(C, test::FileBytes(test::OddFile(C.File)));
+  }
+}
+
+// A file cut anywhere after its header is damaged, never scrambled.
+void CheckCuts(const char *File, std::initializer_list<size_t> Removed)
+{
+  const auto Whole = test::FileBytes(test::OddFile(File));
+  for (const size_t Cut : Removed) {
+    SCOPED_TRACE(std::string(File) + " less " + std::to_string(Cut) + " bytes");
+    Check({File, P::Damaged, ""}, std::vector<uint8_t>(Whole.begin(), Whole.end() - Cut));
+  }
+}
+
 TEST(OddFiles, JPEG)
 {
   // Whole: the same picture as the file they were made from. Partial: the
@@ -124,7 +142,7 @@ TEST(OddFiles, JPEG)
 
 TEST(OddFiles, TIFF)
 {
-  const TCase Cases[] = {
+  CheckFiles({
       {"tiff-bigtiff.tif", P::None, "0000FF 00FF00 FF0000 FFFFFF|0000FF 00FF00 FF0000 FFFFFF"},
       // Converted with colour management: white stays white, L* 50 is
       // sRGB 119, and red comes back as red.
@@ -136,22 +154,13 @@ TEST(OddFiles, TIFF)
       {"tiff-float32.tif", P::Unsupported, "32-bit floating-point grey"},
       {"tiff-int32.tif", P::Unsupported, "can not handle images with 32-bit samples"},
       {"tiff-cmyk16.tif", P::Unsupported, "16-bit CMYK"},
-  };
-  for (const TCase &C : Cases) {
-    SCOPED_TRACE(C.File);
-    Check(C, test::FileBytes(test::OddFile(C.File)));
-  }
-  // Cut anywhere after the header, a file is damaged, never scrambled.
-  const auto Whole = test::FileBytes(test::OddFile("tiff-rows-per-strip-overflow.tif"));
-  for (const size_t Keep : {size_t{40}, Whole.size() - 200, Whole.size() - 1}) {
-    SCOPED_TRACE(Keep);
-    Check({"cut", P::Damaged, ""}, std::vector<uint8_t>(Whole.begin(), Whole.begin() + Keep));
-  }
+  });
+  CheckCuts("tiff-bigtiff.tif", {1, 20, 100});
 }
 
 TEST(OddFiles, BMP)
 {
-  const TCase Cases[] = {
+  CheckFiles({
       // Top row first: half-transparent blue and white, then opaque red
       // and a transparent pixel, laid over white as PNG and TIFF are.
       {"bmp-alpha32.bmp", P::None, "FF7F7F FFFFFF|0000FF FFFFFF"},
@@ -161,25 +170,17 @@ TEST(OddFiles, BMP)
       {"bmp-embedded-jpeg.bmp", P::Unsupported, "embedded JPEG"},
       {"bmp-embedded-png.bmp", P::Unsupported, "embedded PNG"},
       {"bmp-huge-claim.bmp", P::Damaged, ""},
-  };
-  for (const TCase &C : Cases) {
-    SCOPED_TRACE(C.File);
-    Check(C, test::FileBytes(test::OddFile(C.File)));
-  }
+  });
+  CheckCuts("bmp-alpha32.bmp", {1, 8});
 }
 
 TEST(OddFiles, PNG)
 {
-  const TCase Cases[] = {
+  CheckFiles({
       {"png-too-wide.png", P::TooLarge, ""},
       {"png-huge-claim.png", P::Damaged, ""},
-  };
-  for (const TCase &C : Cases) {
-    SCOPED_TRACE(C.File);
-    Check(C, test::FileBytes(test::OddFile(C.File)));
-  }
-  const auto Whole = test::FileBytes(test::OddFile("png-too-wide.png"));
-  Check({"cut", P::Damaged, ""}, std::vector<uint8_t>(Whole.begin(), Whole.end() - 20));
+  });
+  CheckCuts("png-too-wide.png", {1, 20});
 }
 
 // The profile name and profile of a PNG file's iCCP chunk, as libpng reads
