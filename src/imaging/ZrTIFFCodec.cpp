@@ -343,14 +343,12 @@ bool DecodeRGBA(TIFF *Tiff, uint32_t Width, uint32_t Height, const TZrPixels &Pi
   // Bands of rows, so that the only image-sized memory is ours.
   uint32_t BandRows = std::max<uint32_t>(1, std::min<uint32_t>(Height, (1u << 22) / Width));
   // Samples stored together (other than raw YCbCr, whose rows come in
-  // blocks) are read row by row and converted by libtiff's own routine.
+  // blocks) are read row by row and converted by libtiff's own routine;
+  // the rest goes through libtiff's reader.
   TRowReader Reader;
-  const bool RowByRow =
-      Rgba.Image.isContig && Rgba.Image.photometric != PHOTOMETRIC_YCBCR && Rgba.Image.put.contig;
-  if (RowByRow) {
-    if (!Reader.Begin(Tiff, Height))
-      return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
-  } else {
+  const bool RowByRow = Rgba.Image.isContig && Rgba.Image.photometric != PHOTOMETRIC_YCBCR &&
+                        Rgba.Image.put.contig && Reader.Begin(Tiff, Height);
+  if (!RowByRow) {
     // libtiff reads each strip or tile as a whole: bands of whole strips
     // and tile rows read each of them once.
     uint32_t Unit = 0;

@@ -156,6 +156,16 @@ TEST(OddFiles, TIFF)
       {"tiff-cmyk16.tif", P::Unsupported, "16-bit CMYK"},
   });
   CheckCuts("tiff-bigtiff.tif", {1, 20, 100});
+
+  // Tiles, with partial ones at the right and bottom edges.
+  TZrGraphicsImage Tiled;
+  ASSERT_EQ(Load(test::FileBytes(test::OddFile("tiff-tiled.tif")), Tiled).Problem, P::None);
+  const TZrPixels &Got = *Tiled.Image.GetPixels();
+  ASSERT_EQ(Got.Width, 20);
+  ASSERT_EQ(Got.Height, 18);
+  for (int32_t Y = 0; Y < Got.Height; ++Y)
+    for (int32_t X = 0; X < Got.Width; ++X)
+      ASSERT_EQ(Got.PixelPtr(X, Y)[1], X * 12 + Y) << X << ", " << Y;
 }
 
 TEST(OddFiles, BMP)

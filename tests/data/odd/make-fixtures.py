@@ -135,6 +135,18 @@ def tiff_files():
     bits = ''.join(format(v, '012b') for v in values)
     write('tiff-grey12-alpha.tif', image(3, 1, int(bits, 2).to_bytes(len(bits) // 8, 'big'), 12,
                                          2, 1, extra=[(338, 3, [2])]))
+    # 8-bit grey, 20 x 18 in tiles of 16 x 16: partial tiles at the right
+    # and bottom. Pixel (x, y) is 12 x + y.
+    tiles = []
+    for top in (0, 16):
+        for left in (0, 16):
+            tiles.append(bytes(((left + x) * 12 + top + y) & 255 if left + x < 20 and top + y < 18
+                               else 0 for y in range(16) for x in range(16)))
+    offsets = [sum(len(t) for t in tiles[:i]) for i in range(4)]
+    write('tiff-tiled.tif', tiff([(256, 4, [20]), (257, 4, [18]), (258, 3, [8]), (259, 3, [1]),
+                                  (262, 3, [1]), (277, 3, [1]), (322, 3, [16]), (323, 3, [16]),
+                                  (324, 4, offsets), (325, 4, [len(t) for t in tiles])],
+                                 b''.join(tiles)))
     # Forms that are not read: 32-bit float grey, 32-bit integer grey and
     # 16-bit CMYK.
     write('tiff-float32.tif', image(2, 1, struct.pack('<ff', 0.25, 1.0), 32, 1, 1,
