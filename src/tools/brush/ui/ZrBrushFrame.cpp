@@ -107,7 +107,7 @@ QSlider *NewSlider(QWidget *Parent)
   return Slider;
 }
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
@@ -119,8 +119,10 @@ QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
   Button->setToolTip(LocalString(CaptionId));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    // Chosen the way a script chooses it, so that a recording writes the
+    // choice down.
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Editor->SelectTool(&Tool);
+      Tool.SelectFromDemo();
     // Checked exactly while the tool is current, whatever the click did.
     Button->setChecked(Tool.Active);
   });
