@@ -390,7 +390,8 @@ bool DecodeRGBA(TIFF *Tiff, uint32_t Width, uint32_t Height, const TZrPixels &Pi
 }
 
 // Grey images of bit depths libtiff's RGBA reader does not take (10, 12,
-// 14 bits), scaled to 8 bits; a second sample is alpha, laid over white.
+// 14 bits, or below 8 with alpha), scaled to 8 bits; a second sample is
+// alpha, laid over white.
 bool DecodeGrey(TIFF *Tiff, uint32_t Width, uint32_t Height, uint16_t Bits, uint16_t Samples,
                 bool WhiteIsZero, const TZrPixels &Pixels, TZrDecodeInfo *Info)
 {
@@ -552,9 +553,11 @@ bool DecodeTIFF(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeI
   TIFFGetFieldDefaulted(T, TIFFTAG_PLANARCONFIG, &Planar);
   const bool Grey = Photometric == PHOTOMETRIC_MINISBLACK || Photometric == PHOTOMETRIC_MINISWHITE;
   const bool Lab = Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB;
-  const bool OddGrey = Grey && (Samples == 1 || (Samples == 2 && Planar == PLANARCONFIG_CONTIG)) &&
-                       Format == SAMPLEFORMAT_UINT && Bits > 1 && Bits < 16 && Bits != 2 &&
-                       Bits != 4 && Bits != 8;
+  // libtiff's RGBA reader takes grey of 2, 4 and 8 bits, with alpha only
+  // at 8 bits; ours the rest up to 15 bits.
+  const bool OddGrey =
+      Grey && Format == SAMPLEFORMAT_UINT && Bits > 1 && Bits < 16 && Bits != 8 &&
+      ((Samples == 1 && Bits != 2 && Bits != 4) || (Samples == 2 && Planar == PLANARCONFIG_CONTIG));
   if (Lab && (Planar != PLANARCONFIG_CONTIG || Format != SAMPLEFORMAT_UINT))
     return DecodeFailed(Info, TZrImageProblem::Unsupported,
                         "CIELab in separate planes or "

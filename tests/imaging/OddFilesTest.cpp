@@ -149,6 +149,7 @@ TEST(OddFiles, TIFF)
       {"tiff-cielab.tif", P::None, "FFFFFF 000000 777777 0000FF"},
       {"tiff-grey12.tif", P::None, "000000 808080 FFFFFF 101010"},
       {"tiff-grey12-alpha.tif", P::None, "000000 7F7F7F FFFFFF"},
+      {"tiff-grey4-alpha.tif", P::None, "000000 777777 FFFFFF"},
       {"tiff-rows-per-strip-overflow.tif", P::Damaged, ""},
       {"tiff-huge-claim.tif", P::Damaged, ""},
       {"tiff-float32.tif", P::Unsupported, "32-bit floating-point grey"},

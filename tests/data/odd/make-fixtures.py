@@ -135,6 +135,10 @@ def tiff_files():
     bits = ''.join(format(v, '012b') for v in values)
     write('tiff-grey12-alpha.tif', image(3, 1, int(bits, 2).to_bytes(len(bits) // 8, 'big'), 12,
                                          2, 1, extra=[(338, 3, [2])]))
+    # 4-bit grey with alpha, which libtiff's RGBA reader refuses: black
+    # opaque, black half covered (8 of 15), white hidden.
+    write('tiff-grey4-alpha.tif', image(3, 1, bytes([0x0F, 0x08, 0xF0]), 4, 2, 1,
+                                        extra=[(338, 3, [2])]))
     # 8-bit grey, 20 x 18 in tiles of 16 x 16: partial tiles at the right
     # and bottom. Pixel (x, y) is 12 x + y.
     tiles = []
