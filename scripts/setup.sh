@@ -11,8 +11,10 @@ packages=(
   libgl-dev libvulkan-dev
   # image files and metadata
   libturbojpeg0-dev libpng-dev libtiff-dev libexiv2-dev
-  # minimal-loss JPEG saving (libjpeg's coefficient interface) and colour
-  # profiles on screen (Little CMS 2, the screen's profile read from X)
+  # libjpeg's own API: telling a JPEG's harmless warnings from corrupt data
+  # and minimal-loss JPEG saving (the coefficient interface); Little CMS 2:
+  # colour conversion of CIELab TIFF files and colour profiles on screen,
+  # with the screen's profile read from the X server (xcb)
   libjpeg62-turbo-dev liblcms2-dev libxcb1-dev
   # demo playback on X11
   libxtst-dev

@@ -95,6 +95,11 @@ public:
   // anything of the document changes for the save; the next Save of the
   // document uses the answer. False when the user cancelled.
   virtual bool PrepareSave(TZrDocument &, int32_t /*Format*/) { return true; }
+  // What the user is to be told about the last Load (localized UTF-8):
+  // after a failure why the file did not open, after a success what is
+  // wrong with a file that opened all the same. Empty here: a failure gets
+  // the general message, a success none.
+  virtual std::string LoadMessage() const { return {}; }
 };
 
 } // namespace facette
