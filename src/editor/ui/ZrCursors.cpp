@@ -1,10 +1,5 @@
 #include "editor/ui/ZrCursors.h"
 
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
-
 #include <map>
 
 namespace facette {
@@ -68,21 +63,6 @@ QCursor ScreenCursor(int32_t Index)
 void SetScreenCursor(int32_t Index, const QCursor &Cursor)
 {
   Registered()[Index] = Cursor;
-}
-
-TZrWaitCursor::TZrWaitCursor()
-{
-  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  // The event loop does not run during the work: the request goes to the
-  // X server now rather than when the work is done.
-  auto *X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (xcb_connection_t *Connection = X11 ? X11->connection() : nullptr)
-    xcb_flush(Connection);
-}
-
-TZrWaitCursor::~TZrWaitCursor()
-{
-  QGuiApplication::restoreOverrideCursor();
 }
 
 } // namespace facette

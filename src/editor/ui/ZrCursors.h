@@ -41,16 +41,4 @@ QCursor ScreenCursor(int32_t Index);
 // Registers (or replaces) a cursor of the program's own.
 void SetScreenCursor(int32_t Index, const QCursor &Cursor);
 
-// The hourglass over the whole program while it lives, for work that
-// keeps the program from answering (reading or writing a large photo). It
-// reaches the screen before the work starts.
-class TZrWaitCursor
-{
-public:
-  TZrWaitCursor();
-  ~TZrWaitCursor();
-  TZrWaitCursor(const TZrWaitCursor &) = delete;
-  TZrWaitCursor &operator=(const TZrWaitCursor &) = delete;
-};
-
 } // namespace facette

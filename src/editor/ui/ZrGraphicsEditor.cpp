@@ -107,12 +107,12 @@ class TEditorImageFormats : public TZrDocumentImageFormats
 public:
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
   {
-    TZrWaitCursor Busy;
+    TZrBusyWork Busy;
     return TZrDocumentImageFormats::Load(Document, FileName, Format);
   }
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
   {
-    TZrWaitCursor Busy;
+    TZrBusyWork Busy;
     return TZrDocumentImageFormats::Save(Document, FileName, Format);
   }
 };
