@@ -47,25 +47,6 @@ TZrJPEGCoefficients Coefficients(const std::vector<uint8_t> &Bytes)
   return Result;
 }
 
-// What TurboJPEG makes of the file with one lossless transform.
-std::vector<uint8_t> Transformed(const std::vector<uint8_t> &Bytes, int Op,
-                                 const tjregion *Crop = nullptr)
-{
-  tjhandle Handle = tjInitTransform();
-  tjtransform T{};
-  T.op = Op;
-  T.options = TJXOPT_TRIM | TJXOPT_COPYNONE | (Crop ? TJXOPT_CROP : 0);
-  if (Crop)
-    T.r = *Crop;
-  unsigned char *Out = nullptr;
-  unsigned long Size = 0;
-  EXPECT_EQ(tjTransform(Handle, Bytes.data(), Bytes.size(), 1, &Out, &Size, &T, 0), 0);
-  std::vector<uint8_t> Result(Out, Out + Size);
-  tjFree(Out);
-  tjDestroy(Handle);
-  return Result;
-}
-
 struct TOpened
 {
   TZrLosslessJPEG J;
@@ -210,7 +191,8 @@ TEST(MinimalLossJPEG, TurnedFlippedOrCutTheKeptBlocksAreTheLosslessTransforms)
     TZrJPEGWriteReport Report;
     ASSERT_TRUE(J.Save(Image.GetPixels(), Out, TZrJPEGWriteOptions(), &Report));
     EXPECT_EQ(Report.Mode, TZrJPEGWriteMode::MinimalLoss);
-    EXPECT_EQ(DifferentMcus(Coefficients(Transformed(Bytes, C.TJOp, C.Crop)), Coefficients(Out)),
+    EXPECT_EQ(DifferentMcus(Coefficients(test::TurboTransformed(Bytes, C.TJOp, C.Crop)),
+                            Coefficients(Out)),
               (TMcus{{1, 0}}));
   }
 }
