@@ -502,6 +502,17 @@ bool TZrGraphicsDocument::SaveImages(TZrPixelBuffer &ImageBuffer,
   return !OriginalBuffer || Original_->SaveTo(*OriginalBuffer);
 }
 
+std::unique_ptr<IZrLosslessJPEG> TZrGraphicsDocument::CopyLossless() const
+{
+  return LosslessJPEG_ ? LosslessJPEG_->Clone() : nullptr;
+}
+
+void TZrGraphicsDocument::RestoreLossless(const IZrLosslessJPEG *Record)
+{
+  if (Record)
+    LosslessJPEG_ = Record->Clone();
+}
+
 // Crop rectangle and view
 
 TZrRect TZrGraphicsDocument::GetVisibleRect() const

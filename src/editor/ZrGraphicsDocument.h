@@ -192,6 +192,12 @@ public:
   // Copies Image (and Original when OriginalBuffer is given) into the
   // buffers, each re-allocated to the bitmap's format and bounds.
   bool SaveImages(TZrPixelBuffer &ImageBuffer, TZrPixelBuffer *OriginalBuffer) const;
+  // A copy of what the lossless object records (nil without one), and such
+  // a copy put back. An undo that brings back the pixels of before a crop,
+  // resize or straightening brings the record of before back with them, so
+  // the image saves without recompression again where it did then.
+  std::unique_ptr<IZrLosslessJPEG> CopyLossless() const;
+  void RestoreLossless(const IZrLosslessJPEG *Record);
 
   // Crop rectangle and view.
   TZrRect GetVisibleRect() const;
