@@ -423,13 +423,15 @@ bool TZrGraphicsDocument::Crop(const TZrRect &Rect)
 }
 
 bool TZrGraphicsDocument::ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal,
-                                      bool ScaleCropRect)
+                                      bool ScaleCropRect,
+                                      const std::function<void(int32_t, int32_t)> &Progress)
 {
   if (!HasImage() || Width <= 0 || Height <= 0)
     return false;
   const int32_t W0 = Image_->GetWidth(), H0 = Image_->GetHeight();
   std::unique_ptr<TZrLTBitmap> NewOriginal;
-  if (ResizeOriginal && Usable(*Original_)) {
+  const bool WithOriginal = ResizeOriginal && Usable(*Original_);
+  if (WithOriginal) {
     int32_t OriginalWidth = Width, OriginalHeight = Height;
     if (Original_->GetWidth() != W0 || Original_->GetHeight() != H0) {
       OriginalWidth = std::max(1, static_cast<int32_t>(std::nearbyint(
@@ -439,9 +441,15 @@ bool TZrGraphicsDocument::ResizeImage(int32_t Width, int32_t Height, bool Resize
     }
     if (!(NewOriginal = Resampled(*Original_, OriginalWidth, OriginalHeight)))
       return false;
+    if (Progress)
+      Progress(1, 2);
   }
   auto NewImage = Resampled(*Image_, Width, Height);
-  if (!NewImage || !Replace(std::move(NewImage), std::move(NewOriginal)))
+  if (!NewImage)
+    return false;
+  if (Progress)
+    Progress(WithOriginal ? 2 : 1, WithOriginal ? 2 : 1);
+  if (!Replace(std::move(NewImage), std::move(NewOriginal)))
     return false;
   if (HasCropRect()) {
     // A crop left in the old coordinates would show the wrong part of the

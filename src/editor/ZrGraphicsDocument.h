@@ -185,7 +185,9 @@ public:
   bool FlipHorizontal();
   bool FlipVertical();
   bool Crop(const TZrRect &Rect);
-  bool ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal, bool ScaleCropRect);
+  // Progress hears of each image resampled (Done of Total).
+  bool ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal, bool ScaleCropRect,
+                   const std::function<void(int32_t Done, int32_t Total)> &Progress = {});
   bool SetCanvasSize(int32_t Width, int32_t Height, bool ResizeOriginal);
   // Image (and Original when given) take the buffers' size and pixels.
   bool RestoreImages(const TZrPixels &ImageBuffer, const TZrPixels *OriginalBuffer);

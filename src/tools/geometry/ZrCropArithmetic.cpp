@@ -245,23 +245,43 @@ std::array<TZrRect, 4> CropOutsideBands(const TZrRect &V, const TZrRect &S)
           MakeRect(V.Left, S.Bottom, V.Right, V.Bottom)};
 }
 
-void DarkenRect(TZrPixels &Pixels, const TZrRect &Rect)
+namespace {
+
+// Every byte of the 24-bit pixels in Rect (cut to Pixels) through Table.
+void MapBytes(TZrPixels &Pixels, const TZrRect &Rect, const std::array<uint8_t, 256> &Table)
 {
   const TZrRect R = IntersectRect(Rect, Pixels.GetBounds());
   if (R.IsEmpty() || !Pixels.Bits || Pixels.BytesPerPixel != 3)
     return;
-  static const std::array<uint8_t, 256> Table = [] {
-    std::array<uint8_t, 256> T{};
-    for (int C = 0; C < 256; ++C)
-      T[static_cast<size_t>(C)] = DarkenedByte(static_cast<uint8_t>(C));
-    return T;
-  }();
   const size_t Bytes = static_cast<size_t>(R.Width()) * 3;
   for (int32_t Y = R.Top; Y < R.Bottom; ++Y) {
     uint8_t *P = Pixels.PixelPtr(R.Left, Y);
     for (size_t I = 0; I < Bytes; ++I)
       P[I] = Table[P[I]];
   }
+}
+
+template <typename TByte> std::array<uint8_t, 256> ByteTable(TByte Byte)
+{
+  std::array<uint8_t, 256> T{};
+  for (int C = 0; C < 256; ++C)
+    T[static_cast<size_t>(C)] = Byte(static_cast<uint8_t>(C));
+  return T;
+}
+
+} // namespace
+
+void DarkenRect(TZrPixels &Pixels, const TZrRect &Rect)
+{
+  static const std::array<uint8_t, 256> Table = ByteTable(DarkenedByte);
+  MapBytes(Pixels, Rect, Table);
+}
+
+void InvertRect(TZrPixels &Pixels, const TZrRect &Rect)
+{
+  static const std::array<uint8_t, 256> Table =
+      ByteTable([](uint8_t C) { return static_cast<uint8_t>(255 - C); });
+  MapBytes(Pixels, Rect, Table);
 }
 
 } // namespace facette

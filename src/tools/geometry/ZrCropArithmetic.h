@@ -110,6 +110,8 @@ std::array<TZrRect, 4> CropOutsideBands(const TZrRect &V, const TZrRect &S);
 // Darkens every byte c of the 24-bit pixels in Rect (cut to Pixels) to
 // c - ((c * 92) >> 8): about two thirds of its brightness.
 void DarkenRect(TZrPixels &Pixels, const TZrRect &Rect);
+// Inverts every byte of the 24-bit pixels in Rect (cut to Pixels).
+void InvertRect(TZrPixels &Pixels, const TZrRect &Rect);
 inline uint8_t DarkenedByte(uint8_t C)
 {
   return static_cast<uint8_t>(C - ((C * 92) >> 8));

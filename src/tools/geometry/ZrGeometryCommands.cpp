@@ -17,6 +17,10 @@ bool PerformRotateOperation(TZrGraphicsDocument &Document, uint8_t Operation)
     return Document.FlipHorizontal();
   case roFlipVertical:
     return Document.FlipVertical();
+  case roRotate180:
+    // Both mirror images, each in place: no memory is needed, so neither
+    // can fail and leave a quarter of the turn done.
+    return Document.FlipHorizontal() && Document.FlipVertical();
   default:
     return false;
   }
@@ -30,7 +34,7 @@ uint8_t InverseRotateOperation(uint8_t Operation)
   case roRotateRight:
     return roRotateLeft;
   default:
-    return Operation; // a flip undoes itself
+    return Operation; // a flip or half turn undoes itself
   }
 }
 

@@ -34,6 +34,8 @@ enum : uint8_t
   roRotateRight = 2,
   roFlipHorizontal = 3,
   roFlipVertical = 4,
+  // Half a turn: what a quarter turn becomes where the size must stay.
+  roRotate180 = 5,
 };
 
 // Performs the operation on the document (image, original, crop rectangle

@@ -90,7 +90,7 @@ protected:
 
 TEST_F(GeometryCommands, TurnsAndFlipsUndoByTheirInverse)
 {
-  for (uint8_t Op : {roRotateLeft, roRotateRight, roFlipHorizontal, roFlipVertical}) {
+  for (uint8_t Op : {roRotateLeft, roRotateRight, roFlipHorizontal, roFlipVertical, roRotate180}) {
     TOwner Owner;
     CheckUndoRedo(
         [&] {
@@ -119,6 +119,12 @@ TEST_F(GeometryCommands, FourTurnsOrTwoFlipsGiveTheSamePixels)
     }
     EXPECT_TRUE(Matches(Start)) << int(Op);
   }
+  // A half turn keeps the size and is two quarter turns.
+  ASSERT_TRUE(PerformRotateOperation(Doc, roRotate180));
+  EXPECT_EQ(Doc.ImageBounds(), MakeRect(0, 0, 40, 30));
+  ASSERT_TRUE(PerformRotateOperation(Doc, roRotateLeft));
+  ASSERT_TRUE(PerformRotateOperation(Doc, roRotateLeft));
+  EXPECT_TRUE(Matches(Start));
   // A quarter turn lands each pixel where a turn by hand puts it.
   ASSERT_TRUE(PerformRotateOperation(Doc, roRotateRight));
   ASSERT_EQ(Doc.ImageBounds(), MakeRect(0, 0, 30, 40));

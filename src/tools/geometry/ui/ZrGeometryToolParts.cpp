@@ -1,0 +1,183 @@
+#include "tools/geometry/ui/ZrGeometryToolParts.h"
+
+#include "demo/ui/ZrDemoHooks.h"
+#include "editor/ui/ZrGraphicsEditor.h"
+#include "editor/ui/ZrGraphicsTool.h"
+#include "editor/ui/ZrToolPanel.h"
+#include "editor/ui/ZrViewControls.h"
+#include "tools/geometry/ZrCropArithmetic.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolBar>
+
+namespace facette::geometryparts {
+
+QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const QIcon &Icon)
+{
+  QWidget *Toolbar = nullptr;
+  if (ToolPanel())
+    Toolbar = ToolPanel()->Toolbar;
+  else if (TZrGraphicsEditor *Editor = GraphicsEditor())
+    Toolbar = Editor->StandardToolbar;
+  auto *Button = new QAction(
+      Icon, Caption, Toolbar ? static_cast<QObject *>(Toolbar) : static_cast<QObject *>(&Tool));
+  Button->setToolTip(Caption);
+  Button->setCheckable(true);
+  QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
+      Tool.SelectFromDemo();
+    // Checked exactly while the tool is current, whatever the click did.
+    Button->setChecked(Tool.Active);
+  });
+  if (Toolbar)
+    Toolbar->addAction(Button);
+  return Button;
+}
+
+QLabel *CreateTitle(const QString &Caption, QWidget *Parent)
+{
+  auto *Title = new QLabel(Caption, Parent);
+  QFont Font = Title->font();
+  Font.setUnderline(true);
+  Font.setBold(true);
+  Title->setFont(Font);
+  return Title;
+}
+
+bool UpdateButtonAndFrame(TZrGraphicsTool &Tool, QAction *Button, TZrFrame *Frame)
+{
+  const TZrGraphicsEditor *Editor = GraphicsEditor();
+  const bool Current = Editor && Editor->CurrentTool() == &Tool;
+  const bool Selectable = Editor && Editor->CanSelectTool(&Tool);
+  if (Button) {
+    Button->setChecked(Current);
+    Button->setEnabled(Selectable);
+  }
+  if (Frame)
+    Frame->SetControlsEnabled(Current && Selectable);
+  return Current && Selectable;
+}
+
+void SetVisible(QAction *Button, QWidget *Frame, bool Value)
+{
+  if (Button)
+    Button->setVisible(Value);
+  if (Frame)
+    Frame->setVisible(Value);
+}
+
+void BringToFront(QWidget *Frame)
+{
+  if (Frame && ToolPanel())
+    ToolPanel()->BringFrameToFront(Frame);
+}
+
+bool ButtonTarget(const QString &Asked, const QString &Name, QAction *Button, bool &Handled,
+                  QPoint &Point)
+{
+  if (Asked != Name || !Button)
+    return false;
+  Handled = true;
+  TZrDemoRegistry::TargetPoint(Button, Point);
+  return true;
+}
+
+namespace {
+
+// Calls Paint with each part of Rect the canvas may paint.
+template <typename TPaint> void InClip(TZrViewCanvas &Canvas, const TZrRect &Rect, TPaint Paint)
+{
+  if (!Canvas.HasSurface())
+    return;
+  for (const TZrRect &Clip : Canvas.Clip.GetRects())
+    if (const TZrRect Part = IntersectRect(Rect, Clip); !Part.IsEmpty())
+      Paint(Part);
+}
+
+} // namespace
+
+void DarkenOutside(TZrViewCanvas &Canvas, const TZrRect &V, const TZrRect &S)
+{
+  for (const TZrRect &Band : CropOutsideBands(V, S))
+    InClip(Canvas, Band, [&Canvas](const TZrRect &Part) { DarkenRect(Canvas.Pixels, Part); });
+}
+
+void InvertOnCanvas(TZrViewCanvas &Canvas, const TZrRect &Rect)
+{
+  InClip(Canvas, Rect, [&Canvas](const TZrRect &Part) { InvertRect(Canvas.Pixels, Part); });
+}
+
+void DrawFocusRect(TZrViewCanvas &Canvas, const TZrRect &Rect)
+{
+  QPainter *Painter = CanvasPainter(Canvas);
+  if (!Painter || Rect.IsEmpty())
+    return;
+  Painter->save();
+  // Dots that show on any colour: every other pixel of the frame inverted.
+  Painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  Painter->setRenderHint(QPainter::Antialiasing, false);
+  Painter->setPen(QPen(Qt::white, 1, Qt::DotLine));
+  Painter->setBrush(Qt::NoBrush);
+  Painter->drawRect(QRect(Rect.Left, Rect.Top, Rect.Width() - 1, Rect.Height() - 1));
+  Painter->restore();
+}
+
+} // namespace facette::geometryparts
+
+namespace facette {
+
+TZrUpDownEdit::TZrUpDownEdit(QWidget *Parent) : QAbstractSpinBox(Parent)
+{
+  setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+  setAccelerated(true);
+  connect(lineEdit(), &QLineEdit::textEdited, this, &TZrUpDownEdit::Edited);
+}
+
+QString TZrUpDownEdit::Text() const
+{
+  return lineEdit()->text();
+}
+
+void TZrUpDownEdit::SetText(const QString &Text)
+{
+  if (lineEdit()->text() != Text)
+    lineEdit()->setText(Text);
+}
+
+void TZrUpDownEdit::stepBy(int Steps)
+{
+  bool Valid = false;
+  const int Shown = Text().toInt(&Valid);
+  const int64_t Position = static_cast<int64_t>(Valid ? Shown : Minimum) + Steps;
+  emit Changing(static_cast<int>(std::clamp<int64_t>(Position, Minimum, Maximum)));
+}
+
+QAbstractSpinBox::StepEnabled TZrUpDownEdit::stepEnabled() const
+{
+  bool Valid = false;
+  const int Shown = Text().toInt(&Valid);
+  if (!Valid)
+    return StepUpEnabled | StepDownEnabled;
+  StepEnabled Result = StepNone;
+  if (Shown < Maximum)
+    Result |= StepUpEnabled;
+  if (Shown > Minimum)
+    Result |= StepDownEnabled;
+  return Result;
+}
+
+TZrBusyCursor::TZrBusyCursor()
+{
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TZrBusyCursor::~TZrBusyCursor()
+{
+  QApplication::restoreOverrideCursor();
+}
+
+} // namespace facette

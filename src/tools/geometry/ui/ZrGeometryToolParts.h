@@ -1,0 +1,87 @@
+// What the geometry tools share on the user interface side: their button on
+// the tool panel, the underlined bold title of their frames, the usual
+// refresh of button and frame, showing and hiding them together, and the
+// busy cursor around long work.
+#pragma once
+
+#include <QAbstractSpinBox>
+#include <QPoint>
+#include <QString>
+
+class QAction;
+class QIcon;
+class QLabel;
+class QWidget;
+
+namespace facette {
+
+class TZrFrame;
+class TZrGraphicsTool;
+class TZrViewCanvas;
+struct TZrRect;
+
+namespace geometryparts {
+
+// A checkable button on the tool panel's toolbar (or, without a panel, the
+// graphics editor's standard toolbar) whose click selects Tool as a demo's
+// command does.
+QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const QIcon &Icon);
+// A frame title: underlined and bold.
+QLabel *CreateTitle(const QString &Caption, QWidget *Parent);
+// The button checked while Tool is current and enabled while it can be
+// selected; the frame's controls enabled when both. Returns that.
+bool UpdateButtonAndFrame(TZrGraphicsTool &Tool, QAction *Button, TZrFrame *Frame);
+void SetVisible(QAction *Button, QWidget *Frame, bool Value);
+void BringToFront(QWidget *Frame);
+// The screen centre of Button when the demo target Name (upper case) is
+// asked for.
+bool ButtonTarget(const QString &Asked, const QString &Name, QAction *Button, bool &Handled,
+                  QPoint &Point);
+
+// Overlay painting in view pixels, only where the canvas may paint: the
+// four bands of the visible rectangle V outside the selection S darkened,
+// a rectangle inverted, and the dotted frame of a selection.
+void DarkenOutside(TZrViewCanvas &Canvas, const TZrRect &V, const TZrRect &S);
+void InvertOnCanvas(TZrViewCanvas &Canvas, const TZrRect &Rect);
+void DrawFocusRect(TZrViewCanvas &Canvas, const TZrRect &Rect);
+
+} // namespace geometryparts
+
+// A number entry with up and down arrows: the text may be typed freely
+// (Edited reports every change the user makes), the arrows step the number
+// it shows within [Minimum, Maximum] and report the new position (Changing)
+// without setting it: the owner decides what the entry shows.
+class TZrUpDownEdit : public QAbstractSpinBox
+{
+  Q_OBJECT
+
+public:
+  explicit TZrUpDownEdit(QWidget *Parent = nullptr);
+
+  int Minimum = 1;
+  int Maximum = 32767;
+
+  QString Text() const;
+  // Shows Text unless it shows it already (the caret stays where it is).
+  void SetText(const QString &Text);
+  void stepBy(int Steps) override;
+
+signals:
+  void Edited(const QString &Text);
+  void Changing(int Position);
+
+protected:
+  StepEnabled stepEnabled() const override;
+};
+
+// The hourglass while it lives.
+class TZrBusyCursor
+{
+public:
+  TZrBusyCursor();
+  ~TZrBusyCursor();
+  TZrBusyCursor(const TZrBusyCursor &) = delete;
+  TZrBusyCursor &operator=(const TZrBusyCursor &) = delete;
+};
+
+} // namespace facette
