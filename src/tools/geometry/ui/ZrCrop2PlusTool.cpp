@@ -30,6 +30,17 @@
 
 namespace facette {
 
+namespace {
+
+TZrCrop2PlusTool *CurrentCropTool = nullptr;
+
+} // namespace
+
+TZrCrop2PlusTool *CropTool()
+{
+  return CurrentCropTool;
+}
+
 // Frame
 
 TZrCrop2PlusFrame::TZrCrop2PlusFrame(QWidget *Parent) : TZrFrame(Parent)
@@ -344,8 +355,10 @@ bool TZrCrop2PlusToolControl::KeyDown(int32_t Key, TZrShiftState)
 
 TZrCrop2PlusTool::TZrCrop2PlusTool()
 {
-  Button = geometryparts::CreateToolButton(*this, QStringLiteral("Crop"),
-                                           QIcon(QStringLiteral(":/images/Crop.svg")));
+  CurrentCropTool = this;
+  Button = geometryparts::CreateToolButton(
+      *this, QStringLiteral("Crop"),
+      geometryparts::ResourceIcon(QStringLiteral(":/images/Crop.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrCrop2PlusFrame>();
     for (QRadioButton *Radio : {Frame->rbFree, Frame->rbFoto, Frame->rbScreen})
@@ -367,6 +380,12 @@ TZrCrop2PlusTool::TZrCrop2PlusTool()
   ControlClass = ControlClassOf<TZrCrop2PlusToolControl>();
   Exclusive = true;
   Ratio = {};
+}
+
+TZrCrop2PlusTool::~TZrCrop2PlusTool()
+{
+  if (CurrentCropTool == this)
+    CurrentCropTool = nullptr;
 }
 
 TZrCrop2PlusToolControl *TZrCrop2PlusTool::FirstControl() const
@@ -565,15 +584,14 @@ void TZrCrop2PlusTool::DocumentClosing(TZrGraphicsDocument &)
 void TZrCrop2PlusTool::InitializeTool()
 {
   TZrDemoRegistry &Registry = DemoRegistry();
-  const QPointer<TZrCrop2PlusTool> Self(this);
   Registry.RegisterDemoComponent(DemoName, Button);
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Perform"), [Self] {
-    if (Self)
-      Self->Perform();
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Perform"), [] {
+    if (TZrCrop2PlusTool *Tool = CropTool())
+      Tool->Perform();
   });
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [Self] {
-    if (Self)
-      Self->CancelEdit();
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [] {
+    if (TZrCrop2PlusTool *Tool = CropTool())
+      Tool->CancelEdit();
   });
   // The side ratio, for demonstrations of the formats.
   if (Frame) {
@@ -583,22 +601,22 @@ void TZrCrop2PlusTool::InitializeTool()
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("Width"), Frame->WidthEdit);
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("Height"), Frame->HeightEdit);
   }
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("FreeRatio"), [Self] {
-    if (Self)
-      Self->SelectRatio(0, 0);
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("FreeRatio"), [] {
+    if (TZrCrop2PlusTool *Tool = CropTool())
+      Tool->SelectRatio(0, 0);
   });
   Registry.RegisterDemoIntegerCommand(
       DemoName + QStringLiteral("PrintFormat"),
-      [Self](int Index) {
-        if (Self)
-          Self->SelectRatio(1, Index);
+      [](int Index) {
+        if (TZrCrop2PlusTool *Tool = CropTool())
+          Tool->SelectRatio(1, Index);
       },
       0);
   Registry.RegisterDemoIntegerCommand(
       DemoName + QStringLiteral("ScreenFormat"),
-      [Self](int Index) {
-        if (Self)
-          Self->SelectRatio(2, Index);
+      [](int Index) {
+        if (TZrCrop2PlusTool *Tool = CropTool())
+          Tool->SelectRatio(2, Index);
       },
       0);
 }

@@ -103,6 +103,7 @@ public:
       TZrGuid::FromString("{FA533C1A-B74B-486B-BB5E-7AEA47608D79}");
 
   TZrCrop2PlusTool();
+  ~TZrCrop2PlusTool() override;
 
   QAction *Button = nullptr;
   TZrCrop2PlusFrame *Frame = nullptr;
@@ -141,5 +142,9 @@ public:
   // Shows Width x Height in the entries without acting on them.
   void ShowSelectionSize(int32_t Width, int32_t Height);
 };
+
+// The one crop tool, as start-up keeps it; nil before it is made and after it
+// is gone. Demo commands reach the tool through it.
+TZrCrop2PlusTool *CropTool();
 
 } // namespace facette

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,11 @@ QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const Q
   if (Toolbar)
     Toolbar->addAction(Button);
   return Button;
+}
+
+QIcon ResourceIcon(const QString &Path)
+{
+  return QFile::exists(Path) ? QIcon(Path) : QIcon();
 }
 
 QLabel *CreateTitle(const QString &Caption, QWidget *Parent)

@@ -26,6 +26,9 @@ namespace geometryparts {
 // graphics editor's standard toolbar) whose click selects Tool as a demo's
 // command does.
 QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const QIcon &Icon);
+// A picture compiled into the program; none where it is not (the widget
+// tests carry no pictures).
+QIcon ResourceIcon(const QString &Path);
 // A frame title: underlined and bold.
 QLabel *CreateTitle(const QString &Caption, QWidget *Parent);
 // The button checked while Tool is current and enabled while it can be
@@ -60,6 +63,9 @@ public:
 
   int Minimum = 1;
   int Maximum = 32767;
+
+  // The text box, for typing into it.
+  using QAbstractSpinBox::lineEdit;
 
   QString Text() const;
   // Shows Text unless it shows it already (the caret stays where it is).

@@ -83,8 +83,9 @@ TZrResizeFrame::TZrResizeFrame(QWidget *Parent) : TZrFrame(Parent)
 TZrResizeTool::TZrResizeTool()
 {
   Instance = this;
-  Button = geometryparts::CreateToolButton(*this, QStringLiteral("Resize"),
-                                           QIcon(QStringLiteral(":/images/Resize.svg")));
+  Button = geometryparts::CreateToolButton(
+      *this, QStringLiteral("Resize"),
+      geometryparts::ResourceIcon(QStringLiteral(":/images/Resize.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrResizeFrame>();
     connect(Frame->WidthEdit, &TZrUpDownEdit::Edited, this,
@@ -289,7 +290,6 @@ void TZrResizeTool::DocumentOpened(TZrGraphicsDocument &Doc)
 void TZrResizeTool::InitializeTool()
 {
   TZrDemoRegistry &Registry = DemoRegistry();
-  const QPointer<TZrResizeTool> Self(this);
   Registry.RegisterDemoComponent(DemoName, Button);
   if (Frame) {
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("Width"), Frame->WidthEdit);
@@ -301,29 +301,29 @@ void TZrResizeTool::InitializeTool()
   }
   Registry.RegisterDemoIntegerCommand(
       DemoName + QStringLiteral("Width"),
-      [Self](int V) {
-        if (Self)
-          Self->SetNewWidth(V);
+      [](int V) {
+        if (TZrResizeTool *Tool = ResizeTool())
+          Tool->SetNewWidth(V);
       },
       100);
   Registry.RegisterDemoIntegerCommand(
       DemoName + QStringLiteral("Height"),
-      [Self](int V) {
-        if (Self)
-          Self->SetNewHeight(V);
+      [](int V) {
+        if (TZrResizeTool *Tool = ResizeTool())
+          Tool->SetNewHeight(V);
       },
       100);
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Perform"), [Self] {
-    if (Self)
-      Self->Perform();
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Perform"), [] {
+    if (TZrResizeTool *Tool = ResizeTool())
+      Tool->Perform();
   });
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [Self] {
-    if (Self)
-      Self->AbortMouseAction();
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [] {
+    if (TZrResizeTool *Tool = ResizeTool())
+      Tool->AbortMouseAction();
   });
-  const auto Proportions = [Self](bool V) {
-    if (Self)
-      Self->SetConstrainProportions(V);
+  const auto Proportions = [](bool V) {
+    if (TZrResizeTool *Tool = ResizeTool())
+      Tool->SetConstrainProportions(V);
   };
   Registry.RegisterDemoBooleanCommand(DemoName + QStringLiteral("Proportional"), Proportions, true);
   Registry.RegisterDemoBooleanCommand(DemoName + QStringLiteral("Disproportional"), Proportions,

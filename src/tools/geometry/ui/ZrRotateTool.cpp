@@ -26,9 +26,21 @@ namespace facette {
 
 namespace {
 
+TZrRotateTool *CurrentRotateTool = nullptr;
+
+} // namespace
+
+TZrRotateTool *RotateTool()
+{
+  return CurrentRotateTool;
+}
+
+namespace {
+
 QIcon FrameIcon(int Index)
 {
-  return QIcon(QStringLiteral(":/icons/lists/rotate/%1.svg").arg(Index, 3, 10, QLatin1Char('0')));
+  return geometryparts::ResourceIcon(
+      QStringLiteral(":/icons/lists/rotate/%1.svg").arg(Index, 3, 10, QLatin1Char('0')));
 }
 
 } // namespace
@@ -130,9 +142,10 @@ QRadioButton *TZrRotateFrame::CheckedRadio() const
 
 TZrRotateTool::TZrRotateTool()
 {
-  Button =
-      geometryparts::CreateToolButton(*this, LocalString(2024, QStringLiteral("Rotation & Flip")),
-                                      QIcon(QStringLiteral(":/images/Right.svg")));
+  CurrentRotateTool = this;
+  Button = geometryparts::CreateToolButton(
+      *this, LocalString(2024, QStringLiteral("Rotation & Flip")),
+      geometryparts::ResourceIcon(QStringLiteral(":/images/Right.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrRotateFrame>();
     Frame->ThumbnailView->OnPaint = [this](TZrPaintBox &Box, QPainter &Painter) {
@@ -168,7 +181,11 @@ TZrRotateTool::TZrRotateTool()
   SetOptionsShown(false);
 }
 
-TZrRotateTool::~TZrRotateTool() = default;
+TZrRotateTool::~TZrRotateTool()
+{
+  if (CurrentRotateTool == this)
+    CurrentRotateTool = nullptr;
+}
 
 void TZrRotateTool::Perform(uint8_t Operation)
 {
@@ -394,28 +411,27 @@ void TZrRotateTool::DocumentOpened(TZrGraphicsDocument &Doc)
 void TZrRotateTool::InitializeTool()
 {
   TZrDemoRegistry &Registry = DemoRegistry();
-  const QPointer<TZrRotateTool> Self(this);
   const auto Name = [this](const char *Suffix) { return DemoName + QString::fromLatin1(Suffix); };
-  const auto Call = [Self](void (TZrRotateTool::*Method)()) {
-    return [Self, Method] {
-      if (Self)
-        (Self.data()->*Method)();
+  const auto Call = [](void (TZrRotateTool::*Method)()) {
+    return [Method] {
+      if (TZrRotateTool *Tool = RotateTool())
+        (Tool->*Method)();
     };
   };
   Registry.RegisterDemoComponent(DemoName, Button);
   if (Frame) {
     Registry.RegisterDemoComponent(Name("View"), Frame->ThumbnailView);
-    const auto Option = [&](const char *Suffix, QRadioButton *Radio) {
-      Registry.RegisterDemoComponent(Name(Suffix), Radio);
-      Registry.RegisterDemoCommand(Name(Suffix), [Self, Radio = QPointer<QRadioButton>(Radio)] {
-        if (Self && Self->Frame)
-          Self->Frame->CheckRadio(Radio);
+    const auto Option = [&](const char *Suffix, QRadioButton *TZrRotateFrame::*Radio) {
+      Registry.RegisterDemoComponent(Name(Suffix), Frame->*Radio);
+      Registry.RegisterDemoCommand(Name(Suffix), [Radio] {
+        if (TZrRotateTool *Tool = RotateTool(); Tool && Tool->Frame)
+          Tool->Frame->CheckRadio(Tool->Frame->*Radio);
       });
     };
-    Option("RightOption", Frame->RotateRightRadioButton);
-    Option("LeftOption", Frame->RotateLeftRadioButton);
-    Option("HorizontalOption", Frame->FlipHorizontalRadioButton);
-    Option("VerticalOption", Frame->FlipVerticalRadioButton);
+    Option("RightOption", &TZrRotateFrame::RotateRightRadioButton);
+    Option("LeftOption", &TZrRotateFrame::RotateLeftRadioButton);
+    Option("HorizontalOption", &TZrRotateFrame::FlipHorizontalRadioButton);
+    Option("VerticalOption", &TZrRotateFrame::FlipVerticalRadioButton);
     Registry.RegisterDemoComponent(Name("Right"), Frame->RotateRightButton);
     Registry.RegisterDemoComponent(Name("Left"), Frame->RotateLeftButton);
     Registry.RegisterDemoComponent(Name("Horizontal"), Frame->FlipHorizontalButton);
@@ -428,9 +444,9 @@ void TZrRotateTool::InitializeTool()
   Registry.RegisterDemoCommand(Name("Horizontal"), Call(&TZrRotateTool::FlipHorizontal));
   Registry.RegisterDemoCommand(Name("Vertical"), Call(&TZrRotateTool::FlipVertical));
   Registry.RegisterDemoCommand(Name("Perform"), Call(&TZrRotateTool::RotateButtonClick));
-  const auto ShowOptionsCommand = [Self](bool Value) {
-    if (Self)
-      Self->SetOptionsShown(Value);
+  const auto ShowOptionsCommand = [](bool Value) {
+    if (TZrRotateTool *Tool = RotateTool())
+      Tool->SetOptionsShown(Value);
   };
   Registry.RegisterDemoBooleanCommand(Name("ShowOptions"), ShowOptionsCommand, true);
   Registry.RegisterDemoBooleanCommand(Name("HideOptions"), ShowOptionsCommand, false);

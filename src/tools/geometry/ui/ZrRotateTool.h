@@ -121,4 +121,8 @@ private:
   bool Done = false;
 };
 
+// The one rotate tool, as start-up keeps it; nil before it is made and after it
+// is gone. Demo commands reach the tool through it.
+TZrRotateTool *RotateTool();
+
 } // namespace facette

@@ -27,6 +27,17 @@
 
 namespace facette {
 
+namespace {
+
+TZrRotation3Tool *CurrentStraightenTool = nullptr;
+
+} // namespace
+
+TZrRotation3Tool *StraightenTool()
+{
+  return CurrentStraightenTool;
+}
+
 // Frame
 
 TZrRotation3Frame::TZrRotation3Frame(QWidget *Parent) : TZrFrame(Parent)
@@ -39,7 +50,8 @@ TZrRotation3Frame::TZrRotation3Frame(QWidget *Parent) : TZrFrame(Parent)
     auto *Button = new QToolButton(ActionsTntGroupBox);
     Button->setText(QString::fromLatin1(Caption));
     Button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    Button->setIcon(QIcon(QStringLiteral(":/icons/24/%1.svg").arg(Image, 3, 10, QLatin1Char('0'))));
+    Button->setIcon(geometryparts::ResourceIcon(
+        QStringLiteral(":/icons/24/%1.svg").arg(Image, 3, 10, QLatin1Char('0'))));
     Button->setIconSize(QSize(24, 24));
     Button->setFixedSize(80, 52);
     return Button;
@@ -213,6 +225,7 @@ private:
 
 TZrRotation3Tool::TZrRotation3Tool()
 {
+  CurrentStraightenTool = this;
   PlugInAvailable = false;
   Button = geometryparts::CreateToolButton(*this, LocalString(0), QIcon());
   if (TZrToolPanelModule *Panel = ToolPanel()) {
@@ -231,6 +244,12 @@ TZrRotation3Tool::TZrRotation3Tool()
   // The frame's buttons side by side need the room.
   if (TZrToolPanelModule *Panel = ToolPanel())
     Panel->SetPanelWidth(PanelWidth);
+}
+
+TZrRotation3Tool::~TZrRotation3Tool()
+{
+  if (CurrentStraightenTool == this)
+    CurrentStraightenTool = nullptr;
 }
 
 void TZrRotation3Tool::SetAutoCrop(bool Value)
@@ -427,7 +446,6 @@ void TZrRotation3Tool::DocumentOpened(TZrGraphicsDocument &Doc)
 void TZrRotation3Tool::InitializeTool()
 {
   TZrDemoRegistry &Registry = DemoRegistry();
-  const QPointer<TZrRotation3Tool> Self(this);
   Registry.RegisterDemoComponent(DemoName, Button);
   if (Frame) {
     Registry.RegisterDemoComponent(DemoName + QStringLiteral("AutoCrop"),
@@ -438,23 +456,24 @@ void TZrRotation3Tool::InitializeTool()
   }
   Registry.RegisterDemoBooleanCommand(
       DemoName + QStringLiteral("AutoCrop"),
-      [Self](bool V) {
-        if (Self)
-          Self->SetAutoCrop(V);
+      [](bool V) {
+        if (TZrRotation3Tool *Tool = StraightenTool())
+          Tool->SetAutoCrop(V);
       },
       AutoCrop);
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Finishing"), [Self] {
-    if (!Self)
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Finishing"), [] {
+    TZrRotation3Tool *Tool = StraightenTool();
+    if (!Tool)
       return;
     try {
-      Self->Finish();
+      Tool->Finish();
     } catch (const std::exception &Error) {
       ZrApplication().ShowException(Error);
     }
   });
-  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [Self] {
-    if (Self)
-      Self->CancelStraighten();
+  Registry.RegisterDemoCommand(DemoName + QStringLiteral("Cancel"), [] {
+    if (TZrRotation3Tool *Tool = StraightenTool())
+      Tool->CancelStraighten();
   });
 }
 

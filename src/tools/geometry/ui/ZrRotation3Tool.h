@@ -75,6 +75,7 @@ public:
   static constexpr int PanelWidth = 272;
 
   TZrRotation3Tool();
+  ~TZrRotation3Tool() override;
 
   QAction *Button = nullptr;
   TZrRotation3Frame *Frame = nullptr;
@@ -116,5 +117,9 @@ private:
   class TBusyWork;
   void InvalidateControls();
 };
+
+// The one straighten tool, as start-up keeps it; nil before it is made and after it
+// is gone. Demo commands reach the tool through it.
+TZrRotation3Tool *StraightenTool();
 
 } // namespace facette
