@@ -130,12 +130,27 @@ public:
   // transformed with every geometric operation. Their pixel windows are
   // replaced by every operation that changes the size or turns the image:
   // fetch them again after one.
+  //
+  // Turns and flips do only the working image at once: the original takes
+  // them (all of them together) when it is next asked for, so that turning
+  // a photo costs one pass over its pixels, and four turns none over the
+  // original's.
   TZrLTBitmap &Image() const { return *Image_; }
-  TZrLTBitmap &Original() const { return *Original_; }
+  TZrLTBitmap &Original() const
+  {
+    SettleOriginal();
+    return *Original_;
+  }
   TZrPixels *ImagePixels() const { return Image_->GetPixels(); }
-  TZrPixels *OriginalPixels() const { return Original_->GetPixels(); }
-  // Copy of Image as of the last snapshot.
-  TZrPixelBuffer &Backup() { return Backup_; }
+  TZrPixels *OriginalPixels() const { return Original().GetPixels(); }
+  // Copy of Image as of the last snapshot. After a turn or flip it is
+  // brought up to date, in its own memory, when it is first asked for.
+  TZrPixelBuffer &Backup()
+  {
+    if (BackupStale_)
+      ResetBackup();
+    return Backup_;
+  }
   const TZrImageMetadataHolder *Properties() const { return Properties_.get(); }
   IZrLosslessJPEG *LosslessJPEG() const { return LosslessJPEG_.get(); }
   bool HasImage() const { return Image_->GetPixels() != nullptr; }
@@ -225,6 +240,13 @@ private:
   // Takes new image and original (either may be nil: kept) and refills the
   // backup; false, nothing replaced, when the backup's memory is short.
   bool Replace(std::unique_ptr<TZrLTBitmap> NewImage, std::unique_ptr<TZrLTBitmap> NewOriginal);
+  // After a turn or flip of the image (Turn is one of the orientation
+  // steps of the .cpp): the backup is refilled later in its own memory
+  // when that can hold the image, else now; the original turns later.
+  // False, nothing changed, when the backup's memory is short.
+  bool Reoriented(std::unique_ptr<TZrLTBitmap> NewImage, uint8_t (*Turn)(uint8_t));
+  // Does the turns and flips the original still owes.
+  void SettleOriginal() const;
   // The current tool gets the new pixel windows, the view and the status
   // the new image.
   void Finish();
@@ -238,8 +260,12 @@ private:
   bool Editing_ = false;
   IZrGraphicsDocumentListener *EditTool_ = nullptr;
   std::unique_ptr<TZrLTBitmap> Image_;
-  std::unique_ptr<TZrLTBitmap> Original_;
+  // Settled on demand, hence mutable.
+  mutable std::unique_ptr<TZrLTBitmap> Original_;
+  // The orientation the original still has to take (0 none).
+  mutable uint8_t OriginalTurn_ = 0;
   TZrPixelBuffer Backup_;
+  bool BackupStale_ = false;
   std::unique_ptr<TZrImageMetadataHolder> Properties_;
 };
 

@@ -197,9 +197,15 @@ void TZrRotateTool::Perform(uint8_t Operation)
   if (Editor->PlugInMode && (Operation == roRotateLeft || Operation == roRotateRight))
     Operation = roRotate180;
   TZrBusyCursor Busy;
-  BeginEdit(*ActiveView);
+  // The edit is opened without fetching the pixel windows: a turn reads
+  // none of them, and what the document still owes of earlier turns (the
+  // backup, the original) then waits until somebody asks for it.
+  TZrGraphicsDocument &Doc = ActiveView->Document;
+  Doc.BeginEdit(this);
+  View = ActiveView;
+  Document = &Doc;
   LastOperation = Operation;
-  Done = PerformRotateOperation(ActiveView->Document, Operation);
+  Done = PerformRotateOperation(Doc, Operation);
   RefreshPreview();
   EndEdit();
 }

@@ -82,7 +82,6 @@ void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
 class GeometryToolsTest : public GraphicsEditorFixture
 {
 protected:
-
   void SetUp() override
   {
     GraphicsEditorFixture::SetUp();
