@@ -18,6 +18,12 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # running the editor without a display
   xvfb xauth
+  # scanner import through SANE; its test backend and scanimage for the tests
+  libsane-dev libsane1 sane-utils
+  # reading printed PDF files back in the print tests
+  poppler-utils
+  # desktop metadata validation and manual pages generated from --help
+  appstream help2man
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "CommonData.h"
 
+#include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
 #include "editor/ui/ZrProgressMeter.h"
@@ -9,6 +10,10 @@
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrImageList.h"
+#include "help/ui/ZrAbout.h"
+#include "help/ui/ZrHelp.h"
+#include "help/ui/ZrSystemInfoModule.h"
+#include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/geometry/ui/ZrCrop2PlusTool.h"
@@ -17,10 +22,12 @@
 #include "tools/geometry/ui/ZrRotation3Tool.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <iterator>
 
 namespace facette {
 
@@ -31,6 +38,24 @@ void SetImage(QAction *Item, int Index)
   if (Item)
     Item->setIcon(CommonDataModule->New24TBXImageList->Icon(Index));
 }
+
+// The vendor's pages: the program's home page (also the site the update
+// check offers), the support page, and the update information file.
+constexpr const char *HomePage = "https://www.velmora.example/facette/";
+constexpr const char *SupportPage = "https://www.velmora.example/facette/support/";
+constexpr const char *UpdateFile = "https://www.velmora.example/update.ini";
+
+// The About box: heading and version, the home and support pages with
+// their captions, and the notice line near the bottom of the picture.
+const TZrAboutRow AboutRows[] = {
+    {156, afBold, 96, 96, 0, 0, 0, -1, nullptr},
+    {arVersion, afBold | afSameLine, 0, 0, 0, 0, 0, -1, nullptr},
+    {54, afRightAligned | afColon, 16, 132, 75, 0, 0, 0, nullptr},
+    {arFixed, afSameLine | afLink, 0, 0, 0, 0, 0, 0, HomePage},
+    {56, afRightAligned | afColon, 0, 0, 75, 0, 0.5f, 0, nullptr},
+    {arFixed, afSameLine | afLink, 0, 0, 0, 0, 0, 0, SupportPage},
+    {arFixed, 0, 0, 275, 0, 0, 0, -1, "\xC2\xA9 2026 Velmora. All rights reserved."},
+};
 
 } // namespace
 
@@ -50,7 +75,9 @@ void TModule::CreateCoreModules()
   TZrGraphicsEditor *Editor = nullptr;
   App.CreateModule(Editor);
   Editor->DemoFolder =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Demo")) +
+      QString::fromStdString(
+          FindDemoFolder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+              .string()) +
       QLatin1Char('/');
   SetImage(Editor->NextImageButton, 15);
   SetImage(Editor->PrevImageButton, 14);
@@ -65,10 +92,26 @@ void TModule::CreateCoreModules()
   TMainForm *Main = Editor->MainWindow();
 
   // 3. System information and printing.
-  // 4. Help.
+  App.CreateModule<TZrSystemInfoModule>();
+  App.CreateModule<TZrGraphicsPrintModule>();
+
+  // 4. Help, with what the update check needs to know.
+  TZrHelp *Help = nullptr;
+  App.CreateModule(Help);
+  Help->ProductKey = QStringLiteral("Lustre");
+  Help->Language = QStringLiteral("English");
+  Help->Version = QStringLiteral(FACETTE_VERSION);
+  Help->SiteAddress = QString::fromLatin1(HomePage);
+  Help->SetDefaultUpdateAddress(QString::fromLatin1(UpdateFile));
+
   // 5. Demonstrations.
   // 6. The demo editor.
-  // 7. About.
+
+  // 7. About, with its rows over the picture "About".
+  TZrAbout *About = nullptr;
+  App.CreateModule(About);
+  About->SetAboutBox(AboutRows, static_cast<int32_t>(std::size(AboutRows)),
+                     QStringLiteral("About"));
 
   // 8. The tool panel, its buttons in rows.
   TZrToolPanelModule *ToolPanelModule = nullptr;

@@ -139,3 +139,49 @@ std::string LocaleNameFromLangId(std::uint16_t LangId)
 }
 
 } // namespace facette
+
+namespace facette {
+
+unsigned AnsiCodePageOfLangId(std::uint16_t LangId)
+{
+  const unsigned Primary = LangId & 0x3FFu;
+  const unsigned Sub = LangId >> 10;
+  switch (Primary) {
+  case 0x04: // Chinese: traditional in Taiwan, Hong Kong and Macao
+    return (Sub == 0x01 || Sub == 0x03 || Sub == 0x05) ? 950 : 936;
+  case 0x11:
+    return 932;
+  case 0x12:
+    return 949;
+  case 0x1E:
+    return 874;
+  case 0x1A: // Croatian, Serbian and Bosnian: the Cyrillic variants
+    return (Sub == 0x03 || Sub == 0x07 || Sub == 0x08 || Sub == 0x0C) ? 1251 : 1250;
+  case 0x2C: // Azeri and Uzbek: Latin or Cyrillic
+  case 0x43:
+    return Sub == 0x02 ? 1251 : 1254;
+  default:
+    break;
+  }
+  struct TEntry
+  {
+    unsigned Primary;
+    unsigned CodePage;
+  };
+  static constexpr TEntry Pages[] = {
+      {0x01, 1256}, {0x02, 1251}, {0x03, 1252}, {0x05, 1250}, {0x06, 1252}, {0x07, 1252},
+      {0x08, 1253}, {0x09, 1252}, {0x0A, 1252}, {0x0B, 1252}, {0x0C, 1252}, {0x0D, 1255},
+      {0x0E, 1250}, {0x0F, 1252}, {0x10, 1252}, {0x13, 1252}, {0x14, 1252}, {0x15, 1250},
+      {0x16, 1252}, {0x18, 1250}, {0x19, 1251}, {0x1B, 1250}, {0x1C, 1250}, {0x1D, 1252},
+      {0x1F, 1254}, {0x20, 1256}, {0x21, 1252}, {0x22, 1251}, {0x23, 1251}, {0x24, 1250},
+      {0x25, 1257}, {0x26, 1257}, {0x27, 1257}, {0x29, 1256}, {0x2A, 1258}, {0x2D, 1252},
+      {0x2F, 1251}, {0x36, 1252}, {0x38, 1252}, {0x3E, 1252}, {0x3F, 1251}, {0x40, 1251},
+      {0x41, 1252}, {0x44, 1251}, {0x50, 1251}, {0x56, 1252},
+  };
+  for (const TEntry &Entry : Pages)
+    if (Entry.Primary == Primary)
+      return Entry.CodePage;
+  return 0;
+}
+
+} // namespace facette

@@ -25,3 +25,12 @@ std::uint16_t LangIdFromLocaleName(std::string_view LocaleName);
 std::string LocaleNameFromLangId(std::uint16_t LangId);
 
 } // namespace facette
+
+namespace facette {
+
+// The default ANSI code page of a language (1252 for English and German,
+// 1251 for Russian, 932 for Japanese, ...); 0 for a language that has none
+// (Hindi, Georgian, Armenian, ...) or is not known.
+unsigned AnsiCodePageOfLangId(std::uint16_t LangId);
+
+} // namespace facette

@@ -54,6 +54,13 @@ inline bool SameImage(const TZrPixels &A, const TZrPixels &B)
   return A.GetBounds() == B.GetBounds() && SamePixels(A, B, A.GetBounds());
 }
 
+// Makes To a copy of From (24-bit, the same bounds).
+inline void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
+{
+  To.Allocate(pf24bit, From.GetBounds());
+  To.CopyFrom(From);
+}
+
 // Paints Value into every channel of Rect (a brush stroke, as tools do).
 inline void Paint(TZrPixels &P, const TZrRect &Rect, uint8_t Value)
 {

@@ -116,6 +116,20 @@ void TZrDemoRegistry::RegisterDemoButton(const QString &Name, QObject *Button,
   RegisterDemoCommand(Name, std::move(Event), Button);
 }
 
+void TZrDemoRegistry::RegisterDemoStopHandler(std::function<void(bool ButtonHeld)> Handler)
+{
+  if (Handler)
+    StopHandlers.push_back(std::move(Handler));
+}
+
+void TZrDemoRegistry::DemoStopped(bool ButtonHeld)
+{
+  // A copy: a handler may register another.
+  const std::vector<std::function<void(bool)>> Handlers = StopHandlers;
+  for (const auto &Handler : Handlers)
+    Handler(ButtonHeld);
+}
+
 void TZrDemoRegistry::RecordDemoLine(const QString &Line)
 {
   if (Playback && Playback->IsRecording())
@@ -239,15 +253,16 @@ bool TZrDemoRegistry::TargetPoint(QObject *Component, QPoint &Point)
     return true;
   }
   if (Toolbar) {
-    // An item not shown on its toolbar has no point, yet counts as found.
+    // An item not shown on its toolbar (hidden, or beyond the toolbar's
+    // end) has no point, yet counts as found.
     QWidget *Button = Toolbar->widgetForAction(Item);
-    if (Button && Item->isVisible() && Toolbar->isVisible())
+    if (Button && Button->isVisible() && Item->isVisible() && Toolbar->isVisible())
       Point = Button->mapToGlobal(Centre(QRect(QPoint(0, 0), Button->size())));
     return true;
   }
   if (WrapToolbar) {
     QWidget *Button = WrapToolbar->WidgetForAction(Item);
-    if (Button && Item->isVisible() && WrapToolbar->isVisible())
+    if (Button && Button->isVisible() && Item->isVisible() && WrapToolbar->isVisible())
       Point = Button->mapToGlobal(Centre(QRect(QPoint(0, 0), Button->size())));
     return true;
   }

@@ -31,6 +31,10 @@ public:
   // Nested suspension around modal or long work.
   virtual void Suspend() = 0;
   virtual void Resume() = 0;
+  // A command could not do what the script asked ("Cannot open the
+  // file."): the playback shows Message with the script line and normally
+  // ends the demonstration.
+  virtual void Error(const QString &Message) { (void)Message; }
 };
 
 // The user action a script line belongs to; opaque to clients.
@@ -78,6 +82,13 @@ public:
   void RegisterDemoButton(const QString &Name, QObject *Button,
                           std::function<void(QObject *)> Event);
 
+  // Called when a running demonstration is stopped before its end (by the
+  // user or by an error), before a button the script holds is let go: the
+  // graphics editor ends the current tool's mouse action when ButtonHeld
+  // and cancels what the tool has pending.
+  void RegisterDemoStopHandler(std::function<void(bool ButtonHeld)> Handler);
+  void DemoStopped(bool ButtonHeld);
+
   // The playback the recording calls write to (nil when none runs).
   IZrDemoPlayback *Playback = nullptr;
   void RecordDemoLine(const QString &Line);
@@ -95,6 +106,8 @@ public:
   // The clients asked after the registries, in component order; by default
   // every application component that implements IZrDemoClient.
   std::function<std::vector<IZrDemoClient *>()> Clients;
+  // The clients as Clients gives them, or the application's.
+  std::vector<IZrDemoClient *> AllClients() const;
 
   // The screen point of a control, a menu item or a toolbar item. False
   // when the object is none of these kinds; Point is left alone for an item
@@ -130,10 +143,10 @@ private:
     QPoint PointDefault;
   };
   void AddCommand(TCommandInfo Info);
-  std::vector<IZrDemoClient *> AllClients() const;
 
   std::vector<TComponentInfo> Components;
   std::vector<TCommandInfo> Commands;
+  std::vector<std::function<void(bool)>> StopHandlers;
 };
 
 inline TZrDemoRegistry &DemoRegistry()

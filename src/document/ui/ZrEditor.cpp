@@ -432,8 +432,13 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
     return true;
   }
   Made.reset();
-  ZrApplication().MessageBox(Format1(LocalString(1030), FileName), ErrorFlags);
+  ReportOpenFailure(FileName);
   return false;
+}
+
+void TZrEditor::ReportOpenFailure(const QString &FileName)
+{
+  ZrApplication().MessageBox(Format1(LocalString(1030), FileName), ErrorFlags);
 }
 
 bool TZrEditor::CanUndo() const

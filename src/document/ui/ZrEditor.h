@@ -132,6 +132,8 @@ protected:
                               const QString &Proposed, QString &FileName, int &ChosenIndex);
   // Reports that a file could not be saved (the format layer says nothing).
   virtual void ReportSaveFailure(const QString &FileName);
+  // Reports that a file could not be opened.
+  virtual void ReportOpenFailure(const QString &FileName);
 
 private:
   void RecordUndoRedo(const QString &Name);

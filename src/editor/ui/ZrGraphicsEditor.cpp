@@ -2,6 +2,7 @@
 
 #include "editor/ui/ZrCursors.h"
 #include "editor/ui/ZrGraphicsTool.h"
+#include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrScrollTool.h"
 #include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrFolderBrowsing.h"
@@ -12,6 +13,7 @@
 #include "framework/ZrSDF.h"
 #include "imaging/ui/ZrJPEGOptionsForm.h"
 #include "imaging/ZrBitmap.h"
+#include "scanner/ui/ZrScanner.h"
 
 #include <QAction>
 #include <QEvent>
@@ -26,6 +28,9 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
+#include <limits>
 
 namespace facette {
 
@@ -99,6 +104,17 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     return ExecuteJPEGOptions(MainWindow(), Quality);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
+  // A demonstration stopped while its script holds the button down ends
+  // the tool's mouse action as it is; whatever the tool has pending is
+  // given up.
+  DemoRegistry().RegisterDemoStopHandler([Self = QPointer<TZrGraphicsEditor>(this)](bool Held) {
+    TZrGraphicsTool *Tool = Self ? Self->CurrentTool() : nullptr;
+    if (!Tool)
+      return;
+    if (Held)
+      Tool->AbortMouseAction();
+    Tool->CancelPendingAction();
+  });
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -158,17 +174,41 @@ TZrGraphicsEditor::TZrGraphicsEditor()
                          Item.Button);
   }
 
-  // Scanner import in the File menu. Nothing drives a scanner yet, so the
-  // submenu stays hidden like the two direct items.
+  // Scanner import in the File menu: the Import submenu lists the sources
+  // each time it opens (the two direct items stay hidden and only follow
+  // its enabled state).
   QMenu *File = Main->FileMenuItem;
   CloseMenuSeperator = Main->AddSeparator(File, Main->FileMenuSeparator);
   SelectTwainSourceMenuItem =
       Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
-  SelectTwainSourceMenuItem->setVisible(false);
+  SelectTwainSourceMenuItem->setVisible(ScannerItemsVisible);
   AcquireMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
-  AcquireMenuItem->setVisible(false);
+  AcquireMenuItem->setVisible(ScannerItemsVisible);
   ImportSubmenu = Main->AddSubmenu(QString(), File, Main->FileMenuSeparator);
-  ImportSubmenu->menuAction()->setVisible(false);
+  Scanner = new TZrScanner(this);
+  Scanner->OnMenusEnabled = [this](bool Enabled) {
+    ImportSubmenu->menuAction()->setEnabled(Enabled);
+    SelectTwainSourceMenuItem->setEnabled(Enabled);
+    AcquireMenuItem->setEnabled(Enabled);
+    // The status bar's meter shows the scan in thousandths.
+    if (TProgressMeter *Meter = ProgressMeter())
+      Meter->Start(Enabled ? 0 : 1000);
+  };
+  Scanner->OnImageReady = [this](const QString &FileName) { OpenScannedImage(FileName); };
+  Scanner->OnError = [this](const QString &Reason) {
+    ZrApplication().MessageBox(QString(LocalString(1322)).replace(QStringLiteral("%s"), Reason),
+                               mb::OK | mb::IconError);
+  };
+  Scanner->OnProgress = [](double Done) {
+    if (TProgressMeter *Meter = ProgressMeter())
+      while (Meter->Position() < std::min(static_cast<int32_t>(Done * 1000), 1000))
+        Meter->Step();
+  };
+  connect(ImportSubmenu, &QMenu::aboutToShow, this, [this] {
+    Scanner->RefreshSources();
+    RebuildImportMenu();
+  });
+  connect(Scanner, &TZrScanner::SourcesChanged, this, [this] { RebuildImportMenu(); });
 
   // Status panels: X and Y of the pointer, W and H of the image, R, G and B
   // of the pixel under the pointer. Widths follow the window's font.
@@ -416,6 +456,45 @@ bool TZrGraphicsEditor::Open(const QString &FileName, TZrDocument *&Doc, bool Ad
   return true;
 }
 
+void TZrGraphicsEditor::RebuildImportMenu()
+{
+  ImportSubmenu->clear();
+  const std::vector<TZrScanSource> &Sources = Scanner->Sources();
+  for (const TZrScanSource &Source : Sources) {
+    QString Caption = QString::fromStdString(Source.DisplayName());
+    // Two scanners of one model are told apart by their device names.
+    const auto SameCaption = [&](const TZrScanSource &Other) {
+      return &Other != &Source && Other.DisplayName() == Source.DisplayName();
+    };
+    if (std::any_of(Sources.begin(), Sources.end(), SameCaption))
+      Caption += QStringLiteral(" (") + QString::fromStdString(Source.Name) + QLatin1Char(')');
+    const QString Name = QString::fromStdString(Source.Name);
+    QAction *Item =
+        ImportSubmenu->addAction(Caption, this, [this, Name] { Scanner->Acquire(Name); });
+    Item->setToolTip(QString::fromStdString(Source.Type));
+  }
+  if (Scanner->Listing() || Sources.empty()) {
+    QAction *Note =
+        ImportSubmenu->addAction(Scanner->Listing() ? LocalString(1321) : LocalString(1320));
+    Note->setEnabled(false);
+  }
+}
+
+void TZrGraphicsEditor::OpenScannedImage(const QString &FileName)
+{
+  TZrDocument *Doc = nullptr;
+  if (!Open(FileName, Doc, false) || !Doc)
+    return;
+  // The scan has no file yet: it is untitled, the temporary folder is not
+  // browsed, and closing it asks to save it so the scan is never lost.
+  Doc->FileName.clear();
+  Doc->Saved = false;
+  Doc->SavedSerial = std::numeric_limits<uint64_t>::max();
+  FolderFiles.clear();
+  FolderIndex = -1;
+  UpdateCaption();
+}
+
 void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
 {
   // The plug-in's image is the only one there is in plug-in mode.
@@ -423,6 +502,28 @@ void TZrGraphicsEditor::OpenFromMainWindow(const QString &FileName)
     return;
   TZrDocument *Doc = nullptr;
   Open(FileName, Doc, true);
+}
+
+bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason)
+{
+  const bool WasQuiet = QuietOpen;
+  QuietOpen = true;
+  FormatList->LastError.clear();
+  const bool Opened = Open(FileName, Doc, true);
+  QuietOpen = WasQuiet;
+  if (!Opened && Reason) {
+    *Reason = ToQString(FormatList->LastError);
+    if (Reason->isEmpty())
+      *Reason = QFileInfo(FileName).isFile() ? QStringLiteral("the file cannot be read as an image")
+                                             : QStringLiteral("there is no such file");
+  }
+  return Opened;
+}
+
+void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
+{
+  if (!QuietOpen)
+    TZrEditor::ReportOpenFailure(FileName);
 }
 
 void TZrGraphicsEditor::UpdateCaption()
@@ -815,12 +916,17 @@ void TZrGraphicsEditor::DemoCommand(IZrDemoPlayback *Sender, const QString &Comm
     const QString InDemoFolder = DemoFolder + Name;
     const QString FileName = QFileInfo(InDemoFolder).isFile() ? InDemoFolder : Name;
     TZrDocument *Doc = nullptr;
-    if (Open(FileName, Doc, true)) {
+    // The playback reports the failure, with the script line.
+    if (OpenQuietly(FileName, Doc)) {
       Doc->OpenedByDemo = true;
       if (Size(1, Width, Height)) {
         SetMinViewSize(Width, Height);
         FitCurrent();
       }
+    } else if (Sender) {
+      Sender->Error(QStringLiteral("Cannot open the file."));
+    } else {
+      TZrEditor::ReportOpenFailure(FileName);
     }
   } else if (Command == QStringLiteral("ZOOMIN")) {
     ZoomIn();

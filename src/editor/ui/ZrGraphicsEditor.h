@@ -25,6 +25,8 @@ class QLabel;
 
 namespace facette {
 
+class TZrScanner;
+
 class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost
 {
   Q_OBJECT
@@ -48,7 +50,7 @@ public:
   QAction *ZoomOutButton = nullptr;
   QAction *ActualSizeButton = nullptr;
   QAction *ScaleToBestFitButton = nullptr;
-  // Scanner import. Hidden until a scanner subsystem exists.
+  // Scanner import.
   QMenu *ImportSubmenu = nullptr;
   QAction *SelectTwainSourceMenuItem = nullptr;
   QAction *AcquireMenuItem = nullptr;
@@ -65,6 +67,10 @@ public:
   QAction *OkButton = nullptr;
   QAction *CancelButton = nullptr;
 
+  // The scanner component; never set, so the two direct scanner items stay
+  // hidden and the Import submenu is shown.
+  TZrScanner *Scanner = nullptr;
+  bool ScannerItemsVisible = false;
   // While set only the current tool may be selected.
   bool ToolLocked = false;
   // Set by a command state during its undo or redo to ask for one more
@@ -149,6 +155,11 @@ public:
   void SetHeightStatus(const QString &Text);
   // The main window's file-drop handler: opens the file as a recent one.
   void OpenFromMainWindow(const QString &FileName);
+  // Opens a file as a recent one without a message when it fails; Reason
+  // (when given) then says why.
+  bool OpenQuietly(const QString &FileName, TZrDocument *&Doc, QString *Reason = nullptr);
+  // A finished scan: opened as an untitled document.
+  void OpenScannedImage(const QString &FileName);
 
   // The view's status and recording (IZrGraphicsViewHost).
   void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green, int32_t Blue) override;
@@ -158,6 +169,8 @@ protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
   // A save the user cancelled in the JPEG options dialog is no failure.
   void ReportSaveFailure(const QString &FileName) override;
+  // Quiet while OpenQuietly runs.
+  void ReportOpenFailure(const QString &FileName) override;
 
 private:
   class THost;
@@ -168,6 +181,8 @@ private:
   TZrZoom CurrentZoom() const;
   void RecordZoom(const QString &Keyword, const QString &Message);
   void RebuildFolderList(const QString &FileName);
+  // The Import submenu: one item per scanner source.
+  void RebuildImportMenu();
   void OpenFolderEntry();
   // A label panel and a value panel in the status bar; returns the value.
   // A framed value closes a group of panels.
@@ -181,6 +196,7 @@ private:
   bool FitPending = false;
   // What fills the window's image area while no document is open.
   QPointer<QWidget> Workspace;
+  bool QuietOpen = false;
 };
 
 // The one graphics editor; nil before it is made and after it is gone.

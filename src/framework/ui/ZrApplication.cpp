@@ -100,7 +100,8 @@ int TZrApplication::Run()
       MainForm_->show();
     QCoreApplication::exec();
   }
-  SaveSettings();
+  if (SaveSettingsOnExit)
+    SaveSettings();
   return ExitCode;
 }
 

@@ -103,6 +103,9 @@ public:
   // Load pass, message loop until the main window closes, save pass.
   // Returns ExitCode.
   int Run();
+  // Whether Run ends with the save pass. A scripted run leaves the user's
+  // settings as they were.
+  bool SaveSettingsOnExit = true;
   // The process's exit code; -1 (255 on POSIX) until the plug-in exchange
   // reports success in plug-in mode.
   int ExitCode = 0;

@@ -137,6 +137,19 @@ inline QString WriteImage(const QTemporaryDir &Folder, const QString &Name, int 
   return Path;
 }
 
+// Writes pattern.png: detail in every channel, so that smudging shows.
+inline QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
+{
+  QImage Picture(Width, Height, QImage::Format_RGB888);
+  for (int Y = 0; Y < Height; ++Y)
+    for (int X = 0; X < Width; ++X)
+      Picture.setPixel(X, Y,
+                       qRgb((X * 37 + Y * 11) % 256, (X * 5 + Y * 53) % 256, (X ^ Y) * 9 % 256));
+  const QString Path = Folder.filePath(QStringLiteral("pattern.png"));
+  EXPECT_TRUE(Picture.save(Path));
+  return Path;
+}
+
 class GraphicsEditorFixture : public testing::Test
 {
 protected:

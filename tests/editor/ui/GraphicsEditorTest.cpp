@@ -42,9 +42,12 @@ TEST_F(GraphicsEditorTest, CommandsAreMergedInTheirPlaces)
   EXPECT_EQ(Editor->ActualSizeMenuItem->shortcut(),
             QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_0)));
 
-  // The scanner entries are there but hidden.
-  EXPECT_FALSE(Editor->ImportSubmenu->menuAction()->isVisible());
+  // Scanning goes through the Import submenu; the two direct items stay
+  // hidden.
+  EXPECT_TRUE(Editor->ImportSubmenu->menuAction()->isVisible());
+  EXPECT_EQ(Editor->ImportSubmenu->title(), QStringLiteral("&Import"));
   EXPECT_FALSE(Editor->AcquireMenuItem->isVisible());
+  EXPECT_FALSE(Editor->SelectTwainSourceMenuItem->isVisible());
 
   // Without a document nothing zooms or browses.
   Editor->UpdateControls();

@@ -57,25 +57,6 @@ public:
   void Resume() override {}
 };
 
-// A pattern with detail in every channel, so that smudging shows.
-QString WritePattern(const QTemporaryDir &Folder, int Width, int Height)
-{
-  QImage Picture(Width, Height, QImage::Format_RGB888);
-  for (int Y = 0; Y < Height; ++Y)
-    for (int X = 0; X < Width; ++X)
-      Picture.setPixel(X, Y,
-                       qRgb((X * 37 + Y * 11) % 256, (X * 5 + Y * 53) % 256, (X ^ Y) * 9 % 256));
-  const QString Path = Folder.filePath(QStringLiteral("pattern.png"));
-  EXPECT_TRUE(Picture.save(Path));
-  return Path;
-}
-
-void CopyPixels(const TZrPixels &From, TZrPixelBuffer &To)
-{
-  To.Allocate(pf24bit, From.GetBounds());
-  To.CopyFrom(From);
-}
-
 class BrushToolsTest : public GraphicsEditorFixture
 {
 protected:
