@@ -18,6 +18,9 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # running the editor without a display
   xvfb xauth
+  # end-to-end tests of lossless JPEG turns: jpegtran's turn as the
+  # reference, libjpeg to read the coefficients
+  libjpeg-turbo-progs libjpeg-dev
   # scanner import through SANE; its test backend and scanimage for the tests
   libsane-dev libsane1 sane-utils
   # reading printed PDF files back in the print tests

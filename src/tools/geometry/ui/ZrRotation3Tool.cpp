@@ -214,6 +214,8 @@ public:
       Control->RefreshCursor();
     if (TProgressMeter *Meter = ProgressMeter())
       Meter->Start(0);
+    // The frame shows the new state at once, not at the next idle moment.
+    Tool.UpdateControls();
   }
   TBusyWork(const TBusyWork &) = delete;
   TBusyWork &operator=(const TBusyWork &) = delete;
