@@ -4,6 +4,7 @@
 // turn does; and the shipped demonstrations of the four tools play.
 #include "e2e/DemoRun.h"
 
+#include "demo/ZrDemoScript.h"
 #include "imaging/ZrBitmap.h"
 #include "imaging/ZrResample.h"
 
@@ -193,6 +194,19 @@ TEST(GeometryEndToEnd, TheShippedDemosPlay)
       {"Straighten.dsc", 0, 0},
   };
   for (const auto &D : Demos) {
+    // Every message and the title in English, German, French and Russian.
+    TZrDemoScript Script;
+    ASSERT_TRUE(Script.LoadFromFile(ShippedDemo(D.Demo))) << D.Demo;
+    int English = -1;
+    ASSERT_TRUE(Script.FindSection("1033", English));
+    for (uint16_t Language : {1033, 1031, 1036, 1049}) {
+      int Section = -1;
+      ASSERT_TRUE(Script.FindSection(std::to_string(Language), Section)) << D.Demo << Language;
+      EXPECT_EQ(Script.Sections[static_cast<size_t>(Section)].Lines.size(),
+                Script.Sections[static_cast<size_t>(English)].Lines.size())
+          << D.Demo << " " << Language;
+      EXPECT_FALSE(Script.Title(Language, 1033).empty());
+    }
     const TDemoRunResult Result = Run.Play(ShippedDemo(D.Demo), {.SaveAs = "played.png"});
     ASSERT_EQ(Result.ExitCode, 0) << D.Demo << "\n" << Result.StdErr;
     const TRgbImage After = Load(Result.Saved);
