@@ -392,6 +392,23 @@ bool TZrGraphicsDocument::Reoriented(std::unique_ptr<TZrLTBitmap> NewImage,
   return true;
 }
 
+bool TZrGraphicsDocument::Turn(bool Clockwise)
+{
+  // While nothing is changed since the last snapshot the backup is a
+  // second copy of the image, so its memory can take the turned image and
+  // then hold the old one, out of date until it is asked for: the turn
+  // needs no memory of its own. (A stale backup is no copy, but its memory
+  // serves the same.)
+  if (Backup_.Bits && ChangedRect_.IsEmpty() && Image_->RotateUsing(Backup_, Clockwise)) {
+    BackupStale_ = true;
+    if (Usable(*Original_))
+      OriginalTurn_ = (Clockwise ? TurnedRight : TurnedLeft)(OriginalTurn_);
+    return true;
+  }
+  auto NewImage = Turned(*Image_, Clockwise);
+  return NewImage && Reoriented(std::move(NewImage), Clockwise ? TurnedRight : TurnedLeft);
+}
+
 void TZrGraphicsDocument::SettleOriginal() const
 {
   if (!OriginalTurn_)
@@ -441,8 +458,7 @@ bool TZrGraphicsDocument::RotateLeft()
   if (!HasImage())
     return false;
   const int32_t Width = Image_->GetWidth();
-  auto NewImage = Turned(*Image_, false);
-  if (!NewImage || !Reoriented(std::move(NewImage), TurnedLeft))
+  if (!Turn(false))
     return false;
   if (HasCropRect())
     CropRect_ = RotateCropLeft(CropRect_, Width);
@@ -456,8 +472,7 @@ bool TZrGraphicsDocument::RotateRight()
   if (!HasImage())
     return false;
   const int32_t Height = Image_->GetHeight();
-  auto NewImage = Turned(*Image_, true);
-  if (!NewImage || !Reoriented(std::move(NewImage), TurnedRight))
+  if (!Turn(true))
     return false;
   if (HasCropRect())
     CropRect_ = RotateCropRight(CropRect_, Height);

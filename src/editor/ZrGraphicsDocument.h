@@ -245,6 +245,8 @@ private:
   // when that can hold the image, else now; the original turns later.
   // False, nothing changed, when the backup's memory is short.
   bool Reoriented(std::unique_ptr<TZrLTBitmap> NewImage, uint8_t (*Turn)(uint8_t));
+  // The image turned a quarter (the original and backup follow later).
+  bool Turn(bool Clockwise);
   // Does the turns and flips the original still owes.
   void SettleOriginal() const;
   // The current tool gets the new pixel windows, the view and the status
