@@ -351,14 +351,8 @@ bool TZrGraphicsDocument::Replace(std::unique_ptr<TZrLTBitmap> NewImage,
     Image_ = std::move(NewImage);
     ResetBackup();
   } else if (NewImage) {
-    // The backup of the new image is had before anything is replaced.
-    TZrPixelBuffer NewBackup;
-    if (!NewBackup.Allocate(pf24bit, NewImage->GetBounds()) || !NewBackup.Bits)
+    if (!TakeWithNewBackup(NewImage))
       return false;
-    NewBackup.CopyFrom(*NewImage->GetPixels());
-    Image_ = std::move(NewImage);
-    Backup_ = std::move(NewBackup);
-    BackupStale_ = false;
   } else if (!ResetBackup()) {
     return false;
   }
@@ -369,19 +363,27 @@ bool TZrGraphicsDocument::Replace(std::unique_ptr<TZrLTBitmap> NewImage,
   return true;
 }
 
+bool TZrGraphicsDocument::TakeWithNewBackup(std::unique_ptr<TZrLTBitmap> &NewImage)
+{
+  // The backup of the new image is had before anything is replaced.
+  TZrPixelBuffer NewBackup;
+  if (!NewBackup.Allocate(pf24bit, NewImage->GetBounds()) || !NewBackup.Bits)
+    return false;
+  NewBackup.CopyFrom(*NewImage->GetPixels());
+  Image_ = std::move(NewImage);
+  Backup_ = std::move(NewBackup);
+  BackupStale_ = false;
+  return true;
+}
+
 bool TZrGraphicsDocument::Reoriented(std::unique_ptr<TZrLTBitmap> NewImage,
                                      uint8_t (*Turn)(uint8_t))
 {
   if (NewImage && !Backup_.CanHold(NewImage->GetBounds())) {
     // No memory of its own for the new orientation: the backup is made
-    // now, before anything is replaced.
-    TZrPixelBuffer NewBackup;
-    if (!NewBackup.Allocate(pf24bit, NewImage->GetBounds()) || !NewBackup.Bits)
+    // now.
+    if (!TakeWithNewBackup(NewImage))
       return false;
-    NewBackup.CopyFrom(*NewImage->GetPixels());
-    Image_ = std::move(NewImage);
-    Backup_ = std::move(NewBackup);
-    BackupStale_ = false;
   } else {
     if (NewImage)
       Image_ = std::move(NewImage);

@@ -240,6 +240,9 @@ private:
   // Takes new image and original (either may be nil: kept) and refills the
   // backup; false, nothing replaced, when the backup's memory is short.
   bool Replace(std::unique_ptr<TZrLTBitmap> NewImage, std::unique_ptr<TZrLTBitmap> NewOriginal);
+  // Takes NewImage with a backup made for it first; false, nothing taken,
+  // when the backup's memory is short.
+  bool TakeWithNewBackup(std::unique_ptr<TZrLTBitmap> &NewImage);
   // After a turn or flip of the image (Turn is one of the orientation
   // steps of the .cpp): the backup is refilled later in its own memory
   // when that can hold the image, else now; the original turns later.

@@ -212,30 +212,32 @@ TZrRect DragCropSelection(int32_t Code, const TZrRect &Start, TZrPoint Delta,
   return R.IsEmpty() ? Current : R;
 }
 
-bool SetCropSelectionWidth(TZrRect &Selection, int32_t Value, int32_t ImageWidth)
+namespace {
+
+// One axis of a typed side: from Start, or back from the image's end.
+bool SetSpan(int32_t &Start, int32_t &End, int32_t Value, int32_t Limit)
 {
-  if (Value > ImageWidth)
+  if (Value > Limit)
     return false;
-  if (Selection.Left + Value < ImageWidth) {
-    Selection.Right = Selection.Left + Value;
+  if (Start + Value < Limit) {
+    End = Start + Value;
   } else {
-    Selection.Right = ImageWidth;
-    Selection.Left = ImageWidth - Value;
+    End = Limit;
+    Start = Limit - Value;
   }
   return true;
 }
 
+} // namespace
+
+bool SetCropSelectionWidth(TZrRect &Selection, int32_t Value, int32_t ImageWidth)
+{
+  return SetSpan(Selection.Left, Selection.Right, Value, ImageWidth);
+}
+
 bool SetCropSelectionHeight(TZrRect &Selection, int32_t Value, int32_t ImageHeight)
 {
-  if (Value > ImageHeight)
-    return false;
-  if (Selection.Top + Value < ImageHeight) {
-    Selection.Bottom = Selection.Top + Value;
-  } else {
-    Selection.Bottom = ImageHeight;
-    Selection.Top = ImageHeight - Value;
-  }
-  return true;
+  return SetSpan(Selection.Top, Selection.Bottom, Value, ImageHeight);
 }
 
 std::array<TZrRect, 4> CropOutsideBands(const TZrRect &V, const TZrRect &S)

@@ -465,25 +465,23 @@ void TZrCrop2PlusTool::ShowSelectionSize(int32_t Width, int32_t Height)
 
 void TZrCrop2PlusTool::WidthEditChange(int Value)
 {
-  TZrGraphicsEditor *Editor = GraphicsEditor();
-  TZrGraphicsDocument *Doc = Editor ? Editor->ActiveDocument() : nullptr;
-  if (!Doc || Value <= 0)
-    return;
-  if (!SetCropSelectionWidth(CropSelection, Value, Doc->Image().GetWidth())) {
-    ShowSelectionSize(CropSelection.Width(), CropSelection.Height());
-    return;
-  }
-  if (TZrCrop2PlusToolControl *Control = FirstControl())
-    Control->Invalidate();
+  SideEditChange(Value, SetCropSelectionWidth, &TZrLTBitmap::GetWidth);
 }
 
 void TZrCrop2PlusTool::HeightEditChange(int Value)
+{
+  SideEditChange(Value, SetCropSelectionHeight, &TZrLTBitmap::GetHeight);
+}
+
+void TZrCrop2PlusTool::SideEditChange(int Value, bool (*SetSide)(TZrRect &, int32_t, int32_t),
+                                      int32_t (TZrLTBitmap::*ImageSide)() const)
 {
   TZrGraphicsEditor *Editor = GraphicsEditor();
   TZrGraphicsDocument *Doc = Editor ? Editor->ActiveDocument() : nullptr;
   if (!Doc || Value <= 0)
     return;
-  if (!SetCropSelectionHeight(CropSelection, Value, Doc->Image().GetHeight())) {
+  if (!SetSide(CropSelection, Value, (Doc->Image().*ImageSide)())) {
+    // Larger than the image: the entry shows the selection again.
     ShowSelectionSize(CropSelection.Width(), CropSelection.Height());
     return;
   }

@@ -9,6 +9,7 @@
 #include "editor/ui/ZrGraphicsTool.h"
 #include "framework/ui/ZrModule.h"
 #include "framework/ZrGuid.h"
+#include "imaging/ZrLTBitmap.h"
 #include "tools/geometry/ZrCropArithmetic.h"
 
 class QAction;
@@ -141,6 +142,11 @@ public:
 
   // Shows Width x Height in the entries without acting on them.
   void ShowSelectionSize(int32_t Width, int32_t Height);
+
+private:
+  // A side typed into its entry.
+  void SideEditChange(int Value, bool (*SetSide)(TZrRect &, int32_t, int32_t),
+                      int32_t (TZrLTBitmap::*ImageSide)() const);
 };
 
 // The one crop tool, as start-up keeps it; nil before it is made and after it
