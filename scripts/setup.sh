@@ -21,12 +21,19 @@ packages=(
   # end-to-end tests of lossless JPEG turns: jpegtran's turn as the
   # reference, libjpeg to read the coefficients
   libjpeg-turbo-progs libjpeg-dev
+  # filter plug-ins: the Windows plug-in cross-compiled for both Windows
+  # architectures and tested under 64-bit wine; the GIMP plug-in built
+  # against libgimp and tested with gimp-console
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+  libgimp2.0-dev gimp
   # scanner import through SANE; its test backend and scanimage for the tests
   libsane-dev libsane1 sane-utils
   # reading printed PDF files back in the print tests
   poppler-utils
   # desktop metadata validation and manual pages generated from --help
   appstream help2man
+  # fonts the text tool's tests draw with (Latin, Greek and Cyrillic)
+  fonts-dejavu-core
 )
 
 missing=()

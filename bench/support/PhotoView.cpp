@@ -2,6 +2,9 @@
 
 #include "support/TestImage.h"
 
+#include <benchmark/benchmark.h>
+
+#include <cstring>
 #include <stdexcept>
 
 namespace facette::bench {
@@ -48,6 +51,31 @@ TZrRect TPhotoView::ShownImageRect() const
   return IntersectRect(MakeRect(M.DeviceToLogicalX(0), M.DeviceToLogicalY(0),
                                 M.DeviceToLogicalX(ViewWidth), M.DeviceToLogicalY(ViewHeight)),
                        Document.ImageBounds());
+}
+
+TZrPoint TPhotoView::ShownSquareCentre(int32_t Side, int64_t Index) const
+{
+  const TZrRect Shown = ShownImageRect();
+  const int32_t Columns = Shown.Width() / Side;
+  const int32_t Rows = Shown.Height() / Side;
+  Index %= static_cast<int64_t>(Columns) * Rows;
+  return {Shown.Left + static_cast<int32_t>(Index % Columns) * Side + Side / 2,
+          Shown.Top + static_cast<int32_t>(Index / Columns) * Side + Side / 2};
+}
+
+void CopySquares(benchmark::State &State, int32_t Side)
+{
+  const TZrPixelBuffer &Photo = Photo24MP();
+  TZrPixelBuffer Image;
+  Image.Allocate(pf24bit, Photo.GetBounds());
+  int64_t Spot = 0;
+  for (auto _ : State) {
+    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
+    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
+    for (int32_t Row = Y; Row < Y + Side; ++Row)
+      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
+    benchmark::ClobberMemory();
+  }
 }
 
 } // namespace facette::bench

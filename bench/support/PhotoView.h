@@ -10,6 +10,10 @@
 
 #include <cstdint>
 
+namespace benchmark {
+class State;
+}
+
 namespace facette::bench {
 
 constexpr int32_t ViewWidth = 1920;
@@ -50,6 +54,13 @@ struct TPhotoView
   bool PaintAll() { return Paint(MakeRect(0, 0, ViewWidth, ViewHeight)); }
   // The part of the image the window shows.
   TZrRect ShownImageRect() const;
+  // The centre of square Index of side Side when the part shown is cut
+  // into such squares, row by row; indices past the last start again.
+  TZrPoint ShownSquareCentre(int32_t Side, int64_t Index) const;
 };
+
+// The floor of a brush stamp: the pixels of a square of side Side of the
+// photo copied once per iteration, at a new place each time.
+void CopySquares(benchmark::State &State, int32_t Side);
 
 } // namespace facette::bench

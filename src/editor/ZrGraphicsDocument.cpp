@@ -326,11 +326,18 @@ bool TZrGraphicsDocument::ResetBackup()
 
 TZrCommandState *TZrGraphicsDocument::Commit(IZrGraphicsDocumentListener *Tool)
 {
+  return Commit([this, Tool](const TZrRect &Rect) {
+    return std::make_unique<TZrGraphicsCommandState>(Tool, Rect, *this);
+  });
+}
+
+TZrCommandState *TZrGraphicsDocument::Commit(const TStateMaker &MakeState)
+{
   // Rectangles reported past the image edge add nothing to keep.
   const TZrRect Rect = IntersectRect(ChangedRect_, ImageBounds());
   if (Rect.IsEmpty())
     return nullptr;
-  auto State = std::make_unique<TZrGraphicsCommandState>(Tool, Rect, *this);
+  std::unique_ptr<TZrCommandState> State = MakeState(Rect);
   Saved = false;
   TZrCommandState *Added = State.get();
   History.Add(std::move(State));
@@ -639,6 +646,49 @@ void TZrGraphicsDocument::RestoreLossless(const IZrLosslessJPEG *Record)
     LosslessJPEG_ = Record->Clone();
 }
 
+bool TZrGraphicsDocument::ExchangeImages(TZrImageSet &Set)
+{
+  if (!Set.Image || !Usable(*Set.Image))
+    return false;
+  if (!Set.Backup.Bits || Set.Backup.PixelFormat != pf24bit ||
+      Set.Backup.GetBounds() != Set.Image->GetBounds()) {
+    if (!Set.Backup.Allocate(pf24bit, Set.Image->GetBounds()) || !Set.Backup.Bits)
+      return false;
+    Set.Backup.CopyFrom(*Set.Image->GetPixels());
+  }
+  if (!Set.Original)
+    Set.Original = std::make_unique<TZrLTBitmap>();
+  // Through the accessors, so that anything they keep pending for the
+  // images leaving is settled before they change hands.
+  (void)Original();
+  (void)Backup();
+  std::swap(Image_, Set.Image);
+  std::swap(Original_, Set.Original);
+  std::swap(Backup_, Set.Backup);
+  std::swap(CropRect_, Set.CropRect);
+  CropRect_ = IntersectRect(CropRect_, ImageBounds());
+  if (CropRect_ == ImageBounds())
+    CropRect_ = {};
+  Finish();
+  return true;
+}
+
+void TZrGraphicsDocument::RestorePixels(const TZrPixels &Pixels)
+{
+  TZrPixels *Image = ImagePixels();
+  if (!Image)
+    return;
+  Image->CopyFrom(Pixels);
+  InvalidateImageRect(Pixels.GetBounds());
+  // Between edits the backup differs from the image only where the
+  // snapshot just wrote; with an edit open the whole image is taken over.
+  // (A backup left stale by a turn is no copy of the image: refilled.)
+  if (!Editing_ && !BackupStale_ && Backup_.Bits && Backup_.GetBounds() == Image->GetBounds())
+    Backup_.CopyFrom(Pixels);
+  else
+    ResetBackup();
+}
+
 // Crop rectangle and view
 
 TZrRect TZrGraphicsDocument::GetVisibleRect() const
@@ -759,18 +809,7 @@ TZrGraphicsCommandState::TZrGraphicsCommandState(IZrGraphicsDocumentListener *To
 
 void TZrGraphicsCommandState::Apply(const TZrPixelBuffer &Pixels)
 {
-  TZrPixels *Image = Document.ImagePixels();
-  if (!Image)
-    return;
-  Image->CopyFrom(Pixels);
-  Document.InvalidateImageRect(Rect);
-  // Between edits the backup differs from the image only where the
-  // snapshot just wrote; with an edit open the whole image is taken over.
-  TZrPixelBuffer &Backup = Document.Backup();
-  if (!Document.Editing() && Backup.Bits && Backup.GetBounds() == Image->GetBounds())
-    Backup.CopyFrom(Pixels);
-  else
-    Document.ResetBackup();
+  Document.RestorePixels(Pixels);
 }
 
 void TZrGraphicsCommandState::Undo()

@@ -117,6 +117,16 @@ TZrRect FlipCropVertical(const TZrRect &Crop, int32_t Height);
 // past the scaled image.
 TZrRect ScaleCrop(const TZrRect &Crop, int32_t W0, int32_t H0, int32_t W, int32_t H);
 
+// Image, original, backup and crop rectangle of a document, held outside
+// it while a tool lets the document show stand-ins (see ExchangeImages).
+struct TZrImageSet
+{
+  std::unique_ptr<TZrLTBitmap> Image;
+  std::unique_ptr<TZrLTBitmap> Original;
+  TZrPixelBuffer Backup;
+  TZrRect CropRect;
+};
+
 class TZrGraphicsDocument : public TZrDocument
 {
 public:
@@ -192,6 +202,14 @@ public:
   // and nothing done when nothing changed), backup brought up to date.
   // ChangedRect stays as it is.
   TZrCommandState *Commit(IZrGraphicsDocumentListener *Tool);
+  // The same with a state of the tool's own making (MakeState gets the
+  // changed rectangle inside the image, and cuts its "before" from the
+  // backup, which is brought up to date only afterwards).
+  using TStateMaker = std::function<std::unique_ptr<TZrCommandState>(const TZrRect &)>;
+  TZrCommandState *Commit(const TStateMaker &MakeState);
+  // Undo and redo of a snapshot: the image takes Pixels over their bounds
+  // and is repainted there; the backup follows.
+  void RestorePixels(const TZrPixels &Pixels);
 
   // Whole-image operations. Each ends with the backup refilled from the
   // image and ImageChanged; false when nothing was done.
@@ -215,6 +233,13 @@ public:
   // the image saves without recompression again where it did then.
   std::unique_ptr<IZrLosslessJPEG> CopyLossless() const;
   void RestoreLossless(const IZrLosslessJPEG *Record);
+  // Exchanges image, original, backup and crop rectangle with those of Set
+  // without copying a pixel, so that a tool can show a stand-in (a shrunk
+  // preview) and later put the real images back in no time. Set's backup
+  // must hold its image's pixels; when it does not cover the image it is
+  // made by copying. Call with no edit open. False, nothing exchanged,
+  // when Set has no 24-bit image or the backup's memory cannot be had.
+  bool ExchangeImages(TZrImageSet &Set);
 
   // Crop rectangle and view.
   TZrRect GetVisibleRect() const;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <numbers>
 
 namespace facette {
@@ -28,27 +30,34 @@ int32_t ClampToInt(double Value, int32_t Low, int32_t High)
 // ---------------------------------------------------------------------------
 // TZrDisplacementField
 
+void TZrDisplacementField::TFree::operator()(TZrDisplacement *P) const
+{
+  std::free(P);
+}
+
 void TZrDisplacementField::SetBounds(const TZrRect &Rect)
 {
+  Clear();
   const int32_t NewWidth = std::max(Rect.Width(), 0);
   const int32_t NewHeight = std::max(Rect.Height(), 0);
+  const size_t NewCount = static_cast<size_t>(NewWidth) * static_cast<size_t>(NewHeight);
+  if (NewCount > 0) {
+    // calloc hands large blocks over as fresh zero pages, without writing
+    // them; a displacement is two floats, all bits zero being (0, 0).
+    Memory.reset(static_cast<TZrDisplacement *>(std::calloc(NewCount, sizeof(TZrDisplacement))));
+    if (!Memory)
+      throw std::bad_alloc();
+  }
   Left = Rect.Left;
   Top = Rect.Top;
   Width = NewWidth;
   Height = NewHeight;
-  Data.assign(static_cast<size_t>(NewWidth) * static_cast<size_t>(NewHeight), TZrDisplacement{});
-}
-
-void TZrDisplacementField::Zero()
-{
-  std::fill(Data.begin(), Data.end(), TZrDisplacement{});
 }
 
 void TZrDisplacementField::Clear()
 {
+  Memory.reset();
   Left = Top = Width = Height = 0;
-  Data.clear();
-  Data.shrink_to_fit();
 }
 
 void TZrDisplacementField::CopyFrom(const TZrDisplacementField &Source)
@@ -116,10 +125,12 @@ bool TZrLiquifyField::Start(const TZrPixels &Image)
     return false;
   }
   Source.CopyFrom(Image);
-  if (Delta.GetBounds() == Image.GetBounds())
-    Delta.Zero();
-  else
+  try {
     Delta.SetBounds(Image.GetBounds());
+  } catch (const std::bad_alloc &) {
+    Clear();
+    return false;
+  }
   return true;
 }
 

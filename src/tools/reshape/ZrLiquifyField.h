@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace facette {
@@ -29,6 +30,11 @@ struct TZrDisplacement
 // A rectangle of displacements positioned in image coordinates, like a
 // pixel buffer: the whole image for the live field, a changed rectangle for
 // an undo snapshot, copied back by coordinates.
+//
+// The memory comes zero-filled from the system and is only touched where
+// written: a whole-image field of a 24-megapixel photo (192 MB) costs
+// nothing until strokes reach its pages, and starting a new sequence does
+// not have to clear it.
 class TZrDisplacementField
 {
 public:
@@ -36,26 +42,37 @@ public:
   int32_t Top = 0;
   int32_t Width = 0;
   int32_t Height = 0;
-  std::vector<TZrDisplacement> Data; // row-major, Width per row
 
-  // Re-dimensions to Rect, all zero. The current rectangle again only zeroes.
+  // Re-dimensions to Rect, all zero (also for the current rectangle).
+  // Throws std::bad_alloc when the memory cannot be had (the field is then
+  // empty).
   void SetBounds(const TZrRect &Rect);
   TZrRect GetBounds() const { return Bounds(Left, Top, Width, Height); }
-  void Zero();
+  void Zero() { SetBounds(GetBounds()); }
   void Clear();
+  // Row-major, Width per row; Count() elements.
+  TZrDisplacement *Data() const { return Memory.get(); }
+  size_t Count() const { return static_cast<size_t>(Width) * static_cast<size_t>(Height); }
   // Unchecked: (X, Y) must lie inside the bounds.
   TZrDisplacement &At(int32_t X, int32_t Y)
   {
-    return Data[static_cast<size_t>(Y - Top) * static_cast<size_t>(Width) +
-                static_cast<size_t>(X - Left)];
+    return Memory[static_cast<size_t>(Y - Top) * static_cast<size_t>(Width) +
+                  static_cast<size_t>(X - Left)];
   }
   const TZrDisplacement &At(int32_t X, int32_t Y) const
   {
-    return Data[static_cast<size_t>(Y - Top) * static_cast<size_t>(Width) +
-                static_cast<size_t>(X - Left)];
+    return Memory[static_cast<size_t>(Y - Top) * static_cast<size_t>(Width) +
+                  static_cast<size_t>(X - Left)];
   }
   // Copies the overlap of the two fields at the same image coordinates.
   void CopyFrom(const TZrDisplacementField &Source);
+
+private:
+  struct TFree
+  {
+    void operator()(TZrDisplacement *P) const;
+  };
+  std::unique_ptr<TZrDisplacement[], TFree> Memory;
 };
 
 // Brush fall-off shapes and effects.

@@ -223,5 +223,15 @@ TEST_F(DemoHooksTest, RecordingCallsWriteOnlyWhileRecording)
   Registry.Playback = nullptr;
 }
 
+// Tools register before the demonstration module exists; the registry it
+// makes then takes over from the stand-in.
+TEST(DemoRegistryInstance, ARegistryMadeAfterTheStandInWasUsedServes)
+{
+  TZrDemoRegistry &StandIn = TZrDemoRegistry::Instance();
+  TZrDemoRegistry Installed;
+  EXPECT_EQ(&TZrDemoRegistry::Instance(), &Installed);
+  EXPECT_NE(&StandIn, &Installed);
+}
+
 } // namespace
 } // namespace facette

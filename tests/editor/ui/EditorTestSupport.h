@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,18 @@ public:
 };
 
 class TJournalTool;
+
+// A recording playback that keeps the lines recorded.
+class TLineRecorder : public IZrDemoPlayback
+{
+public:
+  QStringList Lines;
+  bool IsRecording() const override { return true; }
+  void RecordLine(const QString &Line) override { Lines << Line; }
+  bool RecordMessages() const override { return false; }
+  void Suspend() override {}
+  void Resume() override {}
+};
 
 class TJournalControl : public TZrGraphicsToolControl
 {
@@ -191,6 +204,22 @@ protected:
     return Editor->Open(FileName, Doc, true);
   }
   TZrGraphicsView *View() const { return Editor->ActiveView(); }
+  // The view's window point of an image point.
+  QPoint At(TZrPoint ImagePoint) const
+  {
+    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
+    return QPoint(P.X, P.Y);
+  }
+  // A stroke of the left button through real input on the view: press at
+  // the first point, move through the others, release at the last.
+  void Stroke(const std::vector<TZrPoint> &Points)
+  {
+    QTest::mouseMove(View(), At(Points.front()));
+    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(Points.front()));
+    for (size_t I = 1; I < Points.size(); ++I)
+      QTest::mouseMove(View(), At(Points[I]));
+    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(Points.back()));
+  }
   TZrGraphicsDocument *Doc() const { return Editor->ActiveDocument(); }
   std::pair<int32_t, int32_t> Zoom() const { return View()->GetZoom(); }
   template <class T> T *CreateTool(T *&Ref, std::string Name)

@@ -305,6 +305,43 @@ TEST(LiquifyField, ProfileShapes)
   EXPECT_TRUE(Cos.VectorField.empty());
 }
 
+// The fall-off along a radius of a 12-pixel brush (centre 6), worked out
+// from the cosine: at distance d the base value is cos(d * pi / 12), which
+// is sqrt(3)/2, sqrt(2)/2 and 1/2 at d = 2, 3 and 4; each type raises it to
+// its power. A straight (linear) fall-off would give 2/3, 1/2 and 1/3.
+TEST(LiquifyField, FallOffOfEachBrushTypeAlongARadius)
+{
+  const double R3 = std::sqrt(3.0) / 2.0, R2 = std::sqrt(2.0) / 2.0;
+  struct TCase
+  {
+    int32_t Type;
+    double AtDistance[3]; // 2, 3, 4
+  } const Cases[] = {
+      {lbCos4, {0.5625, 0.25, 0.0625}},
+      {lbCos2, {0.75, 0.5, 0.25}},
+      {lbCos, {R3, R2, 0.5}},
+      {lbCos12, {std::sqrt(R3), std::sqrt(R2), std::sqrt(0.5)}},
+  };
+  for (const TCase &Case : Cases) {
+    TZrLiquifyBrush Brush;
+    Brush.Build(12, Case.Type, leBloat);
+    for (int32_t K = 0; K < 3; ++K) {
+      const int32_t D = K + 2;
+      SCOPED_TRACE(testing::Message() << "type " << Case.Type << ", distance " << D);
+      const double P = Case.AtDistance[K];
+      // Right of the centre, and the same distance up: the disc is round.
+      EXPECT_NEAR(Brush.ProfileAt(6 + D, 6), P, 1e-12);
+      EXPECT_NEAR(Brush.ProfileAt(6, 6 - D), P, 1e-12);
+      // Bloat pushes that pixel outwards: its vector is (c - i) * p.
+      EXPECT_NEAR(Brush.VectorAt(6 + D, 6).DX, -D * P, 1e-6);
+      EXPECT_EQ(Brush.VectorAt(6 + D, 6).DY, 0.0f);
+    }
+    // Beyond half the size the cosine is negative and the brush has no
+    // strength at all.
+    EXPECT_EQ(Brush.ProfileAt(1, 1), 0.0);
+  }
+}
+
 TEST(LiquifyField, BloatPushesOutwardAndPuckerInward)
 {
   TZrLiquifyBrush Bloat, Pucker;
@@ -438,8 +475,8 @@ TEST(LiquifyField, StrokesWithoutStrengthChangeNothing)
     C.Stroke(Field, Image);
     Field.ResampleChanged(Image, Image.GetBounds());
     EXPECT_TRUE(SamePixels(Image, Start)) << C.What;
-    for (const TZrDisplacement &D : Field.Delta.Data)
-      ASSERT_EQ(D, TZrDisplacement{}) << C.What;
+    for (size_t K = 0; K < Field.Delta.Count(); ++K)
+      ASSERT_EQ(Field.Delta.Data()[K], TZrDisplacement{}) << C.What;
   }
 }
 

@@ -20,11 +20,7 @@ namespace facette {
 TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *Parent)
     : TZrFrame(Parent)
 {
-  TitleLabel = new QLabel(Title, this);
-  QFont TitleFont = TitleLabel->font();
-  TitleFont.setUnderline(true);
-  TitleFont.setBold(true);
-  TitleLabel->setFont(TitleFont);
+  TitleLabel = brushparts::NewTitleLabel(Title, this);
 
   PreviewAlignmentPanel = new QWidget(this);
   PreviewAlignmentPanel->setFixedHeight(80);
@@ -40,20 +36,15 @@ TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *
   PreviewRow->addSpacing(6);
   PreviewRow->addWidget(ExpertModeTBXCheckBox, 1, Qt::AlignVCenter);
 
-  const auto NewSlider = [this] {
-    auto *Slider = new QSlider(Qt::Horizontal, this);
-    Slider->setTickPosition(QSlider::TicksBelow);
-    return Slider;
-  };
   SizeLabel = new QLabel(QStringLiteral("Size:"), this);
-  SizeTrackBar = NewSlider();
+  SizeTrackBar = brushparts::NewSlider(this);
   OpacityLabel = new QLabel(QStringLiteral("Opacity:"), this);
-  OpacityTrackBar = NewSlider();
+  OpacityTrackBar = brushparts::NewSlider(this);
   HardnessLabel = new QLabel(QStringLiteral("Hardness:"), this);
-  HardnessTrackBar = NewSlider();
+  HardnessTrackBar = brushparts::NewSlider(this);
   if (WithSmoothing) {
     SmoothingLabel = new QLabel(QStringLiteral("Smoothing:"), this);
-    SmoothingTrackBar = NewSlider();
+    SmoothingTrackBar = brushparts::NewSlider(this);
   }
 
   Layout = new QVBoxLayout(this);
@@ -99,7 +90,24 @@ TZrUndoBrushFrame::TZrUndoBrushFrame(QWidget *Parent)
 
 namespace brushparts {
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QLabel *NewTitleLabel(const QString &Title, QWidget *Parent)
+{
+  auto *Label = new QLabel(Title, Parent);
+  QFont TitleFont = Label->font();
+  TitleFont.setUnderline(true);
+  TitleFont.setBold(true);
+  Label->setFont(TitleFont);
+  return Label;
+}
+
+QSlider *NewSlider(QWidget *Parent)
+{
+  auto *Slider = new QSlider(Qt::Horizontal, Parent);
+  Slider->setTickPosition(QSlider::TicksBelow);
+  return Slider;
+}
+
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
@@ -111,8 +119,10 @@ QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
   Button->setToolTip(LocalString(CaptionId));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    // Chosen the way a script chooses it, so that a recording writes the
+    // choice down.
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Editor->SelectTool(&Tool);
+      Tool.SelectFromDemo();
     // Checked exactly while the tool is current, whatever the click did.
     Button->setChecked(Tool.Active);
   });
@@ -155,8 +165,6 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
   Frame->ExpertModeTBXCheckBox->setText(LocalString(2650));
 }
 
-namespace {
-
 void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
 {
   const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
@@ -164,9 +172,7 @@ void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
     Label->setText(Text);
 }
 
-} // namespace
-
-void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
+bool UpdateToolButton(TZrGraphicsTool &Tool, QAction *Button)
 {
   TZrGraphicsEditor *Editor = GraphicsEditor();
   const bool Current = Editor && Editor->CurrentTool() == &Tool;
@@ -175,9 +181,15 @@ void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
     Button->setChecked(Current);
     Button->setEnabled(Selectable);
   }
+  return Selectable && Current;
+}
+
+void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame)
+{
+  const bool FrameEnabled = UpdateToolButton(Tool, Button);
   if (!Frame)
     return;
-  Frame->setEnabled(Selectable && Current);
+  Frame->setEnabled(FrameEnabled);
   ShowValue(Frame->SizeLabel, 154, Frame->SizeTrackBar);
   ShowValue(Frame->OpacityLabel, 2008, Frame->OpacityTrackBar);
   ShowValue(Frame->HardnessLabel, 2009, Frame->HardnessTrackBar);
@@ -201,13 +213,13 @@ void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool 
   Writer.EndNode();
 }
 
-void BringToFront(TZrBrushFrame *Frame)
+void BringToFront(QWidget *Frame)
 {
   if (Frame && ToolPanel())
     ToolPanel()->BringFrameToFront(Frame);
 }
 
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value)
+void SetVisible(QAction *Button, QWidget *Frame, bool Value)
 {
   if (Button)
     Button->setVisible(Value);

@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace facette {
 
 class TZrBrushTool;
+class TZrGraphicsTool;
 class TZrPaintBox;
 
 class TZrBrushFrame : public TZrFrame
@@ -71,15 +72,26 @@ public:
 
 namespace brushparts {
 
+// A frame's title: underlined and bold.
+QLabel *NewTitleLabel(const QString &Title, QWidget *Parent);
+// A horizontal slider with ticks below it.
+QSlider *NewSlider(QWidget *Parent);
+
 // A checkable button for Tool on the tool panel (or, without a panel, at
-// the end of the graphics editor's standard toolbar) that selects it.
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel);
+// the end of the graphics editor's standard toolbar) that selects it. Any
+// graphics tool may have its button made this way.
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel);
 // Binds the frame's sliders and preview to the tool.
 void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
 // The layout of the frame, with opacity 255 and hardness 191 outside
 // expert mode.
 void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode);
 void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId);
+// The tool's button checked while the tool is current and enabled while it
+// may be picked. Returns whether its option frame is to be enabled (both).
+bool UpdateToolButton(TZrGraphicsTool &Tool, QAction *Button);
+// Label shows the text of Id, ": " and the slider's position.
+void ShowValue(QLabel *Label, int Id, const QSlider *Bar);
 void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame);
 // The demo recording of a click on the check box.
 void RecordExpertMode(const QString &DemoName, bool ExpertMode);
@@ -90,8 +102,8 @@ template <class TSetExpertMode>
 bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
                   const TSetExpertMode &SetExpertMode);
 // The frame in front of the tool panel's frames.
-void BringToFront(TZrBrushFrame *Frame);
-void SetVisible(QAction *Button, TZrBrushFrame *Frame, bool Value);
+void BringToFront(QWidget *Frame);
+void SetVisible(QAction *Button, QWidget *Frame, bool Value);
 
 } // namespace brushparts
 
