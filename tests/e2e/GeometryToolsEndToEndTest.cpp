@@ -60,8 +60,10 @@ TEST(GeometryEndToEnd, A4To3CropSavesThatPartOfThePhoto)
 {
   TDemoRun Run;
   // The print format 4x3, then a drag from (100, 80) to (340, 290): 210
-  // rows give k = 70, so 280 x 210 from the anchor.
-  const TDemoRunResult Result = Run.PlayScript("Crop\n"
+  // rows give k = 70, so 280 x 210 from the anchor. The photo is shown at
+  // 100 % first, so that each point named is its own pixel.
+  const TDemoRunResult Result = Run.PlayScript("SetMinViewSize 600, 560\n"
+                                               "Crop\n"
                                                "CropPrintFormat 8\n"
                                                "MouseTo Image, 100, 80\n"
                                                "MouseDown\n"
