@@ -11,6 +11,7 @@
 #include "framework/ui/ZrQtStrings.h"
 #include "framework/ZrSDF.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrGeometryCommands.h"
 
 #include <QAction>
@@ -522,7 +523,7 @@ void TZrCrop2PlusTool::SaveSettings(TZrSDFWriter &Writer)
 void TZrCrop2PlusTool::UpdateControls()
 {
   TZrGraphicsEditor *Editor = GraphicsEditor();
-  geometryparts::UpdateButtonAndFrame(*this, Button, Frame);
+  toolparts::UpdateButtonAndFrame(*this, Button, Frame);
   if (Editor && Editor->CurrentTool() == this) {
     // Undo and redo wait while a selection is shown: the image it was made
     // on must stay.

@@ -54,20 +54,6 @@ QLabel *CreateTitle(const QString &Caption, QWidget *Parent)
   return Title;
 }
 
-bool UpdateButtonAndFrame(TZrGraphicsTool &Tool, QAction *Button, TZrFrame *Frame)
-{
-  const TZrGraphicsEditor *Editor = GraphicsEditor();
-  const bool Current = Editor && Editor->CurrentTool() == &Tool;
-  const bool Selectable = Editor && Editor->CanSelectTool(&Tool);
-  if (Button) {
-    Button->setChecked(Current);
-    Button->setEnabled(Selectable);
-  }
-  if (Frame)
-    Frame->SetControlsEnabled(Current && Selectable);
-  return Current && Selectable;
-}
-
 void SetVisible(QAction *Button, QWidget *Frame, bool Value)
 {
   if (Button)

@@ -31,9 +31,6 @@ QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const Q
 QIcon ResourceIcon(const QString &Path);
 // A frame title: underlined and bold.
 QLabel *CreateTitle(const QString &Caption, QWidget *Parent);
-// The button checked while Tool is current and enabled while it can be
-// selected; the frame's controls enabled when both. Returns that.
-bool UpdateButtonAndFrame(TZrGraphicsTool &Tool, QAction *Button, TZrFrame *Frame);
 void SetVisible(QAction *Button, QWidget *Frame, bool Value);
 void BringToFront(QWidget *Frame);
 // The screen centre of Button when the demo target Name (upper case) is

@@ -8,6 +8,7 @@
 #include "framework/ui/ZrQtStrings.h"
 #include "imaging/ZrImageFile.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -260,7 +261,7 @@ void TZrResizeTool::Localize()
 
 void TZrResizeTool::UpdateControls()
 {
-  if (!geometryparts::UpdateButtonAndFrame(*this, Button, Frame) || !Frame)
+  if (!toolparts::UpdateButtonAndFrame(*this, Button, Frame) || !Frame)
     return;
   const bool Changed = Entries.NewWidth != ImageWidth() || Entries.NewHeight != ImageHeight();
   Frame->OkButton->setEnabled(Changed);

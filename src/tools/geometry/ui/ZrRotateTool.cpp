@@ -9,6 +9,7 @@
 #include "imaging/ui/ZrBitmapPainter.h"
 #include "tools/brush/ui/ZrDrawTools.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -391,7 +392,7 @@ void TZrRotateTool::Localize()
 void TZrRotateTool::UpdateControls()
 {
   const bool Enabled = GraphicsEditor() && GraphicsEditor()->CanSelectTool(this);
-  geometryparts::UpdateButtonAndFrame(*this, Button, Frame);
+  toolparts::UpdateButtonAndFrame(*this, Button, Frame);
   for (QAction *Item : {RotateRightItem, RotateLeftItem, FlipVerticalItem, FlipHorizontalItem})
     if (Item)
       Item->setEnabled(Enabled);

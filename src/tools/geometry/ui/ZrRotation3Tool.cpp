@@ -11,6 +11,7 @@
 #include "framework/ZrSDF.h"
 #include "imaging/ZrInterpolationFilters.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
+#include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrStraightenLine.h"
 
 #include <QAction>
@@ -411,7 +412,7 @@ void TZrRotation3Tool::UpdateControls()
   TZrGraphicsEditor *Editor = GraphicsEditor();
   const TZrGraphicsDocument *Doc = Editor ? Editor->ActiveDocument() : nullptr;
   const bool Open = Doc && Doc->Editing();
-  const bool Enabled = geometryparts::UpdateButtonAndFrame(*this, Button, Frame);
+  const bool Enabled = toolparts::UpdateButtonAndFrame(*this, Button, Frame);
   if (Frame) {
     Frame->setEnabled(Enabled);
     Frame->ActionsTntGroupBox->setEnabled(true);
