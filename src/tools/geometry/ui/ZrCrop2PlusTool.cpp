@@ -10,6 +10,7 @@
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
 #include "framework/ZrSDF.h"
+#include "tools/brush/ui/ZrBrushFrame.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
 #include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrGeometryCommands.h"
@@ -46,7 +47,7 @@ TZrCrop2PlusTool *CropTool()
 
 TZrCrop2PlusFrame::TZrCrop2PlusFrame(QWidget *Parent) : TZrFrame(Parent)
 {
-  TitleLabel = geometryparts::CreateTitle(QStringLiteral("Crop"), this);
+  TitleLabel = brushparts::NewTitleLabel(QStringLiteral("Crop"), this);
   DescriptionLabel = new QLabel(QStringLiteral("Description"), this);
   DescriptionLabel->setWordWrap(true);
 
@@ -357,9 +358,8 @@ bool TZrCrop2PlusToolControl::KeyDown(int32_t Key, TZrShiftState)
 TZrCrop2PlusTool::TZrCrop2PlusTool()
 {
   CurrentCropTool = this;
-  Button = geometryparts::CreateToolButton(
-      *this, QStringLiteral("Crop"),
-      geometryparts::ResourceIcon(QStringLiteral(":/images/Crop.svg")));
+  Button = brushparts::CreateToolButton(*this, 135, true);
+  Button->setIcon(geometryparts::ResourceIcon(QStringLiteral(":/images/Crop.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrCrop2PlusFrame>();
     for (QRadioButton *Radio : {Frame->rbFree, Frame->rbFoto, Frame->rbScreen})

@@ -17,41 +17,9 @@
 
 namespace facette::geometryparts {
 
-QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const QIcon &Icon)
-{
-  QWidget *Toolbar = nullptr;
-  if (ToolPanel())
-    Toolbar = ToolPanel()->Toolbar;
-  else if (TZrGraphicsEditor *Editor = GraphicsEditor())
-    Toolbar = Editor->StandardToolbar;
-  auto *Button = new QAction(
-      Icon, Caption, Toolbar ? static_cast<QObject *>(Toolbar) : static_cast<QObject *>(&Tool));
-  Button->setToolTip(Caption);
-  Button->setCheckable(true);
-  QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
-    if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Tool.SelectFromDemo();
-    // Checked exactly while the tool is current, whatever the click did.
-    Button->setChecked(Tool.Active);
-  });
-  if (Toolbar)
-    Toolbar->addAction(Button);
-  return Button;
-}
-
 QIcon ResourceIcon(const QString &Path)
 {
   return QFile::exists(Path) ? QIcon(Path) : QIcon();
-}
-
-QLabel *CreateTitle(const QString &Caption, QWidget *Parent)
-{
-  auto *Title = new QLabel(Caption, Parent);
-  QFont Font = Title->font();
-  Font.setUnderline(true);
-  Font.setBold(true);
-  Title->setFont(Font);
-  return Title;
 }
 
 void SetVisible(QAction *Button, QWidget *Frame, bool Value)
@@ -160,16 +128,6 @@ QAbstractSpinBox::StepEnabled TZrUpDownEdit::stepEnabled() const
   if (Shown > Minimum)
     Result |= StepDownEnabled;
   return Result;
-}
-
-TZrBusyCursor::TZrBusyCursor()
-{
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-TZrBusyCursor::~TZrBusyCursor()
-{
-  QApplication::restoreOverrideCursor();
 }
 
 } // namespace facette

@@ -1,7 +1,6 @@
-// What the geometry tools share on the user interface side: their button on
-// the tool panel, the underlined bold title of their frames, the usual
-// refresh of button and frame, showing and hiding them together, and the
-// busy cursor around long work.
+// What the geometry tools share on the user interface side: pictures,
+// showing and hiding button and frame together, demo targets of buttons,
+// the overlays of a selection and a number entry with arrows.
 #pragma once
 
 #include <QAbstractSpinBox>
@@ -22,15 +21,9 @@ struct TZrRect;
 
 namespace geometryparts {
 
-// A checkable button on the tool panel's toolbar (or, without a panel, the
-// graphics editor's standard toolbar) whose click selects Tool as a demo's
-// command does.
-QAction *CreateToolButton(TZrGraphicsTool &Tool, const QString &Caption, const QIcon &Icon);
 // A picture compiled into the program; none where it is not (the widget
 // tests carry no pictures).
 QIcon ResourceIcon(const QString &Path);
-// A frame title: underlined and bold.
-QLabel *CreateTitle(const QString &Caption, QWidget *Parent);
 void SetVisible(QAction *Button, QWidget *Frame, bool Value);
 void BringToFront(QWidget *Frame);
 // The screen centre of Button when the demo target Name (upper case) is
@@ -75,16 +68,6 @@ signals:
 
 protected:
   StepEnabled stepEnabled() const override;
-};
-
-// The hourglass while it lives.
-class TZrBusyCursor
-{
-public:
-  TZrBusyCursor();
-  ~TZrBusyCursor();
-  TZrBusyCursor(const TZrBusyCursor &) = delete;
-  TZrBusyCursor &operator=(const TZrBusyCursor &) = delete;
 };
 
 } // namespace facette

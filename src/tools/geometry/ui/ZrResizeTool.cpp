@@ -7,6 +7,7 @@
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
 #include "imaging/ZrImageFile.h"
+#include "tools/brush/ui/ZrBrushFrame.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
 #include "tools/geometry/ui/ZrToolParts.h"
 
@@ -39,7 +40,7 @@ TZrResizeTool *ResizeTool()
 
 TZrResizeFrame::TZrResizeFrame(QWidget *Parent) : TZrFrame(Parent)
 {
-  TitleLabel = geometryparts::CreateTitle(QStringLiteral("Resize"), this);
+  TitleLabel = brushparts::NewTitleLabel(QStringLiteral("Resize"), this);
 
   SizePanel = new QWidget(this);
   NewSizeLabel = new QLabel(QStringLiteral("New Size:"), SizePanel);
@@ -84,9 +85,8 @@ TZrResizeFrame::TZrResizeFrame(QWidget *Parent) : TZrFrame(Parent)
 TZrResizeTool::TZrResizeTool()
 {
   Instance = this;
-  Button = geometryparts::CreateToolButton(
-      *this, QStringLiteral("Resize"),
-      geometryparts::ResourceIcon(QStringLiteral(":/images/Resize.svg")));
+  Button = brushparts::CreateToolButton(*this, 108, true);
+  Button->setIcon(geometryparts::ResourceIcon(QStringLiteral(":/images/Resize.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrResizeFrame>();
     connect(Frame->WidthEdit, &TZrUpDownEdit::Edited, this,
@@ -169,23 +169,19 @@ bool TZrResizeTool::Perform()
   }
   bool Done = false;
   {
-    TZrBusyCursor Busy;
+    // Two steps: the original and the image are resampled one after the
+    // other.
+    TZrBusyWork Busy(2);
     BeginEdit(*ActiveView);
     TZrGraphicsDocument &Doc = ActiveView->Document;
     try {
       auto State = std::make_unique<TZrResizeCommandState>(this, Doc, Width, Height, this);
-      TProgressMeter *Meter = ProgressMeter();
-      if (Meter)
-        Meter->Start(2);
-      Done = Doc.ResizeImage(Width, Height, true, true, [Meter](int32_t, int32_t) {
-        if (Meter) {
-          Meter->Step();
-          if (Meter->Bar)
-            Meter->Bar->repaint();
-        }
+      Done = Doc.ResizeImage(Width, Height, true, true, [&Busy](int32_t Part, int32_t Parts) {
+        Busy.Progress(Part * 2 / Parts);
+        // Shown now: the main thread is busy until the resize ends.
+        if (TProgressMeter *Meter = ProgressMeter(); Meter && Meter->Bar)
+          Meter->Bar->repaint();
       });
-      if (Meter)
-        Meter->Start(0);
       // A resize that could not be done leaves nothing to undo.
       if (Done)
         Doc.History.Add(std::move(State));

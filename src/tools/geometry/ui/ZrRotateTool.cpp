@@ -2,11 +2,13 @@
 
 #include "demo/ui/ZrDemoHooks.h"
 #include "editor/ui/ZrGraphicsEditor.h"
+#include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrToolPanel.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
 #include "imaging/ui/ZrBitmapPainter.h"
+#include "tools/brush/ui/ZrBrushFrame.h"
 #include "tools/brush/ui/ZrDrawTools.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
 #include "tools/geometry/ui/ZrToolParts.h"
@@ -50,7 +52,7 @@ QIcon FrameIcon(int Index)
 
 TZrRotateFrame::TZrRotateFrame(QWidget *Parent) : TZrFrame(Parent)
 {
-  TitleLabel = geometryparts::CreateTitle(QStringLiteral("Rotation"), this);
+  TitleLabel = brushparts::NewTitleLabel(QStringLiteral("Rotation"), this);
 
   PreviewControl = new QWidget(this);
   PreviewPanel = new QWidget(PreviewControl);
@@ -144,9 +146,8 @@ QRadioButton *TZrRotateFrame::CheckedRadio() const
 TZrRotateTool::TZrRotateTool()
 {
   CurrentRotateTool = this;
-  Button = geometryparts::CreateToolButton(
-      *this, LocalString(2024, QStringLiteral("Rotation & Flip")),
-      geometryparts::ResourceIcon(QStringLiteral(":/images/Right.svg")));
+  Button = brushparts::CreateToolButton(*this, 2024, true);
+  Button->setIcon(geometryparts::ResourceIcon(QStringLiteral(":/images/Right.svg")));
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrRotateFrame>();
     Frame->ThumbnailView->OnPaint = [this](TZrPaintBox &Box, QPainter &Painter) {
@@ -197,7 +198,7 @@ void TZrRotateTool::Perform(uint8_t Operation)
   // An image handed over by the filter plug-in must keep its size.
   if (Editor->PlugInMode && (Operation == roRotateLeft || Operation == roRotateRight))
     Operation = roRotate180;
-  TZrBusyCursor Busy;
+  TZrBusyWork Busy;
   // The edit is opened without fetching the pixel windows: a turn reads
   // none of them, and what the document still owes of earlier turns (the
   // backup, the original) then waits until somebody asks for it.

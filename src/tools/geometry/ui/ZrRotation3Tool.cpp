@@ -10,6 +10,7 @@
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ZrSDF.h"
 #include "imaging/ZrInterpolationFilters.h"
+#include "tools/brush/ui/ZrBrushFrame.h"
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
 #include "tools/geometry/ui/ZrToolParts.h"
 #include "tools/geometry/ZrStraightenLine.h"
@@ -43,7 +44,7 @@ TZrRotation3Tool *StraightenTool()
 
 TZrRotation3Frame::TZrRotation3Frame(QWidget *Parent) : TZrFrame(Parent)
 {
-  TitleLabel = geometryparts::CreateTitle(QStringLiteral("Rotation"), this);
+  TitleLabel = brushparts::NewTitleLabel(QStringLiteral("Rotation"), this);
   AutoCropTBXCheckBox = new QCheckBox(QStringLiteral("Auto Crop When Finishing"), this);
   AutoCropTBXCheckBox->setChecked(true);
   ActionsTntGroupBox = new QGroupBox(QStringLiteral("Actions"), this);
@@ -223,14 +224,14 @@ public:
 
 private:
   TZrRotation3Tool &Tool;
-  TZrBusyCursor Cursor;
+  TZrBusyWork Cursor;
 };
 
 TZrRotation3Tool::TZrRotation3Tool()
 {
   CurrentStraightenTool = this;
   PlugInAvailable = false;
-  Button = geometryparts::CreateToolButton(*this, LocalString(0), QIcon());
+  Button = brushparts::CreateToolButton(*this, 2822, true);
   if (TZrToolPanelModule *Panel = ToolPanel()) {
     Frame = Panel->CreateToolFrame<TZrRotation3Frame>();
     connect(Frame->AutoCropTBXCheckBox, &QCheckBox::clicked, this,
