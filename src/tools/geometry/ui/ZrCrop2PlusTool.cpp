@@ -622,14 +622,14 @@ void TZrCrop2PlusTool::InitializeTool()
 
 void TZrCrop2PlusTool::SetEnabled(bool Value)
 {
-  geometryparts::SetVisible(Button, Frame, Value);
+  brushparts::SetVisible(Button, Frame, Value);
   TZrGraphicsTool::SetEnabled(Value);
 }
 
 void TZrCrop2PlusTool::Activate()
 {
   TZrGraphicsTool::Activate();
-  geometryparts::BringToFront(Frame);
+  brushparts::BringToFront(Frame);
 }
 
 } // namespace facette

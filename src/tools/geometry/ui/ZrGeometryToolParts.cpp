@@ -1,39 +1,19 @@
 #include "tools/geometry/ui/ZrGeometryToolParts.h"
 
 #include "demo/ui/ZrDemoHooks.h"
-#include "editor/ui/ZrGraphicsEditor.h"
-#include "editor/ui/ZrGraphicsTool.h"
-#include "editor/ui/ZrToolPanel.h"
 #include "editor/ui/ZrViewControls.h"
 #include "tools/geometry/ZrCropArithmetic.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QIcon>
-#include <QLabel>
 #include <QLineEdit>
-#include <QToolBar>
 
 namespace facette::geometryparts {
 
 QIcon ResourceIcon(const QString &Path)
 {
   return QFile::exists(Path) ? QIcon(Path) : QIcon();
-}
-
-void SetVisible(QAction *Button, QWidget *Frame, bool Value)
-{
-  if (Button)
-    Button->setVisible(Value);
-  if (Frame)
-    Frame->setVisible(Value);
-}
-
-void BringToFront(QWidget *Frame)
-{
-  if (Frame && ToolPanel())
-    ToolPanel()->BringFrameToFront(Frame);
 }
 
 bool ButtonTarget(const QString &Asked, const QString &Name, QAction *Button, bool &Handled,

@@ -1,6 +1,6 @@
 // What the geometry tools share on the user interface side: pictures,
-// showing and hiding button and frame together, demo targets of buttons,
-// the overlays of a selection and a number entry with arrows.
+// demo targets of buttons, the overlays of a selection and a number entry
+// with arrows.
 #pragma once
 
 #include <QAbstractSpinBox>
@@ -9,13 +9,10 @@
 
 class QAction;
 class QIcon;
-class QLabel;
 class QWidget;
 
 namespace facette {
 
-class TZrFrame;
-class TZrGraphicsTool;
 class TZrViewCanvas;
 struct TZrRect;
 
@@ -24,8 +21,6 @@ namespace geometryparts {
 // A picture compiled into the program; none where it is not (the widget
 // tests carry no pictures).
 QIcon ResourceIcon(const QString &Path);
-void SetVisible(QAction *Button, QWidget *Frame, bool Value);
-void BringToFront(QWidget *Frame);
 // The screen centre of Button when the demo target Name (upper case) is
 // asked for.
 bool ButtonTarget(const QString &Asked, const QString &Name, QAction *Button, bool &Handled,

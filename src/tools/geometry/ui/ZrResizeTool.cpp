@@ -329,7 +329,7 @@ void TZrResizeTool::InitializeTool()
 
 void TZrResizeTool::SetEnabled(bool Value)
 {
-  geometryparts::SetVisible(Button, Frame, Value);
+  brushparts::SetVisible(Button, Frame, Value);
   TZrGraphicsTool::SetEnabled(Value);
 }
 
@@ -337,7 +337,7 @@ void TZrResizeTool::Activate()
 {
   TZrGraphicsTool::Activate();
   Entries.Reset(ImageWidth(), ImageHeight());
-  geometryparts::BringToFront(Frame);
+  brushparts::BringToFront(Frame);
   ShowEntries();
 }
 

@@ -462,14 +462,14 @@ void TZrRotateTool::InitializeTool()
 
 void TZrRotateTool::SetEnabled(bool Value)
 {
-  geometryparts::SetVisible(Button, Frame, Value);
+  brushparts::SetVisible(Button, Frame, Value);
   TZrGraphicsTool::SetEnabled(Value);
 }
 
 void TZrRotateTool::Activate()
 {
   TZrGraphicsTool::Activate();
-  geometryparts::BringToFront(Frame);
+  brushparts::BringToFront(Frame);
   RefreshPreview();
 }
 

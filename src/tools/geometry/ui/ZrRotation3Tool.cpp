@@ -483,14 +483,14 @@ void TZrRotation3Tool::InitializeTool()
 
 void TZrRotation3Tool::SetEnabled(bool Value)
 {
-  geometryparts::SetVisible(Button, Frame, Value);
+  brushparts::SetVisible(Button, Frame, Value);
   TZrGraphicsTool::SetEnabled(Value);
 }
 
 void TZrRotation3Tool::Activate()
 {
   TZrGraphicsTool::Activate();
-  geometryparts::BringToFront(Frame);
+  brushparts::BringToFront(Frame);
 }
 
 } // namespace facette
