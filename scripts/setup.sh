@@ -11,9 +11,11 @@ packages=(
   libgl-dev libvulkan-dev
   # image files and metadata
   libturbojpeg0-dev libpng-dev libtiff-dev libexiv2-dev
-  # telling a JPEG's harmless warnings from corrupt data (libjpeg API), and
-  # colour conversion of CIELab TIFF files (Little CMS 2)
-  libjpeg62-turbo-dev liblcms2-dev
+  # libjpeg's own API: telling a JPEG's harmless warnings from corrupt data
+  # and minimal-loss JPEG saving (the coefficient interface); Little CMS 2:
+  # colour conversion of CIELab TIFF files and colour profiles on screen,
+  # with the screen's profile read from the X server (xcb)
+  libjpeg62-turbo-dev liblcms2-dev libxcb1-dev
   # demo playback on X11
   libxtst-dev
   # tests, sanitizers, fuzzing, formatting, benchmarks

@@ -91,6 +91,10 @@ public:
   virtual bool Save(TZrDocument &Document, const std::filesystem::path &FileName,
                     int32_t Format) = 0;
   virtual bool CanSave(int32_t Format) const = 0;
+  // Asks what a save in Format needs to know (an options dialog) before
+  // anything of the document changes for the save; the next Save of the
+  // document uses the answer. False when the user cancelled.
+  virtual bool PrepareSave(TZrDocument &, int32_t /*Format*/) { return true; }
   // What the user is to be told about the last Load (localized UTF-8):
   // after a failure why the file did not open, after a success what is
   // wrong with a file that opened all the same. Empty here: a failure gets

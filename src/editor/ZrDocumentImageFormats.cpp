@@ -111,14 +111,31 @@ bool TZrDocumentImageFormats::Load(TZrDocument &Document, const std::filesystem:
   return true;
 }
 
+bool TZrDocumentImageFormats::PrepareSave(TZrDocument &Document, int32_t Format)
+{
+  LastError.clear();
+  LastCancelled = false;
+  ForgetJpegOptions();
+  if (Format != gfJPEG)
+    return true;
+  const auto *Doc = dynamic_cast<TZrGraphicsDocument *>(&Document);
+  if (AskJpegOptions(Doc ? dynamic_cast<const TZrLosslessJPEG *>(Doc->LosslessJPEG()) : nullptr))
+    return true;
+  LastError = "cancelled";
+  LastCancelled = true;
+  return false;
+}
+
 bool TZrDocumentImageFormats::Save(TZrDocument &Document, const std::filesystem::path &FileName,
                                    int32_t Format)
 {
   LastError.clear();
   LastCancelled = false;
   auto *Doc = dynamic_cast<TZrGraphicsDocument *>(&Document);
-  if (!Doc || !Doc->HasImage())
+  if (!Doc || !Doc->HasImage()) {
+    ForgetJpegOptions(); // asked for this save only
     return false;
+  }
   const TZrImageToSave Image = Doc->ImageToSave();
   // The visible pixels with their top left at (0, 0), as the encoders take
   // them; where they lie in the image tells the lossless object the crop.

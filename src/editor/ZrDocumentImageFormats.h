@@ -16,6 +16,8 @@ public:
   TZrDocumentImageFormats();
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
+  // Asks the JPEG options of a graphics document's save.
+  bool PrepareSave(TZrDocument &Document, int32_t Format) override;
 
   std::string LoadMessage() const override { return LastLoadMessage; }
 

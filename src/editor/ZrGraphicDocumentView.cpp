@@ -1,6 +1,7 @@
 #include "editor/ZrGraphicDocumentView.h"
 
 #include "editor/ZrGraphicsDocument.h"
+#include "imaging/ZrColorTransform.h"
 
 namespace facette {
 
@@ -24,6 +25,30 @@ void TZrGraphicDocumentView::ImageChanged()
 {
   SetBounds(Document.ImageBounds());
   Painter.Invalidate();
+  UpdateColorTransform();
+}
+
+void TZrGraphicDocumentView::SetDisplayProfile(const std::vector<uint8_t> &Profile)
+{
+  if (Profile == DisplayProfile)
+    return;
+  DisplayProfile = Profile;
+  SourceProfile.clear();
+  Painter.SetColorTransform(nullptr);
+  UpdateColorTransform();
+}
+
+void TZrGraphicDocumentView::UpdateColorTransform()
+{
+  const auto *Properties =
+      dynamic_cast<const TZrGraphicsDocumentProperties *>(Document.Properties());
+  static const std::vector<uint8_t> None;
+  const std::vector<uint8_t> &Profile = Properties ? Properties->IccProfile() : None;
+  // Turns, crops and undo steps keep the profile: the transform stays.
+  if (Profile == SourceProfile)
+    return;
+  SourceProfile = Profile;
+  Painter.SetColorTransform(TZrColorTransform::Create(Profile, DisplayProfile));
 }
 
 } // namespace facette

@@ -1,10 +1,15 @@
 // The view object that shows a graphics document: the visible rectangle of
 // its working image (the pending crop, or the whole image) at the view's
-// zoom, with the background colour around it.
+// zoom, with the background colour around it. A photo with an ICC profile
+// is shown converted to the screen's profile (sRGB unless the view says
+// otherwise); its pixels stay as they are.
 #pragma once
 
 #include "editor/ZrViewImagePainter.h"
 #include "editor/ZrViewObjects.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace facette {
 
@@ -21,14 +26,22 @@ public:
   void InitFlags() override { Flags = vfVisible | vfContent | vfSelfPaint; }
   void PaintContent(TZrViewCanvas &Canvas) override;
 
-  // Bounds := the whole image; the drawing cache starts over.
+  // Bounds := the whole image; the drawing cache starts over; the colour
+  // transform follows the document's profile.
   void ImageChanged();
+  // The screen's ICC profile (empty: sRGB).
+  void SetDisplayProfile(const std::vector<uint8_t> &Profile);
   // The pixels of ImageRect changed.
   void ImagePixelsChanged(const TZrRect &ImageRect) { Painter.InvalidateRect(ImageRect); }
   const TZrViewImagePainter &ImagePainter() const { return Painter; }
 
 private:
+  void UpdateColorTransform();
+
   TZrViewImagePainter Painter;
+  std::vector<uint8_t> DisplayProfile;
+  // The profile the transform was made for.
+  std::vector<uint8_t> SourceProfile;
 };
 
 } // namespace facette

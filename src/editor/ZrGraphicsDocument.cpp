@@ -1,5 +1,6 @@
 #include "editor/ZrGraphicsDocument.h"
 
+#include "document/ZrFileFormats.h"
 #include "imaging/ZrGeometry.h"
 #include "imaging/ZrResample.h"
 
@@ -262,6 +263,10 @@ void TZrGraphicsDocument::BeforeClose()
 
 bool TZrGraphicsDocument::SaveToFile(const std::filesystem::path &Name, int32_t NewFormat)
 {
+  // The options dialog comes first: cancelling it must leave the tools'
+  // pending work as it is.
+  if (!Owner().Formats().PrepareSave(*this, NewFormat))
+    return false;
   BeforeSave();
   return TZrDocument::SaveToFile(Name, NewFormat);
 }

@@ -179,7 +179,8 @@ public:
   void AfterOpen() override;
   void BeforeSave() override;
   void BeforeClose() override;
-  // Tells the tools first (they commit pending work), then writes.
+  // Asks the format's options first (a cancel changes nothing), then tells
+  // the tools (they commit pending work), then writes.
   bool SaveToFile(const std::filesystem::path &Name, int32_t NewFormat) override;
 
   // Edit protocol.

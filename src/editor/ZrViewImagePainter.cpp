@@ -1,6 +1,7 @@
 #include "editor/ZrViewImagePainter.h"
 
 #include "editor/ZrViewObjects.h"
+#include "imaging/ZrColorTransform.h"
 #include "imaging/ZrParallel.h"
 
 #include <algorithm>
@@ -94,6 +95,8 @@ void TZrViewImagePainter::PaintDirect(TZrViewCanvas &Canvas, const TZrPixels &Im
         Out += 3;
       }
     }
+    if (Transform)
+      Transform->Apply(Dest, Width);
     LastY = Y;
     LastRow = Dest;
   }
@@ -233,6 +236,8 @@ void TZrViewImagePainter::BuildTile(const TZrPixels &Image, int32_t TileX, int32
       Out += 3;
       Sum += 3;
     }
+    if (Transform)
+      Transform->Apply(Cache.PixelPtr(C0, V), C1 - C0);
   }
 }
 
@@ -266,6 +271,14 @@ void TZrViewImagePainter::InvalidateRect(const TZrRect &ImageRect)
                     Unscrolled.LogicalToDeviceY(R.Top) - Row0,
                     Unscrolled.LogicalToDeviceX(R.Right - 1) - Column0 + 1,
                     Unscrolled.LogicalToDeviceY(R.Bottom - 1) - Row0 + 1});
+}
+
+void TZrViewImagePainter::SetColorTransform(std::shared_ptr<const TZrColorTransform> NewTransform)
+{
+  if (NewTransform == Transform)
+    return;
+  Transform = std::move(NewTransform);
+  HasCache = false;
 }
 
 void TZrViewImagePainter::Invalidate()

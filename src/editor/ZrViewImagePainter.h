@@ -10,7 +10,8 @@
 // costs about a copy of the window's pixels and never a pass over the
 // whole image. The owner reports every change of the pixels
 // (InvalidateRect); a new zoom, rectangle or image memory starts a new copy
-// by itself.
+// by itself. A colour transform is applied to what is shown (the reduced
+// copy keeps converted pixels), never to the image.
 #pragma once
 
 #include "editor/ZrMapMode.h"
@@ -18,10 +19,12 @@
 #include "imaging/ZrBitmap.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace facette {
 
+class TZrColorTransform;
 class TZrViewCanvas;
 
 class TZrViewImagePainter
@@ -37,6 +40,9 @@ public:
   void InvalidateRect(const TZrRect &ImageRect);
   // Every pixel may have changed.
   void Invalidate();
+  // What the pixels go through on their way to the screen (a colour
+  // profile's conversion); nil for nothing.
+  void SetColorTransform(std::shared_ptr<const TZrColorTransform> Transform);
 
   // Reduced pixels computed so far (tests and benchmarks watch the cache
   // with it).
@@ -68,6 +74,7 @@ private:
   TKey Key;
   bool HasCache = false;
   TZrPixelBuffer Cache;
+  std::shared_ptr<const TZrColorTransform> Transform;
   int32_t Column0 = 0, Row0 = 0;
   std::vector<int32_t> XStart, YStart;
   int32_t TilesX = 0, TilesY = 0;

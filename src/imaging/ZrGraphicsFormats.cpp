@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace facette {
 
@@ -300,6 +301,49 @@ bool TZrGraphicsFormats::Save(TZrDocument &Document, const std::filesystem::path
   return Image && SaveImage(*Image, FileName, Format);
 }
 
+bool TZrGraphicsFormats::PrepareSave(TZrDocument &Document, int32_t Format)
+{
+  PendingJpeg.reset();
+  if (Format != gfJPEG)
+    return true;
+  TZrGraphicsImage *Image = ImageOfDocument ? ImageOfDocument(Document) : nullptr;
+  return AskJpegOptions(Image ? Image->LosslessJPEG.get() : nullptr);
+}
+
+TZrJpegOptions TZrGraphicsFormats::JpegOptionsFor(const TZrLosslessJPEG *Lossless) const
+{
+  TZrJpegOptions Options;
+  Options.Quality = JpegQuality;
+  if (Lossless && Lossless->HasImage()) {
+    // A photo opened as JPEG is written at its own quality unless the user
+    // asks for another.
+    Options.OwnQuality = std::max(Lossless->Quality(), 0);
+    if (Options.OwnQuality > 0)
+      Options.Quality = Options.OwnQuality;
+    Options.MinimalLossOffered = true;
+    Options.MinimalLoss = MinimalLossJPEG;
+  }
+  return Options;
+}
+
+bool TZrGraphicsFormats::AskJpegOptions(const TZrLosslessJPEG *Lossless)
+{
+  PendingJpeg.reset();
+  TZrJpegOptions Options = JpegOptionsFor(Lossless);
+  if (AskJpegQuality) {
+    if (!AskJpegQuality(Options))
+      return false;
+    // The quality of a photo's own tables is the photo's, not a choice to
+    // offer for the next one.
+    if (!Options.MinimalLossOffered || Options.Quality != Options.OwnQuality)
+      JpegQuality = Options.Quality;
+    if (Options.MinimalLossOffered)
+      MinimalLossJPEG = Options.MinimalLoss;
+  }
+  PendingJpeg = Options;
+  return true;
+}
+
 bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
                                    int32_t &Format, const TZrLoadOptions &Options,
                                    std::string *Error, TZrLoadReport *Out) const
@@ -411,6 +455,16 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   }
   Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
   Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);
+  if (ApplyOrientation) {
+    const int32_t Orientation = Image.Properties.Orientation();
+    if (Orientation != 1) {
+      if (!Image.TurnUpright(Orientation)) {
+        Image.Clear();
+        return Report(Error, Out, TZrImageProblem::OutOfMemory);
+      }
+      Image.Properties.SetUpright();
+    }
+  }
   Image.Format = Format = Loaded;
   // Only a partial picture taken on purpose comes here with a problem.
   Report(nullptr, Out, Info.Problem);
@@ -456,6 +510,8 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
   Bytes.clear();
   if (Lossless)
     *Lossless = false;
+  // Options asked before the save began are for this save only.
+  std::optional<TZrJpegOptions> Asked = std::exchange(PendingJpeg, std::nullopt);
   if (Format < gfJPEG || Format > gfZRI) {
     SetError(Error, "unknown format");
     return false;
@@ -468,6 +524,21 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
     return false;
   }
 
+  // A JPEG's options come from the dialog asked before the save began, or
+  // are asked now.
+  const TZrLosslessJPEG *Held = ThroughLossless ? Source.LosslessJPEG : nullptr;
+  TZrJpegOptions Jpeg = JpegOptionsFor(Held);
+  if (Format == gfJPEG) {
+    if (!Asked) {
+      if (!AskJpegOptions(Held)) {
+        SetError(Error, "cancelled");
+        return false;
+      }
+      Asked = std::exchange(PendingJpeg, std::nullopt);
+    }
+    Jpeg = *Asked;
+  }
+
   bool Ok = false;
   if (ThroughLossless) {
     // A copy of the object's state (the file's bytes are shared) learns the
@@ -475,17 +546,15 @@ bool TZrGraphicsFormats::EncodeSource(const TZrSaveSource &Source, int32_t Forma
     TZrLosslessJPEG View = *Source.LosslessJPEG;
     if (Source.Cropped)
       View.Crop(Visible);
-    Ok = View.Save(Source.Window, Bytes, Lossless);
+    TZrJPEGWriteOptions Options;
+    Options.MinimalLoss = Jpeg.MinimalLoss;
+    Options.Quality = Jpeg.Quality == Jpeg.OwnQuality ? 0 : Jpeg.Quality;
+    TZrJPEGWriteReport Report;
+    Ok = View.Save(Source.Window, Bytes, Options, &Report);
+    if (Lossless)
+      *Lossless = Ok && Report.Mode == TZrJPEGWriteMode::Transformed;
   } else if (Format == gfJPEG) {
-    int32_t Quality = JpegQuality;
-    if (AskJpegQuality) {
-      if (!AskJpegQuality(Quality)) {
-        SetError(Error, "cancelled");
-        return false;
-      }
-      JpegQuality = Quality;
-    }
-    Ok = EncodeJPEG(*Source.Window, Quality, js420, Bytes);
+    Ok = EncodeJPEG(*Source.Window, Jpeg.Quality, js420, Bytes);
   } else if (Format == gfZRI) {
     Ok = EncodeJPEG(*Source.Window, 100, js420, Bytes);
   } else if (Format == gfTIFF) {

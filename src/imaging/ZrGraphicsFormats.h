@@ -15,6 +15,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace facette {
@@ -24,6 +25,18 @@ namespace facette {
 constexpr std::array<int32_t, 5> JpegQualityPresets = {10, 30, 60, 80, 100};
 // The largest preset not above Quality; Low (0) below the lowest.
 int JpegQualityPresetIndex(int32_t Quality);
+
+// What the JPEG options dialog offers and what the user chose there.
+struct TZrJpegOptions
+{
+  int32_t Quality = 80;
+  // For a photo opened as JPEG: its own quality (estimated from its
+  // tables, 0 when unknown), and whether the dialog offers to keep the
+  // coded blocks of what was not edited, which works at that quality only.
+  int32_t OwnQuality = 0;
+  bool MinimalLossOffered = false;
+  bool MinimalLoss = true;
+};
 
 struct TZrLoadOptions
 {
@@ -95,15 +108,23 @@ public:
   int32_t JpegQuality = 80;
   // Whether JPEG files are opened through the lossless-JPEG object.
   bool UseLosslessJPEG = true;
+  // Whether an opened JPEG saved as JPEG keeps the coded blocks of what
+  // was not edited (the JPEG options dialog's switch).
+  bool MinimalLossJPEG = true;
+  // Whether photos are turned upright on opening as their EXIF orientation
+  // says (and saved upright with the orientation 1); otherwise the pixels
+  // stay as stored and the orientation as it was.
+  bool ApplyOrientation = true;
 
   // Set by the editor. ImageOfDocument gives the image a document holds
   // (nil for documents that are not graphics documents). AskJpegQuality
-  // shows the JPEG options dialog preset to Quality and returns false on
-  // Cancel; without it saving uses JpegQuality as it is. The exchange
+  // shows the JPEG options dialog preset to the options and returns false
+  // on Cancel; without it saving uses the options as they are preset. The
+  // exchange
   // reader and writer handle the plug-in exchange file (format -1); they
   // say why they failed in Error when given one.
   std::function<TZrGraphicsImage *(TZrDocument &)> ImageOfDocument;
-  std::function<bool(int32_t &Quality)> AskJpegQuality;
+  std::function<bool(TZrJpegOptions &Options)> AskJpegQuality;
   std::function<bool(TZrGraphicsImage &, const std::filesystem::path &, std::string *Error)>
       LoadExchange;
   std::function<bool(const TZrPixels &, const std::filesystem::path &, std::string *Error)>
@@ -123,6 +144,16 @@ public:
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
   bool CanSave(int32_t) const override { return true; }
+  // A JPEG save asks its options here, before the tools commit their work.
+  bool PrepareSave(TZrDocument &Document, int32_t Format) override;
+
+  // Asks the JPEG options for saving an image with that lossless object
+  // (nil for none) and keeps the answer for the next JPEG encoded; false
+  // when the user cancelled. Remembers the quality and the minimal-loss
+  // switch the user chose.
+  bool AskJpegOptions(const TZrLosslessJPEG *Lossless);
+  // Forgets an answer no save used.
+  void ForgetJpegOptions() { PendingJpeg.reset(); }
 
   // Reads the file into Image and reports its format. On failure Image is
   // empty, and Error and Report (when given) say why; Format is gfExchange
@@ -155,9 +186,12 @@ public:
                   int32_t Format, std::string *Error = nullptr);
 
 private:
+  // The JPEG options a save starts from, before the dialog.
+  TZrJpegOptions JpegOptionsFor(const TZrLosslessJPEG *Lossless) const;
   bool SaveExchangeWindow(const TZrPixels &Pixels, const std::filesystem::path &FileName,
                           std::string *Error);
   std::array<TZrFileFormatInfo, 5> Formats;
+  std::optional<TZrJpegOptions> PendingJpeg;
 };
 
 // The description the open dialog shows for a file: kind, size, date taken

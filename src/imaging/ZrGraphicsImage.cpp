@@ -151,4 +151,28 @@ bool TZrGraphicsImage::SetCanvasSize(int32_t NewWidth, int32_t NewHeight)
   return true;
 }
 
+bool TZrGraphicsImage::TurnUpright(int32_t Orientation)
+{
+  // Orientation 5 stores the picture transposed, 7 transversed: a quarter
+  // turn clockwise and a mirror make them upright.
+  switch (Orientation) {
+  case 2:
+    return FlipHorizontal();
+  case 3:
+    return FlipHorizontal() && FlipVertical();
+  case 4:
+    return FlipVertical();
+  case 5:
+    return RotateRight() && FlipHorizontal();
+  case 6:
+    return RotateRight();
+  case 7:
+    return RotateRight() && FlipVertical();
+  case 8:
+    return RotateLeft();
+  default:
+    return true;
+  }
+}
+
 } // namespace facette

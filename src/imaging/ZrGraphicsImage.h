@@ -63,6 +63,9 @@ public:
   bool Resample(int32_t NewWidth, int32_t NewHeight, bool ScaleCrop = true);
   // Pixels stay at the top left; new area is black; the crop is cleared.
   bool SetCanvasSize(int32_t NewWidth, int32_t NewHeight);
+  // Turns and mirrors stored pixels of the EXIF orientation (1 .. 8) so
+  // that they stand upright; the lossless object records it.
+  bool TurnUpright(int32_t Orientation);
 };
 
 } // namespace facette

@@ -300,6 +300,49 @@ bool TZrGraphicsDocumentProperties::HasExifThumbnail() const
   return false;
 }
 
+const std::vector<uint8_t> &TZrGraphicsDocumentProperties::IccProfile() const
+{
+  return Store->Icc;
+}
+
+int32_t TZrGraphicsDocumentProperties::Orientation() const
+{
+  try {
+    const auto Item = Store->Exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (Item == Store->Exif.end() || Item->count() == 0)
+      return 1;
+    const long Value = Item->toLong();
+    return Value >= 1 && Value <= 8 ? static_cast<int32_t>(Value) : 1;
+  } catch (...) {
+    return 1;
+  }
+}
+
+void TZrGraphicsDocumentProperties::SetUpright()
+{
+  try {
+    const auto Item = Store->Exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (Item != Store->Exif.end())
+      Item->setValue("1");
+    if (!Store->Xmp.empty()) {
+      // Readers that trust XMP over EXIF would turn the picture again.
+      Exiv2::XmpData Xmp;
+      if (Exiv2::XmpParser::decode(Xmp, Store->Xmp) == 0) {
+        const auto XmpItem = Xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+        if (XmpItem != Xmp.end()) {
+          XmpItem->setValue("1");
+          std::string Packet;
+          if (Exiv2::XmpParser::encode(Packet, Xmp, Exiv2::XmpParser::useCompactFormat) == 0)
+            Store->Xmp = Packet;
+        }
+      }
+    }
+  } catch (...) {
+    // A value Exiv2 cannot set is left as it was.
+  }
+  RebuildItems();
+}
+
 std::string TZrGraphicsDocumentProperties::ExifText(uint32_t Tag) const
 {
   for (const Exiv2::Exifdatum &Item : Store->Exif) {

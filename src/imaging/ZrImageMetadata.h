@@ -69,6 +69,15 @@ public:
   bool HasMetadata() const { return HasExif() || HasIptc() || HasXmp() || HasIccProfile(); }
   // Whether the EXIF data holds an embedded thumbnail.
   bool HasExifThumbnail() const;
+  // The embedded ICC colour profile; empty without one.
+  const std::vector<uint8_t> &IccProfile() const;
+
+  // How the stored pixels are to be turned for showing (the EXIF
+  // orientation, 1 .. 8); 1 when the file does not say or says nonsense.
+  int32_t Orientation() const;
+  // The pixels are now stored upright: the EXIF orientation, and XMP's
+  // where the file has one, become 1.
+  void SetUpright();
 
   // The text of an EXIF tag of the main image (for example exifMake), with
   // trailing blanks and terminators removed; empty when absent.

@@ -1,6 +1,7 @@
 #include "imaging/ZrLosslessJPEG.h"
 
 #include "imaging/ZrImageCodecs.h"
+#include "imaging/ZrJPEGCoefficients.h"
 
 #include <turbojpeg.h>
 
@@ -197,7 +198,8 @@ bool TZrLosslessJPEG::TransformIsLossless() const
   return PlanTransform(Plan);
 }
 
-bool TZrLosslessJPEG::Reencode(const TZrPixels &Pixels, std::vector<uint8_t> &Out) const
+bool TZrLosslessJPEG::Reencode(const TZrPixels &Pixels, int32_t Quality,
+                               std::vector<uint8_t> &Out) const
 {
   int32_t Sampling = Subsampling_;
   if (Sampling == jsGray) {
@@ -213,92 +215,120 @@ bool TZrLosslessJPEG::Reencode(const TZrPixels &Pixels, std::vector<uint8_t> &Ou
   } else if (Sampling < js444 || Sampling > js411) {
     Sampling = js420;
   }
-  return EncodeJPEG(Pixels, Quality_ > 0 ? Quality_ : 90, Sampling, Out);
+  return EncodeJPEG(Pixels, Quality > 0 ? Quality : Quality_ > 0 ? Quality_ : 90, Sampling, Out);
+}
+
+bool TZrLosslessJPEG::Transform(const TPlan &Plan, std::vector<uint8_t> &Out) const
+{
+  const int32_t W = ImageWidth(), H = ImageHeight();
+  static const int Ops[8] = {TJXOP_NONE,  TJXOP_TRANSPOSE, TJXOP_HFLIP,  TJXOP_ROT90,
+                             TJXOP_VFLIP, TJXOP_ROT270,    TJXOP_ROT180, TJXOP_TRANSVERSE};
+  tjtransform Op{};
+  Op.op = Ops[Orientation];
+  Op.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
+  if (Plan.Left != 0 || Plan.Top != 0 || W != Plan.FullWidth || H != Plan.FullHeight) {
+    Op.options |= TJXOPT_CROP;
+    Op.r = tjregion{Plan.Left, Plan.Top, W, H};
+  }
+  std::unique_ptr<void, TTJDeleter> Handle(tjInitTransform());
+  // A buffer of the worst-case size up front: TurboJPEG would otherwise
+  // grow its own by doubling, copying the file over and over. Untouched
+  // pages of it cost nothing.
+  const unsigned long Capacity = tjBufSize(W, H, Subsampling_);
+  unsigned char *Buffer =
+      Capacity != static_cast<unsigned long>(-1)
+          ? tjAlloc(static_cast<int>(std::min<unsigned long>(Capacity, INT32_MAX)))
+          : nullptr;
+  unsigned long Length = Buffer ? std::min<unsigned long>(Capacity, INT32_MAX) : 0;
+  bool Ok = Handle &&
+            tjTransform(Handle.get(), Bytes->data(), static_cast<unsigned long>(Bytes->size()), 1,
+                        &Buffer, &Length, &Op, 0) == 0 &&
+            Buffer;
+  if (Ok) {
+    try {
+      // Room for the metadata segments the caller inserts in place.
+      Out.reserve(Length + Length / 16 + (size_t{1} << 20));
+      Out.assign(Buffer, Buffer + Length);
+    } catch (const std::bad_alloc &) {
+      Out.clear();
+      Ok = false;
+    }
+  }
+  if (Buffer)
+    tjFree(Buffer);
+  return Ok;
 }
 
 bool TZrLosslessJPEG::Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, bool *Lossless) const
 {
-  Out.clear();
+  TZrJPEGWriteReport Report;
+  const bool Ok = Save(Pixels, Out, TZrJPEGWriteOptions{.MinimalLoss = false}, &Report);
   if (Lossless)
-    *Lossless = false;
-  if (!HasImage())
-    return false;
-  const int32_t W = ImageWidth(), H = ImageHeight();
-  bool Unchanged = !Replaced;
-  TZrPixelBuffer Original;
-  if (Pixels && Unchanged) {
-    if (Pixels->PixelFormat != pf24bit || Pixels->Width != W || Pixels->Height != H ||
-        !Pixels->Bits) {
-      Unchanged = false;
-    } else {
-      if (!DecodeOriginal(Original))
-        return Reencode(*Pixels, Out);
-      ForEachSourceRow(Original, [&](int32_t Y, const uint8_t *S, ptrdiff_t Step) {
-        if (!Unchanged)
-          return;
-        const uint8_t *P = Pixels->Bits + static_cast<ptrdiff_t>(Y) * Pixels->Stride;
-        if (Step == 3) {
-          Unchanged = std::memcmp(P, S, static_cast<size_t>(W) * 3) == 0;
-          return;
-        }
-        for (int32_t X = 0; X < W && Unchanged; ++X, P += 3, S += Step)
-          Unchanged = P[0] == S[0] && P[1] == S[1] && P[2] == S[2];
-      });
-    }
-  }
-  if (!Pixels && Replaced)
+    *Lossless = Ok && Report.Mode == TZrJPEGWriteMode::Transformed;
+  return Ok;
+}
+
+bool TZrLosslessJPEG::Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out,
+                           const TZrJPEGWriteOptions &Options, TZrJPEGWriteReport *Report) const
+{
+  Out.clear();
+  TZrJPEGWriteReport Done;
+  if (Report)
+    *Report = Done;
+  if (!HasImage() || (!Pixels && Replaced))
     return false; // nothing to write the image from
+  const int32_t W = ImageWidth(), H = ImageHeight();
+  const bool OwnQuality = Options.Quality <= 0 || Options.Quality == Quality_;
+  const bool SameImage =
+      !Replaced && (!Pixels || (Pixels->PixelFormat == pf24bit && Pixels->Width == W &&
+                                Pixels->Height == H && Pixels->Bits));
+  // What the pixels were before any painting: the original as the recorded
+  // operations turn and cut it.
+  TZrPixelBuffer Baseline;
+  bool Unchanged = SameImage;
+  if (Pixels && SameImage && OwnQuality) {
+    if (!Baseline.Allocate(pf24bit, MakeRect(0, 0, W, H)) || !Baseline.Bits || !Decode(Baseline))
+      return Reencode(*Pixels, Options.Quality, Out);
+    for (int32_t Y = 0; Y < H && Unchanged; ++Y)
+      Unchanged = std::memcmp(Pixels->Bits + static_cast<ptrdiff_t>(Y) * Pixels->Stride,
+                              Baseline.Bits + static_cast<ptrdiff_t>(Y) * Baseline.Stride,
+                              static_cast<size_t>(W) * 3) == 0;
+  }
 
   TPlan Plan;
-  if (Unchanged && PlanTransform(Plan)) {
-    static const int Ops[8] = {TJXOP_NONE,  TJXOP_TRANSPOSE, TJXOP_HFLIP,  TJXOP_ROT90,
-                               TJXOP_VFLIP, TJXOP_ROT270,    TJXOP_ROT180, TJXOP_TRANSVERSE};
-    tjtransform Transform{};
-    Transform.op = Ops[Orientation];
-    Transform.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
-    if (Plan.Left != 0 || Plan.Top != 0 || W != Plan.FullWidth || H != Plan.FullHeight) {
-      Transform.options |= TJXOPT_CROP;
-      Transform.r = tjregion{Plan.Left, Plan.Top, W, H};
+  if (SameImage && OwnQuality && PlanTransform(Plan)) {
+    if (Unchanged && Transform(Plan, Out)) {
+      Done.Mode = TZrJPEGWriteMode::Transformed;
+      if (Report)
+        *Report = Done;
+      return true;
     }
-    std::unique_ptr<void, TTJDeleter> Handle(tjInitTransform());
-    // A buffer of the worst-case size up front: TurboJPEG would otherwise
-    // grow its own by doubling, copying the file over and over. Untouched
-    // pages of it cost nothing.
-    const unsigned long Capacity = tjBufSize(W, H, Subsampling_);
-    unsigned char *Buffer =
-        Capacity != static_cast<unsigned long>(-1)
-            ? tjAlloc(static_cast<int>(std::min<unsigned long>(Capacity, INT32_MAX)))
-            : nullptr;
-    unsigned long Length = Buffer ? std::min<unsigned long>(Capacity, INT32_MAX) : 0;
-    if (Handle &&
-        tjTransform(Handle.get(), Bytes->data(), static_cast<unsigned long>(Bytes->size()), 1,
-                    &Buffer, &Length, &Transform, 0) == 0 &&
-        Buffer) {
-      bool Ok = true;
-      try {
-        // Room for the metadata segments the caller inserts in place.
-        Out.reserve(Length + Length / 16 + (size_t{1} << 20));
-        Out.assign(Buffer, Buffer + Length);
-      } catch (const std::bad_alloc &) {
-        Ok = false;
-      }
-      tjFree(Buffer);
-      if (Ok) {
-        if (Lossless)
-          *Lossless = true;
+    if (!Unchanged && Options.MinimalLoss) {
+      // The blocks to keep are those of the original turned and cut the
+      // same lossless way; untouched, the file is read as it is.
+      std::vector<uint8_t> Turned;
+      const bool AsOpened = Orientation == 0 && Region == MakeRect(0, 0, Width, Height);
+      const std::vector<uint8_t> *Reference = AsOpened ? Bytes.get() : &Turned;
+      TZrBlockWriteStats Stats;
+      if ((AsOpened || Transform(Plan, Turned)) &&
+          WriteJPEGKeepingBlocks(Reference->data(), Reference->size(), *Pixels, Baseline, Out,
+                                 &Stats)) {
+        Done.Mode = TZrJPEGWriteMode::MinimalLoss;
+        Done.Mcus = Stats.Mcus;
+        Done.McusCoded = Stats.McusCoded;
+        if (Report)
+          *Report = Done;
         return true;
       }
-    } else if (Buffer) {
-      tjFree(Buffer);
     }
   }
 
   if (Pixels)
-    return Reencode(*Pixels, Out);
+    return Reencode(*Pixels, Options.Quality, Out);
   TZrPixelBuffer Current;
   if (!Current.Allocate(pf24bit, MakeRect(0, 0, W, H)) || !Current.Bits || !Decode(Current))
     return false;
-  return Reencode(Current, Out);
+  return Reencode(Current, Options.Quality, Out);
 }
 
 } // namespace facette

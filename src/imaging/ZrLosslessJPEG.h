@@ -6,10 +6,14 @@
 // The operations are only recorded (a region of the original and one of
 // the eight orientations); saving applies them in one TurboJPEG transform.
 // Saving compares the pixels handed in with what the recorded operations
-// give from the original: if they differ (the image was painted on,
-// resized, ...), or if the region cannot be cut on the coding-block grid
-// without shifting the picture, the pixels are compressed anew with the
-// quality and chroma subsampling estimated from the original file.
+// give from the original. Where they are the same everywhere the file is
+// the transformed original. Where the image was painted on, the MCUs the
+// painting left alone keep their coded blocks and only the painted ones
+// are coded anew, with the file's own tables (minimal-loss saving). When
+// neither can be (the image was resized, the region cannot be cut on the
+// coding-block grid without shifting the picture, another quality was
+// asked for), the pixels are compressed anew with the quality and chroma
+// subsampling estimated from the original file.
 #pragma once
 
 #include "framework/ZrTypes.h"
@@ -20,6 +24,33 @@
 #include <vector>
 
 namespace facette {
+
+// How a JPEG held by the lossless-JPEG object is written.
+struct TZrJPEGWriteOptions
+{
+  // Keep the coded blocks of every MCU whose pixels are unchanged and code
+  // only the others anew, with the file's own tables and sampling.
+  bool MinimalLoss = true;
+  // A quality of 1 .. 100 other than the file's own: everything is coded
+  // anew at that quality. 0 keeps the file's own.
+  int32_t Quality = 0;
+};
+
+// How a JPEG was written.
+enum class TZrJPEGWriteMode
+{
+  Transformed, // the original's blocks, turned and cut, nothing coded anew
+  MinimalLoss, // only the changed MCUs coded anew
+  Reencoded,   // every pixel coded anew
+};
+
+struct TZrJPEGWriteReport
+{
+  TZrJPEGWriteMode Mode = TZrJPEGWriteMode::Reencoded;
+  // With MinimalLoss: MCUs of the image and MCUs coded anew.
+  int64_t Mcus = 0;
+  int64_t McusCoded = 0;
+};
 
 // The lossless-JPEG object of a file opened as JPEG: it follows the
 // document's crops, flips and quarter turns so that an image that was only
@@ -90,8 +121,12 @@ public:
 
   // Produces the JPEG file for Pixels (the current image as the document
   // holds it; nil means "exactly what the recorded operations give").
-  // Lossless reports which way it was written. The file carries no
-  // metadata segments; the caller adds them.
+  // Report says which way it was written. The file carries no metadata
+  // segments; the caller adds them.
+  bool Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, const TZrJPEGWriteOptions &Options,
+            TZrJPEGWriteReport *Report = nullptr) const;
+  // The same without minimal-loss saving: edited pixels are all coded
+  // anew. Lossless reports whether the original's blocks were written.
   bool Save(const TZrPixels *Pixels, std::vector<uint8_t> &Out, bool *Lossless = nullptr) const;
 
 private:
@@ -124,7 +159,9 @@ private:
       Row(Y, Original.PixelPtr(U0, V0), Step);
     }
   }
-  bool Reencode(const TZrPixels &Pixels, std::vector<uint8_t> &Out) const;
+  // The original's blocks turned and cut as Plan says.
+  bool Transform(const TPlan &Plan, std::vector<uint8_t> &Out) const;
+  bool Reencode(const TZrPixels &Pixels, int32_t Quality, std::vector<uint8_t> &Out) const;
 
   // Shared, never changed: copies of the object (a save of the visible
   // part) cost no copy of the file.

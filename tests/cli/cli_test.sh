@@ -82,6 +82,29 @@ check "crop off the grid is compressed" says "97 x 85, compressed"
 check "crop outside" status 4 crop "$photo" "$work/c2.jpg" 0 0 600 100
 check "crop outside writes nothing" test ! -e "$work/c2.jpg"
 
+# A photo taken with the camera turned (EXIF orientation 6, "right, top")
+# is read and written upright; --keep-orientation takes it as stored.
+check "wide crop" status 0 crop "$photo" "$work/wide.jpg" 0 0 512 256
+check "without metadata" status 0 convert "$work/wide.jpg" "$work/wide.bmp"
+check "plain JPEG" status 0 convert "$work/wide.bmp" "$work/plain.jpg"
+{
+  printf '\xff\xd8\xff\xe1\x00\x22Exif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00'
+  printf '\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00'
+  tail -c +3 "$work/plain.jpg"
+} >"$work/turned.jpg"
+check "turned info" status 0 info "$work/turned.jpg"
+check "turned is read upright" says "Size: 256 x 512"
+check "turned written upright" status 0 convert "$work/turned.jpg" "$work/upright.jpg"
+check "upright without recompression" says "256 x 512, without recompression"
+check "upright info" status 0 info "$work/upright.jpg"
+check "upright orientation is 1" says "Orientation = top, left"
+check "kept as stored" status 0 convert "$work/turned.jpg" "$work/stored.jpg" --keep-orientation
+check "kept as stored size" says "512 x 256"
+check "stored info" status 0 info "$work/stored.jpg" --keep-orientation
+check "stored orientation kept" says "Orientation = right, top"
+check "help mentions the orientation" status 0 --help
+check "help says so" says "keep-orientation"
+
 # Resizing, conversion, formats.
 check "resize by scale" status 0 resize "$photo" "$work/s.jpg" --scale 50
 check "resize by scale size" says "256 x 256"

@@ -4,6 +4,7 @@
 
 #include "editor/GraphicsTestSupport.h"
 #include "imaging/ZrImageFile.h"
+#include "imaging/ZrJPEGCoefficients.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +18,6 @@ namespace {
 
 using namespace facette::test;
 
-class TImageEditor : public TFakeEditor
-{
-public:
-  TZrDocumentImageFormats Images;
-  TZrDocumentFormats &Formats() override { return Images; }
-};
-
 class DocumentImageFormatsTest : public testing::Test
 {
 protected:
@@ -32,9 +26,13 @@ protected:
     Folder = std::filesystem::temp_directory_path() /
              ("facette-docformats-" + std::to_string(::getpid()));
     std::filesystem::create_directories(Folder);
-    Editor.Images.AskJpegQuality = [this](int32_t &Quality) {
+    // The dialog as a user leaves it: the quality offered, the switches as
+    // they are; images that were no JPEG get quality 90.
+    Editor.Images.AskJpegQuality = [this](TZrJpegOptions &Options) {
       ++QualityQuestions;
-      Quality = 90;
+      Offered = Options;
+      if (!Options.MinimalLossOffered)
+        Options.Quality = 90;
       return true;
     };
   }
@@ -45,6 +43,7 @@ protected:
   TFakeHost Host;
   TZrGraphicsDocument Doc{Editor, &Host};
   int QualityQuestions = 0;
+  TZrJpegOptions Offered;
   const std::filesystem::path Sample = FACETTE_SOURCE_DIR "/tests/data/portrait-exif.jpg";
 };
 
@@ -60,9 +59,9 @@ TEST_F(DocumentImageFormatsTest, OpeningKeepsPixelsMetadataAndTheLosslessObject)
   EXPECT_TRUE(Doc.LosslessJPEG()->HasImage());
 }
 
-// A JPEG never asks for its quality: only turned or cut it is written from
-// its own coefficients, painted it is compressed again as the original was.
-TEST_F(DocumentImageFormatsTest, JPEGsAreWrittenWithoutTheQualityQuestion)
+// A JPEG is offered its own quality: only turned or cut it is written from
+// its own coefficients, painted it keeps them where it was not painted.
+TEST_F(DocumentImageFormatsTest, JPEGsAreOfferedTheirOwnQuality)
 {
   struct Case
   {
@@ -83,7 +82,10 @@ TEST_F(DocumentImageFormatsTest, JPEGsAreWrittenWithoutTheQualityQuestion)
     C.Change(Doc);
     const std::filesystem::path Out = Folder / C.Name;
     ASSERT_TRUE(Doc.SaveToFile(Out, gfJPEG)) << C.Name << ": " << Editor.Images.LastError;
-    EXPECT_EQ(QualityQuestions, 0) << C.Name;
+    EXPECT_EQ(QualityQuestions, 1) << C.Name;
+    EXPECT_TRUE(Offered.MinimalLossOffered) << C.Name;
+    EXPECT_GT(Offered.OwnQuality, 0) << C.Name;
+    EXPECT_EQ(Offered.Quality, Offered.OwnQuality) << C.Name;
     TZrGraphicsImage Saved;
     int32_t Format = -2;
     ASSERT_TRUE(Editor.Images.LoadImage(Saved, Out, Format));
@@ -125,11 +127,74 @@ TEST_F(DocumentImageFormatsTest, OtherImagesAskForTheQualityAndMayBeCancelled)
   EXPECT_EQ(Doc.Format, gfPNG);
   ASSERT_TRUE(Doc.SaveToFile(Folder / "asked.jpg", gfJPEG));
   EXPECT_EQ(QualityQuestions, 1);
-  Editor.Images.AskJpegQuality = [](int32_t &) { return false; };
+  Editor.Images.AskJpegQuality = [](TZrJpegOptions &) { return false; };
   const std::filesystem::path Out = Folder / "never.jpg";
   EXPECT_FALSE(Doc.SaveToFile(Out, gfJPEG));
   EXPECT_TRUE(Editor.Images.LastCancelled);
   EXPECT_FALSE(std::filesystem::exists(Out));
+}
+
+// Any edit through the document's edit protocol: the MCUs it did not touch
+// keep the file's coded blocks.
+TEST_F(DocumentImageFormatsTest, AnEditKeepsTheCodedBlocksOfEveryMcuItDidNotTouch)
+{
+  ASSERT_TRUE(Doc.LoadFromFile(Sample));
+  TFakeTool Tool("Brush", Editor.FormatList.Journal);
+  Tool.Document = &Doc;
+  Doc.BeginEdit(&Tool);
+  const TZrRect Stroke = MakeRect(40, 36, 70, 52);
+  Paint(*Doc.ImagePixels(), Stroke, 250);
+  Doc.AddChangedRect(Stroke, false);
+  Doc.Commit(&Tool);
+  Doc.EndEdit();
+  const std::filesystem::path Out = Folder / "stroke.jpg";
+  ASSERT_TRUE(Doc.SaveToFile(Out, gfJPEG)) << Editor.Images.LastError;
+
+  TZrJPEGCoefficients Before, After;
+  std::vector<uint8_t> A, B;
+  ASSERT_TRUE(ReadFileBytes(Sample, A));
+  ASSERT_TRUE(ReadFileBytes(Out, B));
+  ASSERT_TRUE(ReadJPEGCoefficients(A.data(), A.size(), Before));
+  ASSERT_TRUE(ReadJPEGCoefficients(B.data(), B.size(), After));
+  int Kept = 0;
+  for (int32_t Y = 0; Y < Before.McusDown(); ++Y)
+    for (int32_t X = 0; X < Before.McusAcross(); ++X) {
+      const TZrRect Mcu = MakeRect(X * Before.McuWidth, Y * Before.McuHeight,
+                                   (X + 1) * Before.McuWidth, (Y + 1) * Before.McuHeight);
+      const bool Touched = !IntersectRect(Mcu, Stroke).IsEmpty();
+      EXPECT_EQ(Before.SameMcu(After, X, Y), !Touched) << X << ", " << Y;
+      Kept += !Touched;
+    }
+  EXPECT_GT(Kept, 0);
+}
+
+// Cancelling the JPEG options changes nothing: a tool's work still open
+// stays open, and no tool hears of a save.
+TEST_F(DocumentImageFormatsTest, CancellingTheJPEGOptionsLeavesOpenWorkAlone)
+{
+  ASSERT_TRUE(Doc.LoadFromFile(Sample));
+  std::vector<std::string> &Journal = Editor.FormatList.Journal;
+  TFakeTool Tool("Liquify", Journal);
+  Tool.Document = &Doc;
+  Host.Tools = {&Tool};
+  Doc.BeginEdit(&Tool);
+  Paint(*Doc.ImagePixels(), MakeRect(0, 0, 8, 8), 0);
+  Doc.AddChangedRect(MakeRect(0, 0, 8, 8), false);
+  Journal.clear();
+
+  Editor.Images.AskJpegQuality = [](TZrJpegOptions &) { return false; };
+  EXPECT_FALSE(Doc.SaveToFile(Folder / "never.jpg", gfJPEG));
+  EXPECT_TRUE(Editor.Images.LastCancelled);
+  EXPECT_TRUE(Journal.empty());
+  EXPECT_TRUE(Doc.Editing());
+  EXPECT_EQ(Doc.History.Count(), 0);
+
+  Editor.Images.AskJpegQuality = [&Journal](TZrJpegOptions &) {
+    Journal.push_back("Asked");
+    return true;
+  };
+  EXPECT_TRUE(Doc.SaveToFile(Folder / "saved.jpg", gfJPEG));
+  EXPECT_EQ(Journal, (std::vector<std::string>{"Asked", "Liquify.Saving"}));
 }
 
 TEST_F(DocumentImageFormatsTest, AFileThatIsNoImageLeavesTheDocumentAlone)

@@ -82,13 +82,6 @@ void AppendTrailer(std::vector<uint8_t> &File, const std::vector<uint8_t> &Exif,
   File.insert(File.end(), Exif.begin(), Exif.end());
 }
 
-class TImageEditor : public TFakeEditor
-{
-public:
-  TZrDocumentImageFormats Images;
-  TZrDocumentFormats &Formats() override { return Images; }
-};
-
 class ExchangeFileTest : public testing::Test
 {
 protected:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/ZrFileFormats.h"
+#include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrGraphicsDocument.h"
 
 #include <cstdint>
@@ -107,6 +108,14 @@ public:
   void RemoveDocument(TZrDocument &) override {}
   void UpdateCaption() override {}
   std::string UntitledName() const override { return "Untitled"; }
+};
+
+// An editor with the real image formats: documents open and save files.
+class TImageEditor : public TFakeEditor
+{
+public:
+  TZrDocumentImageFormats Images;
+  TZrDocumentFormats &Formats() override { return Images; }
 };
 
 // A tool: records the notifications and, asked to end its edit, commits

@@ -109,14 +109,20 @@ TEST_F(GraphicsFormats, AJPEGOnlyTurnedIsWrittenWithoutRecompression)
   ASSERT_TRUE(DecodeJPEG(B.data(), B.size(), Back));
   EXPECT_TRUE(test::SamePixels(*Back.GetPixels(), *Original.GetPixels()));
 
-  // A painted JPEG is compressed anew, like the original, without asking.
-  bool Asked = false;
-  Formats.AskJpegQuality = [&](int32_t &) { return Asked = true; };
+  // A painted JPEG is offered its own quality, and written with it.
+  TZrJpegOptions Offered;
+  Formats.AskJpegQuality = [&](TZrJpegOptions &Options) {
+    Offered = Options;
+    return true;
+  };
   Image.Image.GetPixels()->PixelPtr(0, 0)[0] ^= 0x40;
   ASSERT_TRUE(Formats.EncodeImage(Image, gfJPEG, Bytes, nullptr, &Lossless));
   EXPECT_FALSE(Lossless);
-  EXPECT_FALSE(Asked);
+  EXPECT_TRUE(Offered.MinimalLossOffered);
+  EXPECT_EQ(Offered.OwnQuality, 90);
+  EXPECT_EQ(Offered.Quality, 90);
   EXPECT_EQ(EstimateJPEGQuality(Bytes.data(), Bytes.size()), 90);
+  EXPECT_EQ(Formats.JpegQuality, 80); // a photo's own quality is not remembered
 }
 
 TEST_F(GraphicsFormats, JPEGQualityComesFromTheDialog)
@@ -125,9 +131,10 @@ TEST_F(GraphicsFormats, JPEGQualityComesFromTheDialog)
   MakeImage(Image, 16, 16);
   EXPECT_EQ(Formats.JpegQuality, 80);
   int32_t Offered = -1;
-  Formats.AskJpegQuality = [&](int32_t &Quality) {
-    Offered = Quality;
-    Quality = 35;
+  Formats.AskJpegQuality = [&](TZrJpegOptions &Options) {
+    EXPECT_FALSE(Options.MinimalLossOffered);
+    Offered = Options.Quality;
+    Options.Quality = 35;
     return true;
   };
   ASSERT_TRUE(Formats.SaveImage(Image, File("q.jpg"), gfJPEG));
@@ -139,8 +146,8 @@ TEST_F(GraphicsFormats, JPEGQualityComesFromTheDialog)
   EXPECT_EQ(Offered, 35); // offered again next time
 
   // Cancel: nothing written, the quality kept.
-  Formats.AskJpegQuality = [](int32_t &Quality) {
-    Quality = 1;
+  Formats.AskJpegQuality = [](TZrJpegOptions &Options) {
+    Options.Quality = 1;
     return false;
   };
   EXPECT_FALSE(Formats.SaveImage(Image, File("cancelled.jpg"), gfJPEG));

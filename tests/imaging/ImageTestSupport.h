@@ -6,6 +6,7 @@
 #include "imaging/ZrLTBitmap.h"
 
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <cstdio>
 #include <cstring>
@@ -71,6 +72,27 @@ inline std::vector<uint8_t> FileBytes(const std::filesystem::path &File)
 inline void WriteBytes(const std::filesystem::path &File, const std::vector<uint8_t> &Bytes)
 {
   ASSERT_TRUE(WriteFileAtomic(File, Bytes.data(), Bytes.size()));
+}
+// What TurboJPEG itself makes of a JPEG file with one lossless transform
+// (TJXOP_...), trimmed and without metadata, cut to Crop when given.
+inline std::vector<uint8_t> TurboTransformed(const std::vector<uint8_t> &Bytes, int Op,
+                                             const tjregion *Crop = nullptr)
+{
+  tjhandle Handle = tjInitTransform();
+  tjtransform T{};
+  T.op = Op;
+  T.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
+  if (Crop) {
+    T.options |= TJXOPT_CROP;
+    T.r = *Crop;
+  }
+  unsigned char *Out = nullptr;
+  unsigned long Size = 0;
+  EXPECT_EQ(tjTransform(Handle, Bytes.data(), Bytes.size(), 1, &Out, &Size, &T, 0), 0);
+  std::vector<uint8_t> Result(Out, Out + Size);
+  tjFree(Out);
+  tjDestroy(Handle);
+  return Result;
 }
 
 inline std::filesystem::path SampleExifJpeg()

@@ -28,27 +28,6 @@ bool Decoded(const std::vector<uint8_t> &Bytes, TZrLTBitmap &Image)
   return DecodeJPEG(Bytes.data(), Bytes.size(), Image);
 }
 
-// What TurboJPEG itself makes of the file with one transform.
-std::vector<uint8_t> Reference(const std::vector<uint8_t> &Bytes, int Op,
-                               const tjregion *Crop = nullptr)
-{
-  tjhandle Handle = tjInitTransform();
-  tjtransform T{};
-  T.op = Op;
-  T.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
-  if (Crop) {
-    T.options |= TJXOPT_CROP;
-    T.r = *Crop;
-  }
-  unsigned char *Out = nullptr;
-  unsigned long Size = 0;
-  EXPECT_EQ(tjTransform(Handle, Bytes.data(), Bytes.size(), 1, &Out, &Size, &T, 0), 0);
-  std::vector<uint8_t> Result(Out, Out + Size);
-  tjFree(Out);
-  tjDestroy(Handle);
-  return Result;
-}
-
 void Apply(char Op, TZrLosslessJPEG &J, TZrLTBitmap &B, const TZrRect &Rect = {})
 {
   switch (Op) {
@@ -138,7 +117,7 @@ TEST(LosslessJPEG, TurnsAndFlipsAreWrittenFromTheCoefficients)
       EXPECT_TRUE(Lossless);
       TZrLTBitmap Saved, Expected;
       ASSERT_TRUE(Decoded(Out, Saved));
-      ASSERT_TRUE(Decoded(Reference(Bytes, C.TJOp), Expected));
+      ASSERT_TRUE(Decoded(test::TurboTransformed(Bytes, C.TJOp), Expected));
       EXPECT_TRUE(test::SamePixels(*Saved.GetPixels(), *Expected.GetPixels()));
     }
   }
@@ -192,7 +171,7 @@ TEST(LosslessJPEG, CropsOnTheBlockGridAreLosslessOthersAreExact)
     EXPECT_EQ(Saved.GetHeight(), B.GetHeight());
     if (C.Lossless) {
       TZrLTBitmap Expected;
-      ASSERT_TRUE(Decoded(Reference(Bytes, C.TJOp, &C.Region), Expected));
+      ASSERT_TRUE(Decoded(test::TurboTransformed(Bytes, C.TJOp, &C.Region), Expected));
       EXPECT_TRUE(test::SamePixels(*Saved.GetPixels(), *Expected.GetPixels()));
     } else {
       EXPECT_EQ(EstimateJPEGQuality(Out.data(), Out.size()), 88);

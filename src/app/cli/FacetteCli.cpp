@@ -60,8 +60,15 @@ Options:
       block grid is written without recompression, and an edited JPEG is
       compressed with the quality and chroma subsampling estimated from the
       input; other inputs are written at quality 80.
+  --keep-orientation
+      Takes the pixels as stored and keeps the EXIF orientation (see below).
   -h, --help      Shows this text.
   --version       Shows the version.
+
+A photo taken with the camera turned is read upright, as its EXIF
+orientation says, and written upright with the orientation set to 1 (an
+unchanged JPEG through the lossless turn where its block grid allows);
+sizes given and printed are those of the upright photo.
 
 Metadata (EXIF, IPTC, XMP, ICC profile) is carried into JPEG, TIFF, PNG
 and ZRI output; the EXIF thumbnail is left out. BMP holds no metadata.
@@ -219,6 +226,7 @@ struct TArguments
   std::optional<int32_t> Quality;
   std::optional<int32_t> Width, Height;
   std::optional<double> Scale;
+  bool KeepOrientation = false;
 };
 
 // Splits options from positional arguments; returns an error text or "".
@@ -257,6 +265,8 @@ std::string ParseOptions(int Argc, char **Argv, TArguments &Args)
       if (!N || !(*N > 0) || *N > 10000)
         return "--scale needs a percentage above 0";
       Args.Scale = N;
+    } else if (A == "--keep-orientation") {
+      Args.KeepOrientation = true;
     } else if (A.size() > 2 && A.rfind("--", 0) == 0) {
       return "unknown option '" + A + "'";
     } else {
@@ -266,9 +276,10 @@ std::string ParseOptions(int Argc, char **Argv, TArguments &Args)
   return {};
 }
 
-int Info(const std::filesystem::path &File)
+int Info(const std::filesystem::path &File, bool KeepOrientation)
 {
   TZrGraphicsFormats Formats;
+  Formats.ApplyOrientation = !KeepOrientation;
   TZrGraphicsImage Image;
   int32_t Format = 0;
   std::string Error;
@@ -356,6 +367,7 @@ int Transform(const std::string &Command, const TArguments &Args)
                                "give --format");
 
   TZrGraphicsFormats Formats;
+  Formats.ApplyOrientation = !Args.KeepOrientation;
   TZrGraphicsImage Image;
   int32_t InFormat = 0;
   std::string Error;
@@ -462,8 +474,8 @@ int main(int Argc, char **Argv)
   if (Command == "info") {
     if (Args.Positional.size() != 1 || Args.Format || Args.Quality || Args.Width || Args.Height ||
         Args.Scale)
-      return Fail(ExitUsage, "info: give exactly one FILE and no options");
-    return Info(Args.Positional[0]);
+      return Fail(ExitUsage, "info: give exactly one FILE and no options but --keep-orientation");
+    return Info(Args.Positional[0], Args.KeepOrientation);
   }
   if (Command == "convert" || Command == "resize" || Command == "rotate" || Command == "flip" ||
       Command == "crop")

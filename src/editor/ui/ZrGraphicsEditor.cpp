@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -96,14 +97,35 @@ private:
   TZrGraphicsEditor &Editor;
 };
 
+namespace {
+
+// The image files as the editor reads and writes them: with the hourglass
+// while a photo is read or written (a large one takes a while). The JPEG
+// options are asked before, without it.
+class TEditorImageFormats : public TZrDocumentImageFormats
+{
+public:
+  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
+  {
+    TZrBusyWork Busy;
+    return TZrDocumentImageFormats::Load(Document, FileName, Format);
+  }
+  bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
+  {
+    TZrBusyWork Busy;
+    return TZrDocumentImageFormats::Save(Document, FileName, Format);
+  }
+};
+
+} // namespace
+
 TZrGraphicsEditor::TZrGraphicsEditor()
-    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TZrDocumentImageFormats>())
+    : Host(std::make_unique<THost>(*this)), FormatList(std::make_unique<TEditorImageFormats>())
 {
   Global = this;
   TMainForm *Main = MainWindow();
-  // A JPEG that cannot be written losslessly asks for its quality.
-  FormatList->AskJpegQuality = [this](int32_t &Quality) {
-    return ExecuteJPEGOptions(MainWindow(), Quality);
+  FormatList->AskJpegQuality = [this](TZrJpegOptions &Options) {
+    return ExecuteJPEGOptions(MainWindow(), Options);
   };
   Main->OnDropFile = [this](const QString &FileName) { OpenFromMainWindow(FileName); };
   // A demonstration stopped while its script holds the button down ends
@@ -188,6 +210,12 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   AcquireMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, nullptr);
   AcquireMenuItem->setVisible(ScannerItemsVisible);
   ImportSubmenu = Main->AddSubmenu(QString(), File, Main->FileMenuSeparator);
+  // Whether photos taken with the camera turned open upright.
+  UprightMenuItem = Main->AddMenuItem(QString(), {}, Main->FileMenuSeparator, File, -1, [this] {
+    FormatList->ApplyOrientation = UprightMenuItem->isChecked();
+  });
+  UprightMenuItem->setCheckable(true);
+  UprightMenuItem->setChecked(FormatList->ApplyOrientation);
   Scanner = new TZrScanner(this);
   Scanner->OnMenusEnabled = [this](bool Enabled) {
     ImportSubmenu->menuAction()->setEnabled(Enabled);
@@ -229,7 +257,9 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   ZrApplication().CreateModule<TZrScrollTool>();
   const QString HandPicture = QStringLiteral(":/images/Hand.svg");
   if (QFile::exists(HandPicture))
-    SetScreenCursor(HandCursor, QCursor(QIcon(HandPicture).pixmap(32, 32)));
+    // Drawn for the screen's scale factor, so that it is sharp there.
+    SetScreenCursor(HandCursor,
+                    QCursor(QIcon(HandPicture).pixmap(QSize(32, 32), qGuiApp->devicePixelRatio())));
   else
     SetScreenCursor(HandCursor, QCursor(Qt::OpenHandCursor));
 }
@@ -339,6 +369,10 @@ void TZrGraphicsEditor::Localize()
   SelectTwainSourceMenuItem->setText(LocalString(102));
   AcquireMenuItem->setText(LocalString(101));
   ImportSubmenu->setTitle(LocalString(17));
+  UprightMenuItem->setText(LocalString(1242, QStringLiteral("Turn Photos &Upright")));
+  UprightMenuItem->setStatusTip(LocalString(
+      1243, QStringLiteral("Photos taken with the camera turned open upright, as their EXIF "
+                           "orientation says, and are saved upright.")));
   if (OkButton) {
     OkButton->setText(LocalString(3001));
     OkButton->setToolTip(LocalString(3001));
@@ -356,6 +390,9 @@ void TZrGraphicsEditor::LoadSettings(TZrSDFReader &Reader)
   if (Reader.ReadInteger(1, Quality))
     SetJpegQuality(Quality);
   Reader.ReadBoolean(2, StoredOption);
+  Reader.ReadBoolean(3, FormatList->MinimalLossJPEG);
+  Reader.ReadBoolean(4, FormatList->ApplyOrientation);
+  UprightMenuItem->setChecked(FormatList->ApplyOrientation);
   Reader.LeaveNode();
 }
 
@@ -365,6 +402,8 @@ void TZrGraphicsEditor::SaveSettings(TZrSDFWriter &Writer)
   Writer.BeginNode(1, SettingsGuid);
   Writer.WriteInteger(1, JpegQuality());
   Writer.WriteBoolean(2, StoredOption);
+  Writer.WriteBoolean(3, FormatList->MinimalLossJPEG);
+  Writer.WriteBoolean(4, FormatList->ApplyOrientation);
   Writer.EndNode();
 }
 
@@ -658,10 +697,11 @@ void TZrGraphicsEditor::BestFit()
     return;
   RecordZoom(QStringLiteral("BestFit"), QStringLiteral("Best Fit"));
   FitPending = false;
-  // The control's outer size: scroll bars go when the image fits.
+  // The control's outer size (in screen pixels, as zooms count): scroll
+  // bars go when the image fits.
   TZrZoom Zoom;
   const TZrRect Image = Doc->ImageBounds();
-  if (BestFitZoom(Image.Width(), Image.Height(), View->width(), View->height(), Zoom))
+  if (BestFitZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
     SetZoom(Zoom);
 }
 
@@ -677,7 +717,7 @@ void TZrGraphicsEditor::FitOnOpen(TZrGraphicsDocument *Doc, TZrGraphicsView *Vie
   FitPending = false;
   TZrZoom Zoom;
   const TZrRect Image = Doc->ImageBounds();
-  if (FitOnOpenZoom(Image.Width(), Image.Height(), View->width(), View->height(), Zoom))
+  if (FitOnOpenZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
     View->SetZoom(Zoom.Numerator, Zoom.Denominator);
 }
 
@@ -1071,8 +1111,7 @@ void TZrGraphicsEditor::DemoTargetPosition(IZrDemoPlayback *Sender,
       return;
     const TZrPoint Image{Params.IntegerArgument(1).value_or(0),
                          Params.IntegerArgument(2).value_or(0)};
-    const TZrPoint Window = View->MapMode().LogicalToDevice(Image);
-    Point = View->mapToGlobal(QPoint(Window.X, Window.Y));
+    Point = View->mapToGlobal(View->WidgetPoint(View->MapMode().LogicalToDevice(Image)));
     Handled = true;
     return;
   }

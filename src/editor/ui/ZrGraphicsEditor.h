@@ -55,6 +55,9 @@ public:
   QAction *SelectTwainSourceMenuItem = nullptr;
   QAction *AcquireMenuItem = nullptr;
   QAction *CloseMenuSeperator = nullptr;
+  // Checked: photos are turned upright on opening as their EXIF
+  // orientation says.
+  QAction *UprightMenuItem = nullptr;
   QLabel *XStatusPanel = nullptr;
   QLabel *YStatusPanel = nullptr;
   QLabel *WStatusPanel = nullptr;

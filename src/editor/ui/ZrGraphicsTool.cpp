@@ -57,8 +57,7 @@ void TZrGraphicsToolControl::Invalidate()
 
 TZrPoint TZrGraphicsToolControl::CursorPos() const
 {
-  const QPoint P = View.mapFromGlobal(QCursor::pos());
-  return TZrPoint{P.x(), P.y()};
+  return View.DevicePoint(View.mapFromGlobal(QCursor::pos()));
 }
 
 void TZrGraphicsToolControl::RefreshCursor()

@@ -1,6 +1,7 @@
 #include "editor/ui/ZrGraphicsView.h"
 
 #include "editor/ui/ZrCursors.h"
+#include "editor/ui/ZrScreenProfile.h"
 #include "editor/ui/ZrVirtualKeys.h"
 
 #include <QCursor>
@@ -41,12 +42,6 @@ int32_t ButtonOf(Qt::MouseButton Button)
   if (Button == Qt::RightButton)
     return mbRight;
   return -1;
-}
-
-TZrPoint ToPoint(const QPointF &P)
-{
-  const QPoint Q = P.toPoint();
-  return TZrPoint{Q.x(), Q.y()};
 }
 
 } // namespace
@@ -143,8 +138,13 @@ template <typename TCall> void TZrGraphicsView::Broadcast(const TCall &Call)
 
 TZrPoint TZrGraphicsView::PointerPosition() const
 {
-  const QPoint P = mapFromGlobal(QCursor::pos());
-  return TZrPoint{P.x(), P.y()};
+  return DevicePoint(mapFromGlobal(QCursor::pos()));
+}
+
+void TZrGraphicsView::ScreenChanged()
+{
+  TZrScrollViewControl::ScreenChanged();
+  DocumentView->SetDisplayProfile(ScreenColorProfile(screen()));
 }
 
 bool TZrGraphicsView::event(QEvent *Event)
@@ -217,7 +217,7 @@ void TZrGraphicsView::Press(QMouseEvent *Event, TZrShiftState Extra)
   if (Button < 0)
     return;
   Event->accept();
-  const TZrPoint Point = ToPoint(Event->position());
+  const TZrPoint Point = DevicePoint(Event->position());
   const TZrShiftState Shift = ShiftOf(Event->modifiers(), Event->buttons()) | Extra;
   if (!MouseInside && ClientRect().contains(Point.X, Point.Y))
     EnterView();
@@ -242,7 +242,7 @@ void TZrGraphicsView::mouseMoveEvent(QMouseEvent *Event)
 {
   TZrScrollViewControl::mouseMoveEvent(Event);
   Event->accept();
-  PointerMoved(ToPoint(Event->position()), ShiftOf(Event->modifiers(), Event->buttons()));
+  PointerMoved(DevicePoint(Event->position()), ShiftOf(Event->modifiers(), Event->buttons()));
 }
 
 void TZrGraphicsView::PointerMoved(TZrPoint Point, TZrShiftState Shift)
@@ -273,7 +273,7 @@ void TZrGraphicsView::mouseReleaseEvent(QMouseEvent *Event)
   if (Button < 0)
     return;
   Event->accept();
-  const TZrPoint Point = ToPoint(Event->position());
+  const TZrPoint Point = DevicePoint(Event->position());
   const TZrShiftState Shift = ShiftOf(Event->modifiers(), Event->buttons());
   if (Recorder()) {
     const TZrPoint L = MapMode().DeviceToLogical(Point);
@@ -292,7 +292,7 @@ void TZrGraphicsView::wheelEvent(QWheelEvent *Event)
   const QPoint Angle = Event->angleDelta();
   const int32_t Delta = Angle.y() != 0 ? Angle.y() : Angle.x();
   const int32_t Direction = Delta >= 1 ? 1 : -1;
-  const TZrPoint Point = ToPoint(Event->position());
+  const TZrPoint Point = DevicePoint(Event->position());
   const TZrShiftState Shift = ShiftOf(Event->modifiers(), Event->buttons());
   Event->accept();
   if (Dispatch([&](IZrViewInput &Input) { return Input.MouseWheel(Shift, Direction, Point); }))

@@ -47,8 +47,9 @@ public:
   TZrGraphicDocumentView *const DocumentView;
   bool MouseInside = false;
 
-  // Zoom as screen pixels per image pixel, Numerator / Denominator; the
-  // point in the middle of the window stays there where the image allows.
+  // Zoom as screen (device) pixels per image pixel, Numerator /
+  // Denominator; the point in the middle of the window stays there where
+  // the image allows.
   void SetZoom(int32_t Numerator, int32_t Denominator);
   // (ViewportExtX, WindowExtX).
   std::pair<int32_t, int32_t> GetZoom() const;
@@ -75,6 +76,8 @@ protected:
   void keyPressEvent(QKeyEvent *Event) override;
   void keyReleaseEvent(QKeyEvent *Event) override;
   void leaveEvent(QEvent *Event) override;
+  // Shows the photo in the new screen's colours.
+  void ScreenChanged() override;
 
 private:
   // Hands the call to the tools' controls from the top of the list down

@@ -1,6 +1,9 @@
 #include "editor/ui/ZrProgressMeter.h"
 
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 namespace facette {
 
@@ -58,6 +61,11 @@ void TProgressMeter::Show()
 TZrBusyWork::TZrBusyWork(int32_t MeterSteps)
 {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  // The event loop does not run during the work: the request goes to the
+  // X server now rather than when the work is done.
+  auto *X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (xcb_connection_t *Connection = X11 ? X11->connection() : nullptr)
+    xcb_flush(Connection);
   if (MeterSteps > 0 && (Meter = ProgressMeter()))
     Meter->Start(MeterSteps);
 }

@@ -44,9 +44,9 @@ private:
 TProgressMeter *ProgressMeter();
 
 // A long piece of work on the main thread, for as long as the object
-// lives: the busy pointer and, for work of MeterSteps steps, the program's
-// meter stepped along with it. Both are put back at the end, also when the
-// work ends by an exception.
+// lives: the busy pointer (on the screen before the work starts) and, for
+// work of MeterSteps steps, the program's meter stepped along with it.
+// Both are put back at the end, also when the work ends by an exception.
 class TZrBusyWork
 {
 public:

@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <cmath>
 
 namespace facette {
 
@@ -82,38 +83,105 @@ TZrViewControl::TZrViewControl(QWidget *Parent) : TZrDocumentView(Parent)
   // Every pixel is painted by the control itself: nothing to erase first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
+  Ratio = devicePixelRatioF();
 }
 
 TZrViewControl::~TZrViewControl() = default;
 
+TZrPoint TZrViewControl::DevicePoint(const QPointF &Position) const
+{
+  // Positions come from whole device pixels divided by the ratio; the
+  // small allowance undoes the rounding of that division.
+  return TZrPoint{static_cast<int32_t>(std::floor(Position.x() * Ratio + 1e-3)),
+                  static_cast<int32_t>(std::floor(Position.y() * Ratio + 1e-3))};
+}
+
+QPoint TZrViewControl::WidgetPoint(TZrPoint Device) const
+{
+  return QPoint(static_cast<int>(std::floor(Device.X / Ratio)),
+                static_cast<int>(std::floor(Device.Y / Ratio)));
+}
+
+QRect TZrViewControl::WidgetRect(const TZrRect &Device) const
+{
+  const int Left = static_cast<int>(std::floor(Device.Left / Ratio));
+  const int Top = static_cast<int>(std::floor(Device.Top / Ratio));
+  const int Right = static_cast<int>(std::ceil(Device.Right / Ratio));
+  const int Bottom = static_cast<int>(std::ceil(Device.Bottom / Ratio));
+  return QRect(Left, Top, Right - Left, Bottom - Top);
+}
+
+QRect TZrViewControl::DeviceRect(const QRect &Widget) const
+{
+  const auto Edge = [this](int V) { return static_cast<int>(std::lround(V * Ratio)); };
+  const int Left = Edge(Widget.x()), Top = Edge(Widget.y());
+  return QRect(Left, Top, Edge(Widget.x() + Widget.width()) - Left,
+               Edge(Widget.y() + Widget.height()) - Top);
+}
+
 void TZrViewControl::InvalidateRect(const TZrRect &DeviceRect)
 {
-  const QRect R = ToQRect(DeviceRect).intersected(ClientRect());
+  const QRect R = WidgetRect(DeviceRect).intersected(ClientArea());
   if (!R.isEmpty())
     update(R);
 }
 
+bool TZrViewControl::UpdatePixelRatio()
+{
+  const qreal NewRatio = devicePixelRatioF();
+  const QScreen *NewScreen = screen();
+  const bool RatioChanged = NewRatio != Ratio;
+  if (!RatioChanged && NewScreen == LastScreen)
+    return false;
+  LastScreen = NewScreen;
+  if (RatioChanged) {
+    // The content stays where it was on the widget.
+    const qreal Factor = NewRatio / Ratio;
+    MapMode().ViewportOrgX = static_cast<int32_t>(std::lround(MapMode().ViewportOrgX * Factor));
+    MapMode().ViewportOrgY = static_cast<int32_t>(std::lround(MapMode().ViewportOrgY * Factor));
+    Ratio = NewRatio;
+  }
+  ScreenChanged();
+  return RatioChanged;
+}
+
+void TZrViewControl::resizeEvent(QResizeEvent *Event)
+{
+  TZrDocumentView::resizeEvent(Event);
+  UpdatePixelRatio();
+}
+
 void TZrViewControl::paintEvent(QPaintEvent *Event)
 {
+  UpdatePixelRatio();
   const QRect Client = ClientRect();
   TZrRegion Region;
-  for (const QRect &R : Event->region())
-    Region.Add(FromQRect(R.intersected(Client)));
+  for (const QRect &R : Event->region()) {
+    // Every device pixel the widget rectangle touches.
+    const int Left = static_cast<int>(std::floor(R.x() * Ratio));
+    const int Top = static_cast<int>(std::floor(R.y() * Ratio));
+    const int Right = static_cast<int>(std::ceil((R.x() + R.width()) * Ratio));
+    const int Bottom = static_cast<int>(std::ceil((R.y() + R.height()) * Ratio));
+    Region.Add(FromQRect(QRect(Left, Top, Right - Left, Bottom - Top).intersected(Client)));
+  }
   if (Region.IsEmpty())
     return;
   if (!ViewCanvas.BeginSurface(Region)) {
     // No memory for the surface: at least no garbage on the screen.
     QPainter Fallback(this);
-    Fallback.fillRect(ToQRect(Region.BoundingBox()), QColor(0x40, 0x40, 0x40));
+    Fallback.fillRect(WidgetRect(Region.BoundingBox()), QColor(0x40, 0x40, 0x40));
     return;
   }
   ViewCanvas.PaintObjects(Objects);
   ViewCanvas.EndPainter();
   {
-    // One copy of the update box reaches the window.
+    // One copy of the update box reaches the window, pixel for pixel: the
+    // surface is in device pixels and says so.
+    QImage Surface = ViewCanvas.SurfaceImage();
+    Surface.setDevicePixelRatio(Ratio);
     QPainter Window(this);
-    Window.drawImage(QPoint(ViewCanvas.UpdateBox.Left, ViewCanvas.UpdateBox.Top),
-                     ViewCanvas.SurfaceImage());
+    Window.drawImage(QPointF(ViewCanvas.UpdateBox.Left / Ratio, ViewCanvas.UpdateBox.Top / Ratio),
+                     Surface);
   }
   ViewCanvas.EndSurface();
 }
@@ -136,10 +204,11 @@ TZrScrollViewControl::TZrScrollViewControl(QWidget *Parent) : TZrViewControl(Par
 
 int32_t TZrScrollViewControl::ScrollBarExtent() const
 {
-  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  return static_cast<int32_t>(
+      std::lround(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) * PixelRatio()));
 }
 
-QRect TZrScrollViewControl::ClientRect() const
+QRect TZrScrollViewControl::ClientArea() const
 {
   return QRect(0, 0, width() - (VBar->isVisibleTo(this) ? VBar->width() : 0),
                height() - (HBar->isVisibleTo(this) ? HBar->height() : 0));
@@ -153,7 +222,7 @@ TZrRect TZrScrollViewControl::GetExtent() const
 TZrScrollPlan TZrScrollViewControl::ComputeScroll() const
 {
   const int32_t Bar = ScrollBarExtent();
-  return ComputeScrollPlan(GetExtent(), width(), height(), Bar, Bar);
+  return ComputeScrollPlan(GetExtent(), DeviceWidth(), DeviceHeight(), Bar, Bar);
 }
 
 void TZrScrollViewControl::UpdateScrollRange()
@@ -174,8 +243,8 @@ void TZrScrollViewControl::SetScrollBars(int32_t NewExtraWidth, int32_t NewExtra
   const TZrRect Extent = GetExtent();
   const int32_t Bar = ScrollBarExtent();
   const bool Horizontal = ExtraWidth > 0, Vertical = ExtraHeight > 0;
-  const int32_t PageWidth = width() - (Vertical ? Bar : 0);
-  const int32_t PageHeight = height() - (Horizontal ? Bar : 0);
+  const int32_t PageWidth = DeviceWidth() - (Vertical ? Bar : 0);
+  const int32_t PageHeight = DeviceHeight() - (Horizontal ? Bar : 0);
   // A bar whose page covers the whole range disappears. Qt's range ends at
   // the last position, the one where the page ends with the content.
   SettingBars = true;
@@ -195,7 +264,7 @@ void TZrScrollViewControl::SetScrollBars(int32_t NewExtraWidth, int32_t NewExtra
 
 void TZrScrollViewControl::LayoutBars()
 {
-  const int32_t Bar = ScrollBarExtent();
+  const int32_t Bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
   const bool Horizontal = HBar->isVisibleTo(this), Vertical = VBar->isVisibleTo(this);
   HBar->setGeometry(0, height() - Bar, width() - (Vertical ? Bar : 0), Bar);
   VBar->setGeometry(width() - Bar, 0, Bar, height() - (Horizontal ? Bar : 0));
@@ -249,7 +318,13 @@ void TZrScrollViewControl::ScrollBy(int32_t DX, int32_t DY)
   if (DX == 0 && DY == 0)
     return;
   MoveOrigin(DX, DY);
-  scroll(DX, DY, ClientRect());
+  // The window's pixels move along where the distance is whole widget
+  // pixels; otherwise the client area is painted anew.
+  const qreal WidgetDX = DX / PixelRatio(), WidgetDY = DY / PixelRatio();
+  if (WidgetDX == std::trunc(WidgetDX) && WidgetDY == std::trunc(WidgetDY))
+    scroll(static_cast<int>(WidgetDX), static_cast<int>(WidgetDY), ClientArea());
+  else
+    update(ClientArea());
 }
 
 void TZrScrollViewControl::MoveOrigin(int32_t DX, int32_t DY)
@@ -264,8 +339,8 @@ void TZrScrollViewControl::CenterOn(TZrPoint LogicalPoint)
   // depend on the extent, not on where it is scrolled to.
   const TZrScrollPlan Before = ComputeScroll();
   const int32_t Bar = ScrollBarExtent();
-  const int32_t Width = width() - (Before.VerticalBar() ? Bar : 0);
-  const int32_t Height = height() - (Before.HorizontalBar() ? Bar : 0);
+  const int32_t Width = DeviceWidth() - (Before.VerticalBar() ? Bar : 0);
+  const int32_t Height = DeviceHeight() - (Before.HorizontalBar() ? Bar : 0);
   const TZrPoint Device = MapMode().LogicalToDevice(LogicalPoint);
   MoveOrigin(Width / 2 - Device.X, Height / 2 - Device.Y);
   const TZrScrollPlan Plan = ComputeScroll();
@@ -291,6 +366,15 @@ void TZrScrollViewControl::ClampScrollDelta(int32_t &DX, int32_t &DY) const
 void TZrScrollViewControl::Update()
 {
   UpdateScrollRange();
+  update();
+}
+
+void TZrScrollViewControl::ScreenChanged()
+{
+  // Scroll bars count in device pixels.
+  const TZrScrollPlan Plan = ComputeScroll();
+  MoveOrigin(Plan.DeltaX, Plan.DeltaY);
+  SetScrollBars(Plan.ExtraWidth, Plan.ExtraHeight);
   update();
 }
 

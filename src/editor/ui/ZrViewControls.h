@@ -2,6 +2,14 @@
 // object list flicker-free through one off-screen surface per paint,
 // TZrScrollViewControl adds scroll bars, centring of small content and
 // scroll clamping.
+//
+// A view works in device pixels, the pixels of the screen: the map mode's
+// device units, the points the objects get, the rectangles they invalidate
+// and the surface they paint on. On a screen with a scale factor above 1
+// an image shown 1:1 thus has one image pixel on each screen pixel, and
+// outlines drawn on the surface are as sharp as the screen allows. Only
+// where the control meets Qt (events, update areas, scroll bars) do the
+// widget's own, scaled, pixels appear.
 #pragma once
 
 #include "document/ui/ZrEditor.h"
@@ -12,6 +20,7 @@
 
 #include <memory>
 
+class QScreen;
 class QScrollBar;
 
 namespace facette {
@@ -60,15 +69,40 @@ public:
   // The view's coordinate system (the canvas's).
   TZrMapMode &MapMode() { return ViewCanvas.MapMode; }
   const TZrMapMode &MapMode() const { return ViewCanvas.MapMode; }
-  // The area objects paint in, without scroll bars.
-  virtual QRect ClientRect() const { return rect(); }
+  // Device pixels per widget pixel.
+  qreal PixelRatio() const { return Ratio; }
+  // A widget position (as Qt's events give it) in device pixels.
+  TZrPoint DevicePoint(const QPointF &Position) const;
+  // The widget point on the device pixel (its top left).
+  QPoint WidgetPoint(TZrPoint Device) const;
+  // The widget rectangle that covers a device rectangle.
+  QRect WidgetRect(const TZrRect &Device) const;
+  // The device rectangle of a widget rectangle.
+  QRect DeviceRect(const QRect &Widget) const;
+  // The area objects paint in, without scroll bars, in device pixels.
+  QRect ClientRect() const { return DeviceRect(ClientArea()); }
   int32_t ClientWidth() const { return ClientRect().width(); }
   int32_t ClientHeight() const { return ClientRect().height(); }
+  // The whole control in device pixels.
+  int32_t DeviceWidth() const { return DeviceRect(rect()).width(); }
+  int32_t DeviceHeight() const { return DeviceRect(rect()).height(); }
   // Schedules a repaint of that window area (nothing is erased first).
   void InvalidateRect(const TZrRect &DeviceRect);
 
 protected:
+  // The client area in widget pixels.
+  virtual QRect ClientArea() const { return rect(); }
+  // Takes the scale factor of the screen the control is on; true when it
+  // changed (the content's origin is scaled with it).
+  bool UpdatePixelRatio();
+  // The control moved to another screen, or its scale factor changed.
+  virtual void ScreenChanged() {}
   void paintEvent(QPaintEvent *Event) override;
+  void resizeEvent(QResizeEvent *Event) override;
+
+private:
+  qreal Ratio = 1;
+  const QScreen *LastScreen = nullptr;
 };
 
 class TZrScrollViewControl : public TZrViewControl
@@ -85,7 +119,7 @@ public:
 
   QScrollBar *HorzScrollBar() const { return HBar; }
   QScrollBar *VertScrollBar() const { return VBar; }
-  QRect ClientRect() const override;
+  // The scroll bars' width in device pixels.
   int32_t ScrollBarExtent() const;
 
   virtual TZrRect GetExtent() const;
@@ -108,8 +142,10 @@ public:
   void Update();
 
 protected:
+  QRect ClientArea() const override;
   void resizeEvent(QResizeEvent *Event) override;
   void paintEvent(QPaintEvent *Event) override;
+  void ScreenChanged() override;
 
 private:
   void BarAction(QScrollBar *Bar, int Action);

@@ -58,6 +58,8 @@ TZrJPEGOptionsForm::TZrJPEGOptionsForm(QWidget *Parent) : TZrFormT<QDialog>(Pare
   LargeFileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   DisplayCheckbox = new QCheckBox(this);
   DisplayCheckbox->setVisible(false);
+  MinimalLossCheckBox = new QCheckBox(this);
+  MinimalLossCheckBox->setVisible(false);
   OkButton = new QPushButton(this);
   OkButton->setDefault(true);
   CancelButton = new QPushButton(this);
@@ -79,6 +81,7 @@ TZrJPEGOptionsForm::TZrJPEGOptionsForm(QWidget *Parent) : TZrFormT<QDialog>(Pare
   Layout->addWidget(QualityTrackBar);
   Layout->addLayout(Ends);
   Layout->addWidget(DisplayCheckbox);
+  Layout->addWidget(MinimalLossCheckBox);
   Layout->addLayout(Buttons);
 
   connect(QualityEdit, &QLineEdit::textChanged, this, [this] { QualityEditChange(); });
@@ -100,6 +103,12 @@ void TZrJPEGOptionsForm::Localize()
   static const int PresetNames[] = {208, 209, 210, 211, 212};
   for (int I = 0; I < 5; ++I)
     QualityComboBox->setItemText(I, LocalString(PresetNames[I]));
+  MinimalLossCheckBox->setText(
+      LocalString(1240, QStringLiteral("Keep unedited areas exactly as they are")));
+  MinimalLossCheckBox->setToolTip(LocalString(
+      1241, QStringLiteral("Only the areas you edited are compressed again, with the photo's own "
+                           "quality; everything else keeps its original JPEG data. Works at the "
+                           "photo's own quality.")));
   SmallFileLabel->setText(LocalString(213));
   LargeFileLabel->setText(LocalString(214));
   OkButton->setText(LocalString(1));
@@ -115,6 +124,8 @@ void TZrJPEGOptionsForm::Apply(int32_t Value, bool Edit, bool TrackBar, bool Com
     QualityTrackBar->setValue(Value);
   if (ComboBox)
     QualityComboBox->setCurrentIndex(JpegQualityPresetIndex(Value));
+  // At another quality than the photo's own everything is compressed anew.
+  MinimalLossCheckBox->setEnabled(Value == OwnQuality);
   Updating = false;
 }
 
@@ -127,6 +138,21 @@ int32_t TZrJPEGOptionsForm::GetQuality() const
 {
   int32_t Value = 0;
   return ParseQuality(QualityEdit->text(), true, Value) ? Value : QualityTrackBar->value();
+}
+
+void TZrJPEGOptionsForm::SetOptions(const TZrJpegOptions &Options)
+{
+  OwnQuality = Options.MinimalLossOffered ? Options.OwnQuality : 0;
+  MinimalLossCheckBox->setVisible(Options.MinimalLossOffered);
+  MinimalLossCheckBox->setChecked(Options.MinimalLoss);
+  SetQuality(Options.Quality);
+}
+
+void TZrJPEGOptionsForm::GetOptions(TZrJpegOptions &Options) const
+{
+  Options.Quality = GetQuality();
+  if (Options.MinimalLossOffered)
+    Options.MinimalLoss = MinimalLossCheckBox->isChecked();
 }
 
 void TZrJPEGOptionsForm::QualityEditChange()
@@ -178,13 +204,23 @@ void TZrJPEGOptionsForm::OkButtonClick()
   QualityEdit->selectAll();
 }
 
-bool ExecuteJPEGOptions(QWidget *Parent, int32_t &Quality)
+bool ExecuteJPEGOptions(QWidget *Parent, TZrJpegOptions &Options)
 {
   TZrJPEGOptionsForm Form(Parent);
-  Form.SetQuality(Quality);
+  Form.SetOptions(Options);
   if (Form.exec() != QDialog::Accepted)
     return false;
-  Quality = Form.GetQuality();
+  Form.GetOptions(Options);
+  return true;
+}
+
+bool ExecuteJPEGOptions(QWidget *Parent, int32_t &Quality)
+{
+  TZrJpegOptions Options;
+  Options.Quality = Quality;
+  if (!ExecuteJPEGOptions(Parent, Options))
+    return false;
+  Quality = Options.Quality;
   return true;
 }
 

@@ -207,8 +207,7 @@ protected:
   // The view's window point of an image point.
   QPoint At(TZrPoint ImagePoint) const
   {
-    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
-    return QPoint(P.X, P.Y);
+    return View()->WidgetPoint(View()->MapMode().LogicalToDevice(ImagePoint));
   }
   // A stroke of the left button through real input on the view: press at
   // the first point, move through the others, release at the last.

@@ -9,6 +9,7 @@
 #include "imaging/ZrImageFile.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QToolBar>
@@ -248,6 +249,58 @@ TEST_F(GraphicsEditorTest, SettingsKeepTheJpegQualityAndTheOption)
   TZrSDFReader OddReader(&Odd);
   Editor->LoadSettings(OddReader);
   EXPECT_EQ(Editor->JpegQuality(), 55);
+}
+
+TEST_F(GraphicsEditorTest, SettingsKeepTheMinimalLossAndUprightSwitches)
+{
+  TZrDocumentImageFormats &Formats = Editor->ImageFormats();
+  EXPECT_TRUE(Formats.MinimalLossJPEG);
+  EXPECT_TRUE(Formats.ApplyOrientation);
+  EXPECT_TRUE(Editor->UprightMenuItem->isChecked());
+  // The File menu's item is the upright switch.
+  Editor->UprightMenuItem->trigger();
+  EXPECT_FALSE(Formats.ApplyOrientation);
+  Formats.MinimalLossJPEG = false;
+  TZrMemoryStream Stream;
+  {
+    TZrSDFWriter Writer(&Stream);
+    Editor->SaveSettings(Writer);
+  }
+  Formats.MinimalLossJPEG = true;
+  Editor->UprightMenuItem->trigger();
+  Stream.Seek(0);
+  TZrSDFReader Reader(&Stream);
+  Editor->LoadSettings(Reader);
+  EXPECT_FALSE(Formats.MinimalLossJPEG);
+  EXPECT_FALSE(Formats.ApplyOrientation);
+  EXPECT_FALSE(Editor->UprightMenuItem->isChecked());
+}
+
+// Reading and writing a photo show the hourglass; the JPEG options are
+// asked before, without it.
+TEST_F(GraphicsEditorTest, TheHourglassShowsWhileAPhotoIsReadOrWritten)
+{
+  const auto Shape = [] {
+    const QCursor *Cursor = QGuiApplication::overrideCursor();
+    return Cursor ? Cursor->shape() : Qt::ArrowCursor;
+  };
+  TZrDocumentImageFormats &Formats = Editor->ImageFormats();
+  std::vector<Qt::CursorShape> Seen;
+  Formats.AskJpegQuality = [&](TZrJpegOptions &) {
+    Seen.push_back(Shape());
+    return true;
+  };
+  const auto Write = Formats.SaveExchange;
+  Formats.SaveExchange = [&](const TZrPixels &Pixels, const std::filesystem::path &File,
+                             std::string *Error) {
+    Seen.push_back(Shape());
+    return Write(Pixels, File, Error);
+  };
+  ASSERT_TRUE(Open(WriteImage(Folder, QStringLiteral("photo.png"), 40, 30)));
+  ASSERT_TRUE(Doc()->SaveToFile(ToUtf8(Folder.filePath(QStringLiteral("photo.jpg"))), gfJPEG));
+  ASSERT_TRUE(Doc()->SaveToFile(ToUtf8(Folder.filePath(QStringLiteral("photo.tmp"))), gfExchange));
+  EXPECT_EQ(Seen, (std::vector<Qt::CursorShape>{Qt::ArrowCursor, Qt::WaitCursor}));
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 class TRecorder : public IZrDemoPlayback

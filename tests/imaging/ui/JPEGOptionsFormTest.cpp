@@ -103,6 +103,30 @@ TEST(JPEGOptionsForm, OkAcceptsOnlyAQuality)
   EXPECT_EQ(Form.GetQuality(), 42);
 }
 
+TEST(JPEGOptionsForm, TheMinimalLossSwitchIsOfferedForAnOpenedJPEGAtItsOwnQuality)
+{
+  TZrJPEGOptionsForm Form;
+  Form.SetOptions(TZrJpegOptions{.Quality = 80});
+  EXPECT_FALSE(Form.MinimalLossCheckBox->isVisibleTo(&Form));
+
+  Form.SetOptions(TZrJpegOptions{
+      .Quality = 92, .OwnQuality = 92, .MinimalLossOffered = true, .MinimalLoss = true});
+  EXPECT_TRUE(Form.MinimalLossCheckBox->isVisibleTo(&Form));
+  EXPECT_TRUE(Form.MinimalLossCheckBox->isChecked());
+  EXPECT_TRUE(Form.MinimalLossCheckBox->isEnabled());
+  // Another quality codes everything anew: the switch has no say then.
+  Form.QualityTrackBar->setValue(60);
+  EXPECT_FALSE(Form.MinimalLossCheckBox->isEnabled());
+  Form.QualityEdit->setText("92");
+  EXPECT_TRUE(Form.MinimalLossCheckBox->isEnabled());
+
+  Form.MinimalLossCheckBox->setChecked(false);
+  TZrJpegOptions Chosen{.MinimalLossOffered = true};
+  Form.GetOptions(Chosen);
+  EXPECT_EQ(Chosen.Quality, 92);
+  EXPECT_FALSE(Chosen.MinimalLoss);
+}
+
 TEST(JPEGOptionsForm, ExecuteReportsTheChoice)
 {
   int32_t Quality = 55;
