@@ -22,6 +22,25 @@ struct TTJDeleter
   void operator()(void *Handle) const { tjDestroy(static_cast<tjhandle>(Handle)); }
 };
 
+// A decoder takes quantised values an encoder cannot code (a damaged or
+// crafted file whose DC values add up beyond the range of 8-bit samples);
+// moved next to new neighbours by a turn or a crop, such blocks would be
+// written as a stream that no decoder reads cleanly. Refusing them sends
+// the save through the pixels instead. Called once per row of blocks.
+int RefuseUncodableBlocks(short *Coefficients, tjregion Array, tjregion, int, int, tjtransform *)
+{
+  const size_t Count = static_cast<size_t>(Array.w) * static_cast<size_t>(Array.h);
+  for (size_t I = 0; I < Count; I += 64) {
+    // Any two DC values within [-1024, 1023] differ by a codable amount.
+    if (Coefficients[I] < -1024 || Coefficients[I] > 1023)
+      return -1;
+    for (size_t K = I + 1; K < I + 64; ++K)
+      if (Coefficients[K] < -1023 || Coefficients[K] > 1023)
+        return -1;
+  }
+  return 0;
+}
+
 } // namespace
 
 bool TZrLosslessJPEG::Load(std::vector<uint8_t> &&NewBytes)
@@ -226,6 +245,7 @@ bool TZrLosslessJPEG::Transform(const TPlan &Plan, std::vector<uint8_t> &Out) co
   tjtransform Op{};
   Op.op = Ops[Orientation];
   Op.options = TJXOPT_TRIM | TJXOPT_COPYNONE;
+  Op.customFilter = RefuseUncodableBlocks;
   if (Plan.Left != 0 || Plan.Top != 0 || W != Plan.FullWidth || H != Plan.FullHeight) {
     Op.options |= TJXOPT_CROP;
     Op.r = tjregion{Plan.Left, Plan.Top, W, H};

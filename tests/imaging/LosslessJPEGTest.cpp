@@ -235,6 +235,28 @@ TEST(LosslessJPEG, PartialEdgeBlocksThatWouldMoveForceCompression)
   EXPECT_TRUE(Lossless);
 }
 
+// A file found by fuzzing: it decodes cleanly, but its DC values add up far
+// beyond the range of 8-bit samples. Turned block by block, the blocks get
+// neighbours whose difference no encoder can code; the save must go through
+// the pixels and give a file that reads back.
+TEST(LosslessJPEG, BlocksBeyondTheCodableRangeAreSavedThroughThePixels)
+{
+  const std::vector<uint8_t> Bytes = test::FileBytes(test::OddFile("jpeg-dc-beyond-range.jpg"));
+  TZrLosslessJPEG J;
+  ASSERT_TRUE(J.Load(std::vector<uint8_t>(Bytes)));
+  TZrLTBitmap B;
+  ASSERT_TRUE(Decoded(Bytes, B));
+  Apply('R', J, B);
+  std::vector<uint8_t> Out;
+  bool Lossless = true;
+  ASSERT_TRUE(J.Save(B.GetPixels(), Out, &Lossless));
+  EXPECT_FALSE(Lossless);
+  TZrLTBitmap Saved;
+  ASSERT_TRUE(Decoded(Out, Saved));
+  EXPECT_EQ(Saved.GetWidth(), B.GetWidth());
+  EXPECT_EQ(Saved.GetHeight(), B.GetHeight());
+}
+
 TEST(LosslessJPEG, RefusesWhatItCannotHold)
 {
   TZrLosslessJPEG J;
