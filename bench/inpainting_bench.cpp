@@ -5,6 +5,7 @@
 // compared with is copying the bytes the step touches: the source square and
 // the defect square, 100 rows of 300 bytes each.
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include "tools/inpainting/AreaCorrelator.h"
 
@@ -63,6 +64,7 @@ LiveScene &Scene()
 void Live(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     const int32_t T = S.Correlator->BestReflection(SourceRect);
     S.Correlator->Fill({SourceRect.Left, SourceRect.Top}, T, true, FillPerChannel, 2);
@@ -87,6 +89,7 @@ void CopyTouched(benchmark::State &State)
     }
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, 1);
 }
 BENCHMARK(CopyTouched)
     ->Name("inpaint_live_100/memcpy")
@@ -97,6 +100,7 @@ BENCHMARK(CopyTouched)
 void Reflection(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State)
     benchmark::DoNotOptimize(S.Correlator->BestReflection(SourceRect));
 }
@@ -109,6 +113,7 @@ void FillType(benchmark::State &State)
 {
   LiveScene &S = Scene();
   const int32_t Type = static_cast<int32_t>(State.range(0));
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     S.Correlator->Fill({SourceRect.Left, SourceRect.Top}, 0, true, Type, 2);
     benchmark::ClobberMemory();
@@ -125,6 +130,7 @@ BENCHMARK(FillType)
 void Prepare(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State)
     S.Prepare();
 }

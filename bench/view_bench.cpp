@@ -7,6 +7,7 @@
 // change of zoom, when the reduced copy of the image is built.
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,6 +49,7 @@ void PaintAfterDab(benchmark::State &State, TViewZoom Zoom)
     return;
   }
   int64_t Iteration = 0;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     View.Dab(Iteration++);
@@ -64,6 +66,7 @@ void FirstPaintAtBestFit(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     // A new zoom: nothing of the reduced copy can be kept.
     View.DocumentView->ImageChanged();
@@ -84,6 +87,7 @@ void CopyWindow(benchmark::State &State)
                   static_cast<size_t>(ViewWidth) * 3);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, 1);
 }
 
 BENCHMARK_CAPTURE(PaintAfterDab, best_fit, TViewZoom::BestFit)

@@ -1,6 +1,7 @@
 #include "support/PhotoView.h"
 
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,6 +77,7 @@ void CopySquares(benchmark::State &State, int32_t Side)
       std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, 1);
 }
 
 } // namespace facette::bench
