@@ -117,26 +117,13 @@ void StrokeStamp(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
-  const TOurThreads Ours(State);
-  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
-  int32_t Step = 0;
-  for (auto _ : State) {
-    if (Step == 200) {
-      // The stroke ends; the next one starts where this one did.
-      State.PauseTiming();
-      Step = 0;
-      Scene.StrokeMask.Clear();
-      std::memset(Scene.BlurCache.Bits, 0,
-                  static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
-      State.ResumeTiming();
-    }
-    if (!Scene.Stamp(TBrush::Smudge, {Start.X + 4 * Step, Start.Y + Step % 7})) {
-      State.SkipWithError(OutsideTheView);
-      break;
-    }
-    ++Step;
-    benchmark::ClobberMemory();
-  }
+  StrokeStamps(
+      State, [&Scene](TZrPoint P) { return Scene.Stamp(TBrush::Smudge, P); },
+      [&Scene] {
+        Scene.StrokeMask.Clear();
+        std::memset(Scene.BlurCache.Bits, 0,
+                    static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
+      });
 }
 
 // A stamp of a long stroke (800 events) from the top left of the part of

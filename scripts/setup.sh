@@ -29,6 +29,8 @@ packages=(
   poppler-utils
   # desktop metadata validation and manual pages generated from --help
   appstream help2man
+  # fonts the text tool's tests draw with (Latin, Greek and Cyrillic)
+  fonts-dejavu-core
 )
 
 missing=()

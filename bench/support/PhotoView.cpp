@@ -80,4 +80,26 @@ void CopySquares(benchmark::State &State, int32_t Side)
   ReportThreads(State, 1);
 }
 
+void StrokeStamps(benchmark::State &State, const std::function<bool(TZrPoint)> &Stamp,
+                  const std::function<void()> &EndStroke)
+{
+  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
+  int32_t Step = 0;
+  const TOurThreads Ours(State);
+  for (auto _ : State) {
+    if (Step == 200) {
+      State.PauseTiming();
+      Step = 0;
+      EndStroke();
+      State.ResumeTiming();
+    }
+    if (!Stamp({Start.X + 4 * Step, Start.Y + Step % 7})) {
+      State.SkipWithError("a stamp fell outside the view");
+      break;
+    }
+    ++Step;
+    benchmark::ClobberMemory();
+  }
+}
+
 } // namespace facette::bench

@@ -2,6 +2,8 @@
 
 #include "CommonData.h"
 
+#include "demo/ui/ZrDemoEditor.h"
+#include "demo/ui/ZrDemonstration.h"
 #include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
@@ -16,14 +18,19 @@
 #include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/geometry/ui/ZrAdjustmentTool.h"
+#include "tools/geometry/ui/ZrTextTool.h"
+#include "tools/inpainting/ui/ZrHandInpaintingTool.h"
 #include "tools/makeup/ui/ZrMakeUpTools.h"
 #include "tools/reshape/ui/ZrSkewingTool.h"
+#include "tools/skin/ui/ZrAntiAgingTool.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <iterator>
 
@@ -102,8 +109,15 @@ void TModule::CreateCoreModules()
   Help->SiteAddress = QString::fromLatin1(HomePage);
   Help->SetDefaultUpdateAddress(QString::fromLatin1(UpdateFile));
 
-  // 5. Demonstrations.
+  // 5. Demonstrations, from the editor's demo folder; the list shows at
+  // start-up unless the settings say otherwise.
+  TZrDemonstrationModule *Demonstrations = nullptr;
+  App.CreateModule(Demonstrations);
+  Demonstrations->DemoFolder = Editor->DemoFolder;
+  Demonstrations->ShowAtStartup = true;
+
   // 6. The demo editor.
+  App.CreateModule<TZrDemoEditorModule>();
 
   // 7. About, with its rows over the picture "About".
   TZrAbout *About = nullptr;
@@ -140,7 +154,7 @@ void TModule::DataModuleCreate()
   // The tools in their panel order, with separators (ToolPanel()->
   // AddSeparator()) and row breaks (ToolPanel()->AddRowBreak()) between
   // the groups; each becomes CommonDataModule->LastTool. The hand
-  // inpainting tool, once it exists, becomes the editor's current tool.
+  // inpainting tool becomes the editor's current tool.
   TZrApplication &App = ZrApplication();
 
   // 2. The smudge brush.
@@ -154,6 +168,31 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 4. A separator before the geometry tools.
+  ToolPanel()->AddSeparator();
+
+  // 8. A separator before the text and adjustment tools.
+  ToolPanel()->AddSeparator();
+
+  // 9. The text tool.
+  TZrTextTool *TextTool = nullptr;
+  App.CreateModule(TextTool);
+  SetImage(TextTool->Button, 79);
+  CommonDataModule->LastTool = TextTool;
+
+  // 10. The adjustment tool; its Ok and Cancel show the shared pictures.
+  TZrAdjustmentTool *AdjustmentTool = nullptr;
+  App.CreateModule(AdjustmentTool);
+  SetImage(AdjustmentTool->Button, 97);
+  if (TZrAdjustmentFrame *Frame = AdjustmentTool->Frame) {
+    Frame->FinishingTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(52));
+    Frame->CancelTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(7));
+  }
+  CommonDataModule->LastTool = AdjustmentTool;
+
+  // 11. A row break: the make-up tools start a new row.
+  ToolPanel()->AddRowBreak();
 
   // 12. The lipstick, at half strength.
   TZrLipstickTool *LipstickTool = nullptr;
@@ -195,11 +234,46 @@ void TModule::DataModuleCreate()
   SetImage(EyePencilTool->Button, 36);
   CommonDataModule->LastTool = EyePencilTool;
 
+  // 19. A row break before the skin tools.
+  ToolPanel()->AddRowBreak();
+
+  // 20. The anti-aging brush.
+  TZrAntiAgingTool1 *AntiAgingTool = nullptr;
+  App.CreateModule(AntiAgingTool);
+  SetImage(AntiAgingTool->Button, 39);
+  CommonDataModule->LastTool = AntiAgingTool;
+
+  // 21. The emphasis brush.
+  TZrEmphasisTool *EmphasisTool = nullptr;
+  App.CreateModule(EmphasisTool);
+  SetImage(EmphasisTool->Button, 45);
+  CommonDataModule->LastTool = EmphasisTool;
+
+  // 22. A separator before the blemish remover.
+  ToolPanel()->AddSeparator();
+
+  // 23. The blemish remover in its simple set-up: reflection is always
+  // chosen automatically, its buttons stay hidden.
+  TZrHandInpaintingTool *HandInpaintingTool = nullptr;
+  App.CreateModule(HandInpaintingTool);
+  SetImage(HandInpaintingTool->Button, 40);
+  HandInpaintingTool->ConfigureSimple(false);
+  CommonDataModule->LastTool = HandInpaintingTool;
+
+  // 24. The blemish remover is the tool in hand at start-up.
+  GraphicsEditor()->SelectTool(qobject_cast<TZrGraphicsTool *>(CommonDataModule->LastTool));
+
+  // 25. A separator before teeth bleaching.
+  ToolPanel()->AddSeparator();
+
   // 26. Teeth bleaching (after the hand inpainting tool and its separator).
   TZrTeethBleachTool *TeethBleachTool = nullptr;
   App.CreateModule(TeethBleachTool);
   SetImage(TeethBleachTool->Button, 29);
   CommonDataModule->LastTool = TeethBleachTool;
+
+  // 27. A separator before the liquify tool.
+  ToolPanel()->AddSeparator();
 
   // 28. The liquify tool.
   TZrSkewingTool *SkewingTool = nullptr;

@@ -100,6 +100,8 @@ bool TZrScriptedDemo::Prepare()
   Playback.SuspendWhenInactive = false;
   Playback.OnStopQuery = nullptr;
   Playback.OnBeforePlay = nullptr;
+  // The run reports its own end.
+  Playback.OnFinish = nullptr;
   Playback.OnError = [this](TZrDemoPlayback *Sender, const QString &Message, bool &Stop,
                             const QString &Line) {
     Stop = true;

@@ -87,6 +87,12 @@ TEST(DemoRunEndToEnd, TheShippedDemosPlay)
   Result = Run.Play(ShippedDemo("UndoBrush.dsc"), {.SaveAs = "undo-brush.png"});
   ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
   EXPECT_EQ(Load(Result.Saved), Sample);
+  // Opening and zooming (through the buttons and the commands) changes no
+  // pixel.
+  Result = Run.Play(ShippedDemo("OpenAndZoom.dsc"), {.SaveAs = "open-and-zoom.png"});
+  ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
+  EXPECT_EQ(Result.StdErr, "");
+  EXPECT_EQ(Load(Result.Saved), Sample);
 }
 
 TEST(DemoRunEndToEnd, ExitCodesAndReasons)

@@ -4,6 +4,7 @@
 #include "editor/ui/ZrGraphicsTool.h"
 #include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrScrollTool.h"
+#include "editor/ui/ZrToolPanel.h"
 #include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrFolderBrowsing.h"
 #include "framework/ui/MainForm.h"
@@ -116,6 +117,7 @@ TZrGraphicsEditor::TZrGraphicsEditor()
       Tool->AbortMouseAction();
     Tool->CancelPendingAction();
   });
+  DemoRegistry().Host = this;
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -239,6 +241,8 @@ TZrGraphicsEditor::~TZrGraphicsEditor()
     RemoveDocument(*Doc);
   if (Global == this)
     Global = nullptr;
+  if (DemoRegistry().Host == this)
+    DemoRegistry().Host = nullptr;
 }
 
 QLabel *TZrGraphicsEditor::AddStatusPanel(const QString &Label, int LabelWidth, int ValueWidth,
@@ -734,6 +738,53 @@ void TZrGraphicsEditor::ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int
 IZrDemoPlayback *TZrGraphicsEditor::RecordingPlayback()
 {
   return Playback && Playback->IsRecording() ? Playback : nullptr;
+}
+
+QString TZrGraphicsEditor::DemoClickCaption()
+{
+  return DemoRegistry().RecordMessageText;
+}
+
+// Before and after a demonstration
+
+void TZrGraphicsEditor::CloseDemoDocument()
+{
+  if (TZrDocument *Doc = CurrentDocument(); Doc && Doc->OpenedByDemo)
+    Doc->Close();
+}
+
+bool TZrGraphicsEditor::CloseDocumentsForDemo(QString &ReopenFileName)
+{
+  while (TZrDocument *Doc = CurrentDocument()) {
+    if (PlugInMode) {
+      // The host's image goes back into the exchange file, so that nothing
+      // is lost while the demonstration has the window; it is opened again
+      // afterwards.
+      if (TZrGraphicsDocument *Graphics = ActiveDocument(); Graphics && Graphics->Editing())
+        Graphics->EndEdit(false);
+      const QString FileName = ToQString(Doc->FileName.string());
+      if (!Doc->CanSave() || !Doc->Save()) {
+        ReportSaveFailure(FileName);
+        return false;
+      }
+      ReopenFileName = FileName;
+    }
+    if (!Doc->Close() || CurrentDocument() == Doc)
+      return false;
+  }
+  return true;
+}
+
+void TZrGraphicsEditor::ReopenAfterDemo(const QString &FileName)
+{
+  TZrDocument *Doc = nullptr;
+  Open(FileName, Doc, false);
+}
+
+void TZrGraphicsEditor::ShowToolPanel()
+{
+  if (TZrToolPanelModule *Panel = ToolPanel())
+    Panel->SetPanelVisible(true);
 }
 
 // Tools

@@ -27,7 +27,7 @@ namespace facette {
 
 class TZrScanner;
 
-class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost
+class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost, public IZrDemoHost
 {
   Q_OBJECT
 
@@ -167,6 +167,15 @@ public:
   // The view's status and recording (IZrGraphicsViewHost).
   void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green, int32_t Blue) override;
   IZrDemoPlayback *RecordingPlayback() override;
+  QString DemoClickCaption() override;
+
+  // Before and after a demonstration (IZrDemoHost).
+  void CloseDemoDocument() override;
+  bool HasDocument() const override { return CurrentDocument() != nullptr; }
+  bool CloseDocumentsForDemo(QString &ReopenFileName) override;
+  bool InPlugInMode() const override { return PlugInMode; }
+  void ReopenAfterDemo(const QString &FileName) override;
+  void ShowToolPanel() override;
 
 protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;

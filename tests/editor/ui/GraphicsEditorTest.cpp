@@ -505,6 +505,31 @@ TEST_F(PlugInModeTest, AFailedWriteKeepsTheWindowOpenAndTheCodeAtMinusOne)
   EXPECT_EQ(App.ExitCode, 0);
 }
 
+TEST_F(PlugInModeTest, ADemonstrationPutsTheImageAsideInTheExchangeFile)
+{
+  PaintOpenEdit();
+  QString Reopen;
+  Editor->Exchange.WriteFails = true;
+  // Nothing is closed that could not be written back.
+  EXPECT_FALSE(Editor->CloseDocumentsForDemo(Reopen));
+  EXPECT_TRUE(Editor->HasDocument());
+  EXPECT_EQ(Editor->SaveFailures, QStringList{FileName});
+
+  Editor->Exchange.WriteFails = false;
+  ASSERT_TRUE(Editor->CloseDocumentsForDemo(Reopen));
+  EXPECT_FALSE(Editor->HasDocument());
+  EXPECT_EQ(Reopen, FileName);
+  EXPECT_TRUE(Messages.isEmpty());
+  EXPECT_EQ(qRed(Written().pixel(2, 2)), 255);
+  // Still the plug-in's image: the exit code waits for OK.
+  EXPECT_EQ(App.ExitCode, -1);
+
+  Editor->ReopenAfterDemo(Reopen);
+  ASSERT_TRUE(Editor->HasDocument());
+  EXPECT_TRUE(Editor->InPlugInMode());
+  EXPECT_EQ(Editor->ActiveDocument()->ImagePixels()->PixelPtr(2, 2)[0], 255);
+}
+
 TEST_F(PlugInModeTest, ScriptsPressOkAndCancelByName)
 {
   // Both are targets a script can move the pointer to.

@@ -107,7 +107,7 @@ QSlider *NewSlider(QWidget *Parent)
   return Slider;
 }
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
@@ -119,8 +119,10 @@ QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
   Button->setToolTip(LocalString(CaptionId));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    // Chosen the way a script chooses it, so that a recording writes the
+    // choice down.
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Editor->SelectTool(&Tool);
+      Tool.SelectFromDemo();
     // Checked exactly while the tool is current, whatever the click did.
     Button->setChecked(Tool.Active);
   });
@@ -138,13 +140,13 @@ void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame)
   Tool.BindPreviewBox(Frame.PreviewPaintBox);
 }
 
-void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode)
+void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode, int32_t SimpleHardness)
 {
   if (Frame)
     Frame->Arrange(ExpertMode);
   if (!ExpertMode) {
     Tool.SetOpacity(255);
-    Tool.SetHardness(191);
+    Tool.SetHardness(SimpleHardness);
   }
 }
 
@@ -201,13 +203,15 @@ void RecordExpertMode(const QString &DemoName, bool ExpertMode)
 }
 
 void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool &Tool,
-                  bool ExpertMode)
+                  bool ExpertMode, const std::function<void(TZrSDFWriter &)> &More)
 {
   Writer.BeginNode(1, Guid);
   Writer.WriteInteger(1, Tool.BrushSize);
   Writer.WriteInteger(2, Tool.Opacity);
   Writer.WriteInteger(3, Tool.Hardness);
   Writer.WriteBoolean(4, ExpertMode);
+  if (More)
+    More(Writer);
   Writer.EndNode();
 }
 
