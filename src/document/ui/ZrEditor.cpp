@@ -22,6 +22,7 @@ namespace {
 constexpr int SaveQuestionFlags = mb::YesNoCancel | mb::IconWarning; // 51
 constexpr int OverwriteFlags = mb::YesNo | mb::IconWarning;          // 52
 constexpr int ErrorFlags = mb::OK | mb::IconError;                   // 16
+constexpr int WarningFlags = mb::OK | mb::IconWarning;               // 48
 
 QString Format1(const QString &Pattern, const QString &Argument)
 {
@@ -429,6 +430,9 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
     Doc->AfterOpen();
     if (AddToRecent)
       DocumentOpened(*Doc);
+    // A file that opened only in part says so once the picture is shown.
+    if (const std::string Warning = Formats().LoadMessage(); !Warning.empty())
+      ReportOpenWarning(ToQString(Warning));
     return true;
   }
   Made.reset();
@@ -438,7 +442,15 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
 
 void TZrEditor::ReportOpenFailure(const QString &FileName)
 {
-  ZrApplication().MessageBox(Format1(LocalString(1030), FileName), ErrorFlags);
+  // The format list's own reason where it has one.
+  const std::string Reason = Formats().LoadMessage();
+  ZrApplication().MessageBox(
+      Reason.empty() ? Format1(LocalString(1030), FileName) : ToQString(Reason), ErrorFlags);
+}
+
+void TZrEditor::ReportOpenWarning(const QString &Text)
+{
+  ZrApplication().MessageBox(Text, WarningFlags);
 }
 
 bool TZrEditor::CanUndo() const
