@@ -430,8 +430,14 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
   TZrGraphicsImage Image;
   int32_t InFormat = 0;
   std::string Error;
+  // A JPEG's pixels wait until something needs them: a turn, flip or cut
+  // written as JPEG comes from its coefficients, and such a file is read
+  // through once to refuse a damaged one. A result that needs the pixels
+  // in any case has them decoded at once, which finds damage by itself.
+  const std::optional<int32_t> Wanted = Args.Format ? Args.Format : FormatByExtension(Out);
   TZrLoadOptions Options;
-  Options.DeferJPEGPixels = true;
+  Options.DeferJPEGPixels = Command != "resize" && !Args.Quality &&
+                            (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
   if (!Formats.LoadImage(Image, In, InFormat, Options, &Error))
     return Failed(ExitInput, In.string() + ": " + Error);
 
