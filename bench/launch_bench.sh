@@ -24,19 +24,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
-scripts/setup.sh >/dev/null
-cmake --preset default >/dev/null
-cmake --build --preset default --target facette >/dev/null
-facette=$PWD/build/src/app/facette
-for tool in xvfb-run /usr/bin/convert awk sort; do
-  command -v "$tool" >/dev/null || { echo "launch_bench: $tool is missing" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-photo=$work/photo24mp.jpg
-/usr/bin/convert tests/data/portrait-exif.jpg -resize '6000x4000!' -attenuate 0.5 \
-  +noise Gaussian -quality 92 "$photo"
+# shellcheck source=support/editor_run.sh
+source bench/support/editor_run.sh
 
 cat >"$work/zoom.dsc" <<'EOF'
 [Script]

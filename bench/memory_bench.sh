@@ -15,19 +15,8 @@
 #   bench/memory_bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh >/dev/null
-cmake --preset default >/dev/null
-cmake --build --preset default --target facette >/dev/null
-facette=$PWD/build/src/app/facette
-for tool in xvfb-run /usr/bin/convert; do
-  command -v "$tool" >/dev/null || { echo "memory_bench: $tool is missing" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-photo=$work/photo24mp.jpg
-/usr/bin/convert tests/data/portrait-exif.jpg -resize '6000x4000!' -attenuate 0.5 \
-  +noise Gaussian -quality 92 "$photo"
+# shellcheck source=support/editor_run.sh
+source bench/support/editor_run.sh
 
 # One stroke of a brush across the middle of the photo: the points of a
 # short path, each one a mouse event at speed 0.

@@ -436,8 +436,8 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
   // in any case has them decoded at once, which finds damage by itself.
   const std::optional<int32_t> Wanted = Args.Format ? Args.Format : FormatByExtension(Out);
   TZrLoadOptions Options;
-  Options.DeferJPEGPixels = Command != "resize" && !Args.Quality &&
-                            (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
+  Options.DeferJPEGPixels =
+      Command != "resize" && !Args.Quality && (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
   if (!Formats.LoadImage(Image, In, InFormat, Options, &Error))
     return Failed(ExitInput, In.string() + ": " + Error);
 
