@@ -105,6 +105,7 @@ while IFS='|' read -r command file want message; do
   info) args=(info "$odd/$file") ;;
   convert) args=(convert "$odd/$file" "$work/odd.bmp") ;;
   rotate) args=(rotate "$odd/$file" "$work/odd.jpg" left) ;;
+  resize) args=(resize "$odd/$file" "$work/odd.jpg" --scale 50) ;;
   esac
   check "$command $file: exit $want" status "$want" "${args[@]}"
   if [ -n "$message" ]; then
@@ -120,6 +121,9 @@ info|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is dam
 convert|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-stray-bytes.jpg|0|
 info|jpeg-12-bit.jpg|2|this kind of image is not supported (12-bit JPEG)
 convert|jpeg-lossless.jpg|2|this kind of image is not supported (lossless JPEG)
 convert|tiff-rows-per-strip-overflow.tif|2|the image cannot be decoded: the file is damaged
