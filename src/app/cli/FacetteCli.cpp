@@ -573,15 +573,15 @@ public:
   TProgress(const TProgress &) = delete;
   TProgress &operator=(const TProgress &) = delete;
 
-  // A file is done; Line goes to Stream above the bar.
-  void Done(std::FILE *Stream, const std::string &Line)
+  // Line goes to Stream above the bar; FileDone counts a file as done.
+  void Print(std::FILE *Stream, const std::string &Line, bool FileDone)
   {
     const std::lock_guard<std::mutex> Guard(Lock);
     if (Shown)
       std::fputs("\r\033[K", stderr);
     std::fprintf(Stream, "%s\n", Line.c_str());
     std::fflush(Stream);
-    ++Finished;
+    Finished += FileDone ? 1 : 0;
     Draw();
   }
 
@@ -678,9 +678,9 @@ int Batch(const std::string &Command, const TArguments &Args)
         TFileResult &R = Results[I];
         R = ProcessFileSafely(Op, Inputs[I], Outputs[I]);
         if (!R.Warning.empty())
-          Progress.Done(stderr, "facette-cli: " + R.Warning);
-        Progress.Done(R.Code == ExitOk ? stdout : stderr,
-                      R.Code == ExitOk ? R.Message : "facette-cli: " + R.Message);
+          Progress.Print(stderr, "facette-cli: " + R.Warning, false);
+        Progress.Print(R.Code == ExitOk ? stdout : stderr,
+                       R.Code == ExitOk ? R.Message : "facette-cli: " + R.Message, true);
       }
     });
   }
