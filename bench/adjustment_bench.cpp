@@ -16,6 +16,7 @@
 //   parked, the backup of the finished image had in advance.
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 #include "tools/geometry/ZrAdjustmentEngine.h"
 #include "tools/geometry/ZrAdjustmentPreview.h"
 
@@ -41,6 +42,8 @@ void ApplyLutsFacette(benchmark::State &State)
   BuildBrightnessLut(Engine.LutRed, 10);
   BuildGammaLut(Engine.LutGreen, -20);
   BuildBrightnessLut(Engine.LutBlue, -5);
+  Engine.ApplyLuts(Photo, Image);
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Engine.ApplyLuts(Photo, Image);
     benchmark::ClobberMemory();
@@ -57,10 +60,13 @@ void ApplyLutsMemcpy(benchmark::State &State)
   TZrPixelBuffer Image;
   Image.Allocate(pf24bit, Photo.GetBounds());
   const size_t Bytes = static_cast<size_t>(Photo.Stride) * Photo.Height;
+  Image.CopyFrom(Photo);
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    std::memcpy(Image.Bits, Photo.Bits, Bytes);
+    CopyInBands(Image.Bits, Photo.Bits, Bytes, Photo.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 BENCHMARK(ApplyLutsMemcpy)
     ->Name("apply_luts_24mp/memcpy")
@@ -261,6 +267,8 @@ void ApplyLutsOpenCV(benchmark::State &State)
   for (int32_t I = 0; I < 256; ++I)
     Lut.at<cv::Vec3b>(0, I) = cv::Vec3b(static_cast<uint8_t>(255 - I), static_cast<uint8_t>(I),
                                         static_cast<uint8_t>(I / 2));
+  UsePeerThreads(State, ComparisonThreads());
+  cv::LUT(Source, Lut, Out);
   for (auto _ : State) {
     cv::LUT(Source, Lut, Out);
     benchmark::ClobberMemory();

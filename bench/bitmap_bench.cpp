@@ -1,12 +1,20 @@
-// Whole-image geometry on the 24-megapixel photo: flips (in place) and
-// quarter turns (into a second image), against copying the image's bytes
-// once and against OpenCV. The quarter turns are timed twice: the kernel
-// writing into memory that is already mapped, and the device bitmap's whole
-// operation, which takes new memory for the turned image each time; its
-// floor is copying the image into new memory.
+// Whole-image geometry on the 24-megapixel photo: flips and quarter turns,
+// against copying the image's bytes once and against OpenCV.
+//
+// Flips work in place on every side (ours, OpenCV's cv::flip with the same
+// matrix as source and destination). Quarter turns write into a second
+// image whose pages are mapped before the clock starts, on every side.
+// Each kernel is timed on the comparison's threads (one a core) against
+// memcpy on as many threads, and on one thread ("_1_thread") against memcpy
+// on one thread and OpenCV, whose flips and turns run on one thread.
+//
+// "bitmap_rotate_left_24mp_new_memory" is the device bitmap's whole quarter
+// turn: new memory, the turn, the old memory released; its floor copies the
+// image into memory freshly taken from the system.
 #include "imaging/ZrGeometry.h"
 #include "imaging/ZrLTBitmap.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,7 +36,13 @@ enum class Operation
   RotateRight
 };
 
-void Facette(benchmark::State &State, Operation Op)
+size_t PhotoBytes()
+{
+  const TZrPixelBuffer &Photo = Photo24MP();
+  return static_cast<size_t>(Photo.Stride) * Photo.Height;
+}
+
+void Facette(benchmark::State &State, Operation Op, int32_t Threads)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
   TZrPixelBuffer Image, Turned;
@@ -40,6 +54,7 @@ void Facette(benchmark::State &State, Operation Op)
   Image.CopyFrom(Photo);
   // Map the turned image's pages before the clock starts.
   std::memset(Turned.Bits, 0, static_cast<size_t>(Turned.Stride) * Turned.Height);
+  const TOurThreads Ours(State, Threads);
   for (auto _ : State) {
     bool Done = false;
     switch (Op) {
@@ -64,25 +79,81 @@ void Facette(benchmark::State &State, Operation Op)
   }
 }
 
-// Copying the photo's bytes once into memory that is already mapped.
-void Memcpy(benchmark::State &State)
+// Copying the photo's bytes once into memory that is already mapped, in
+// bands of rows on Threads threads.
+void Memcpy(benchmark::State &State, int32_t Threads)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
-  const size_t Bytes = static_cast<size_t>(Photo.Stride) * Photo.Height;
+  const size_t Bytes = PhotoBytes();
   std::vector<uint8_t> To(Bytes, 0);
   for (auto _ : State) {
-    std::memcpy(To.data(), Photo.Bits, Bytes);
+    CopyInBands(To.data(), Photo.Bits, Bytes, Photo.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
   State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(Bytes));
 }
 
+#ifdef FACETTE_HAVE_OPENCV
+// OpenCV on one thread: flips in place, turns into a destination it keeps
+// between calls.
+void OpenCV(benchmark::State &State, Operation Op)
+{
+  const TZrPixelBuffer &Photo = Photo24MP();
+  cv::Mat Image(Photo.Height, Photo.Width, CV_8UC3);
+  cv::Mat(Photo.Height, Photo.Width, CV_8UC3, Photo.Bits, static_cast<size_t>(Photo.Stride))
+      .copyTo(Image);
+  cv::Mat Out;
+  UsePeerThreads(State, 1);
+  auto Run = [&] {
+    switch (Op) {
+    case Operation::FlipHorizontal:
+      cv::flip(Image, Image, 1);
+      break;
+    case Operation::FlipVertical:
+      cv::flip(Image, Image, 0);
+      break;
+    case Operation::RotateLeft:
+      cv::rotate(Image, Out, cv::ROTATE_90_COUNTERCLOCKWISE);
+      break;
+    case Operation::RotateRight:
+      cv::rotate(Image, Out, cv::ROTATE_90_CLOCKWISE);
+      break;
+    }
+  };
+  Run();
+  for (auto _ : State) {
+    Run();
+    benchmark::ClobberMemory();
+  }
+}
+#define FACETTE_GEOMETRY_OPENCV(Kernel, Op)                                                        \
+  BENCHMARK_CAPTURE(OpenCV, Kernel, Operation::Op)                                                 \
+      ->Name(#Kernel "_1_thread/opencv")                                                           \
+      ->Unit(benchmark::kMillisecond)                                                              \
+      ->UseRealTime()
+#else
+#define FACETTE_GEOMETRY_OPENCV(Kernel, Op) static_assert(true)
+#endif
+
 #define FACETTE_GEOMETRY_BENCH(Kernel, Op)                                                         \
-  BENCHMARK_CAPTURE(Facette, Kernel, Operation::Op)                                                \
+  BENCHMARK_CAPTURE(Facette, Kernel, Operation::Op, ComparisonThreads())                           \
       ->Name(#Kernel "/facette")                                                                   \
       ->Unit(benchmark::kMillisecond)                                                              \
       ->UseRealTime();                                                                             \
-  BENCHMARK(Memcpy)->Name(#Kernel "/memcpy")->Unit(benchmark::kMillisecond)->UseRealTime()
+  BENCHMARK_CAPTURE(Memcpy, Kernel, ComparisonThreads())                                           \
+      ->Name(#Kernel "/memcpy")                                                                    \
+      ->Unit(benchmark::kMillisecond)                                                              \
+      ->UseRealTime();                                                                             \
+  BENCHMARK_CAPTURE(Facette, Kernel##_1, Operation::Op, 1)                                         \
+      ->Name(#Kernel "_1_thread/facette")                                                          \
+      ->Unit(benchmark::kMillisecond)                                                              \
+      ->UseRealTime();                                                                             \
+  BENCHMARK_CAPTURE(Memcpy, Kernel##_1, 1)                                                         \
+      ->Name(#Kernel "_1_thread/memcpy")                                                           \
+      ->Unit(benchmark::kMillisecond)                                                              \
+      ->UseRealTime();                                                                             \
+  FACETTE_GEOMETRY_OPENCV(Kernel, Op)
 
 FACETTE_GEOMETRY_BENCH(flip_horizontal_24mp, FlipHorizontal);
 FACETTE_GEOMETRY_BENCH(flip_vertical_24mp, FlipVertical);
@@ -98,6 +169,7 @@ void BitmapTurn(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (!Bitmap.RotateLeft()) {
       State.SkipWithError("operation failed");
@@ -111,72 +183,27 @@ BENCHMARK(BitmapTurn)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// Its floor: copying the image into memory freshly taken from the system.
+// Its floor: copying the image into memory freshly taken from the system,
+// on as many threads.
 void CopyToNewMemory(benchmark::State &State)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
     TZrPixelBuffer Copy;
     if (!Copy.Allocate(pf24bit, Photo.GetBounds())) {
       State.SkipWithError("out of memory");
       break;
     }
-    Copy.CopyFrom(Photo);
+    CopyInBands(Copy.Bits, Photo.Bits, PhotoBytes(), Photo.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 BENCHMARK(CopyToNewMemory)
     ->Name("bitmap_rotate_left_24mp_new_memory/memcpy")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-
-#ifdef FACETTE_HAVE_OPENCV
-// OpenCV writes into a destination it keeps between calls.
-void OpenCV(benchmark::State &State, Operation Op)
-{
-  const TZrPixelBuffer &Photo = Photo24MP();
-  const cv::Mat Source(Photo.Height, Photo.Width, CV_8UC3, Photo.Bits,
-                       static_cast<size_t>(Photo.Stride));
-  cv::Mat Out;
-  auto Run = [&] {
-    switch (Op) {
-    case Operation::FlipHorizontal:
-      cv::flip(Source, Out, 1);
-      break;
-    case Operation::FlipVertical:
-      cv::flip(Source, Out, 0);
-      break;
-    case Operation::RotateLeft:
-      cv::rotate(Source, Out, cv::ROTATE_90_COUNTERCLOCKWISE);
-      break;
-    case Operation::RotateRight:
-      cv::rotate(Source, Out, cv::ROTATE_90_CLOCKWISE);
-      break;
-    }
-  };
-  Run();
-  for (auto _ : State) {
-    Run();
-    benchmark::ClobberMemory();
-  }
-}
-BENCHMARK_CAPTURE(OpenCV, flip_horizontal, Operation::FlipHorizontal)
-    ->Name("flip_horizontal_24mp/opencv")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(OpenCV, flip_vertical, Operation::FlipVertical)
-    ->Name("flip_vertical_24mp/opencv")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(OpenCV, rotate_left, Operation::RotateLeft)
-    ->Name("rotate_left_24mp/opencv")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(OpenCV, rotate_right, Operation::RotateRight)
-    ->Name("rotate_right_24mp/opencv")
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-#endif
 
 } // namespace
 } // namespace facette::bench

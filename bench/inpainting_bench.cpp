@@ -17,6 +17,7 @@
 // skin around it.
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include "tools/brush/ZrBrushMasks.h"
 #include "tools/inpainting/AreaCorrelator.h"
@@ -77,6 +78,7 @@ LiveScene &Scene()
 void Live(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     const int32_t T = S.Correlator->BestReflection(SourceRect);
     S.Correlator->Fill({SourceRect.Left, SourceRect.Top}, T, true, FillPerChannel, 2);
@@ -101,6 +103,7 @@ void CopyTouched(benchmark::State &State)
     }
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, 1);
 }
 BENCHMARK(CopyTouched)
     ->Name("inpaint_live_100/memcpy")
@@ -111,6 +114,7 @@ BENCHMARK(CopyTouched)
 void Reflection(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State)
     benchmark::DoNotOptimize(S.Correlator->BestReflection(SourceRect));
 }
@@ -123,6 +127,7 @@ void FillType(benchmark::State &State)
 {
   LiveScene &S = Scene();
   const int32_t Type = static_cast<int32_t>(State.range(0));
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     S.Correlator->Fill({SourceRect.Left, SourceRect.Top}, 0, true, Type, 2);
     benchmark::ClobberMemory();
@@ -139,6 +144,7 @@ BENCHMARK(FillType)
 void Prepare(benchmark::State &State)
 {
   LiveScene &S = Scene();
+  const TOurThreads Ours(State);
   for (auto _ : State)
     S.Prepare();
 }

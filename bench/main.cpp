@@ -2,7 +2,10 @@
 // the implementation is "facette" for ours and the peer's name otherwise
 // ("opencv", "vips", "memcpy", ...). After the usual console output a table
 // gives, for every kernel, our time and its ratio to each peer measured in
-// the same run.
+// the same run, each with the threads it ran on (the counter "threads";
+// "?" where a benchmark did not say, "!" where a peer's count differs from
+// ours) and the benchmark's label, which says how a peer's work differs
+// from ours where it does.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -36,37 +39,61 @@ public:
       auto &Entry = Kernels[Kernel];
       if (Entry.empty())
         Order.push_back(Kernel);
-      Entry[Impl] = Seconds;
+      const auto Threads = R.counters.find("threads");
+      Entry[Impl] = {Seconds, Threads == R.counters.end() ? 0 : static_cast<int>(Threads->second),
+                     R.report_label};
     }
   }
 
   void Finalize() override
   {
     ConsoleReporter::Finalize();
-    std::printf("\n%-44s %12s   %s\n", "kernel", "facette", "ratio facette/peer");
+    std::printf("\n%-52s %16s   %s\n", "kernel", "facette", "ratio facette/peer (peer's time)");
     for (const std::string &Kernel : Order) {
       const auto &Times = Kernels[Kernel];
       auto Ours = Times.find("facette");
-      std::printf("%-44s ", Kernel.c_str());
+      std::printf("%-52s ", Kernel.c_str());
       if (Ours == Times.end()) {
-        std::printf("%12s  ", "-");
+        std::printf("%16s  ", "-");
       } else {
-        std::printf("%9.3f ms  ", Ours->second * 1e3);
+        std::printf("%10.3f ms %3s%s  ", Ours->second.Seconds * 1e3,
+                    ThreadText(Ours->second.Threads).c_str(), LabelText(Ours->second).c_str());
       }
       for (const auto &[Impl, Time] : Times) {
         if (Impl == "facette")
           continue;
+        const bool Differ = Ours != Times.end() && Time.Threads != Ours->second.Threads;
+        const std::string Threads = ThreadText(Time.Threads) + (Differ ? "!" : "");
         if (Ours != Times.end())
-          std::printf(" %s %.2f (%.3f ms)", Impl.c_str(), Ours->second / Time, Time * 1e3);
+          std::printf(" %s %.2f (%.3f ms %s%s)", Impl.c_str(), Ours->second.Seconds / Time.Seconds,
+                      Time.Seconds * 1e3, Threads.c_str(), LabelText(Time).c_str());
         else
-          std::printf(" %s %.3f ms", Impl.c_str(), Time * 1e3);
+          std::printf(" %s %.3f ms %s%s", Impl.c_str(), Time.Seconds * 1e3, Threads.c_str(),
+                      LabelText(Time).c_str());
       }
       std::printf("\n");
     }
   }
 
 private:
-  std::map<std::string, std::map<std::string, double>> Kernels;
+  struct TTime
+  {
+    double Seconds = 0;
+    int Threads = 0;   // 0: not reported
+    std::string Label; // what differs in the work done, if anything
+  };
+
+  static std::string LabelText(const TTime &Time)
+  {
+    return Time.Label.empty() ? std::string() : ", " + Time.Label;
+  }
+
+  static std::string ThreadText(int Threads)
+  {
+    return Threads > 0 ? std::to_string(Threads) + "t" : std::string("?t");
+  }
+
+  std::map<std::string, std::map<std::string, TTime>> Kernels;
   std::vector<std::string> Order;
 };
 

@@ -1,6 +1,7 @@
 // The physical floor every whole-image kernel is compared with: copying the
 // 24-megapixel photo's bytes once.
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +20,7 @@ void CopyPhoto(benchmark::State &State)
     std::memcpy(Target.data(), Photo.Bits, Bytes);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, 1);
   State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(Bytes));
 }
 BENCHMARK(CopyPhoto)->Name("copy_24mp/memcpy")->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -16,12 +16,13 @@
 // "liquify_resample_1000": the Hermite re-sampling on release of a
 // 1000 x 1000 changed area, every pixel displaced, against OpenCV's cubic
 // remap of the same area from the same displacements and against copying
-// the area's bytes. "liquify_resample_1000_first" starts each time from a
-// new sequence. "liquify_resample_512" is the largest brush's bloat square.
+// the area's bytes, all on the comparison's threads. "liquify_resample_1000_first" starts each time
+// from a new sequence. "liquify_resample_512" is the largest brush's bloat square.
 #include "editor/ZrMapMode.h"
 #include "imaging/ZrParallel.h"
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 #include "tools/brush/ZrBrushMasks.h"
 #include "tools/reshape/ZrLiquifySequence.h"
 
@@ -61,8 +62,9 @@ struct TWarpScene : TPhotoView
   }
 
   // One mouse move from Prev to Cur while the button is down; with
-  // WholeView the whole window is repainted, not only what changed.
-  void Move(TZrPoint Prev, TZrPoint Cur, bool WholeView = false)
+  // WholeView the whole window is repainted, not only what changed. False
+  // when the move changed nothing the view shows (nothing repainted).
+  bool Move(TZrPoint Prev, TZrPoint Cur, bool WholeView = false)
   {
     const TZrRect StampRect = BrushRect(Cur, WarpBrush);
     Stamp.Left = StampRect.Left;
@@ -71,9 +73,8 @@ struct TWarpScene : TPhotoView
     Stamp.Left = Stamp.Top = 0;
     DocumentView->ImagePixelsChanged(R);
     if (WholeView)
-      PaintAll();
-    else
-      Paint(ImageRectToWindow(Canvas.MapMode, R));
+      return !R.IsEmpty() && PaintAll();
+    return Paint(ImageRectToWindow(Canvas.MapMode, R));
   }
 
   // The start of the Index-th stroke: rows across the shown part.
@@ -86,6 +87,8 @@ struct TWarpScene : TPhotoView
   }
 };
 
+constexpr const char *OutsideTheView = "a move fell outside the view";
+
 void WarpStep(benchmark::State &State, TViewZoom Zoom, bool WholeView)
 {
   TWarpScene Scene;
@@ -96,6 +99,7 @@ void WarpStep(benchmark::State &State, TViewZoom Zoom, bool WholeView)
   int64_t Stroke = 0;
   int32_t Move = 0;
   TZrPoint Start = Scene.StrokeStart(0);
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (Move == StrokeMoves) {
       // Released: the step is recorded, the next stroke starts below.
@@ -107,7 +111,10 @@ void WarpStep(benchmark::State &State, TViewZoom Zoom, bool WholeView)
     }
     const TZrPoint Prev{Start.X + Move * MoveStep, Start.Y};
     ++Move;
-    Scene.Move(Prev, TZrPoint{Start.X + Move * MoveStep, Start.Y}, WholeView);
+    if (!Scene.Move(Prev, TZrPoint{Start.X + Move * MoveStep, Start.Y}, WholeView)) {
+      State.SkipWithError(OutsideTheView);
+      break;
+    }
     benchmark::ClobberMemory();
   }
 }
@@ -123,13 +130,17 @@ void FirstStep(benchmark::State &State)
   }
   Scene.Liquify.Clear();
   const TZrPoint Start{PhotoWidth / 2, PhotoHeight / 2};
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (!Scene.Liquify.Start(*Scene.Document.ImagePixels())) {
       State.SkipWithError("out of memory");
       return;
     }
     Scene.Liquify.Brush.Build(WarpBrush, lbCos, leWarp);
-    Scene.Move(Start, TZrPoint{Start.X + MoveStep, Start.Y});
+    if (!Scene.Move(Start, TZrPoint{Start.X + MoveStep, Start.Y})) {
+      State.SkipWithError(OutsideTheView);
+      return;
+    }
     benchmark::ClobberMemory();
     State.PauseTiming();
     Scene.Liquify.Clear();
@@ -229,18 +240,22 @@ void Resample(benchmark::State &State, bool Bloat)
     State.SkipWithError("out of memory");
     return;
   }
+  // The first re-sampling maps the working image's pages; it is not timed.
+  Scene.Liquify.Resample(Scene.Image, Scene.Changed);
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Scene.Liquify.Resample(Scene.Image, Scene.Changed);
     benchmark::ClobberMemory();
   }
   State.counters["pixels"] = static_cast<double>(Scene.Changed.Width()) * Scene.Changed.Height();
-  State.counters["threads"] = WorkerCount();
+  State.SetLabel("hermite, 2x2 taps");
 }
 
 // Each time a new sequence: starting image, field and working image made
 // anew before the (timed) re-sampling.
 void ResampleFirst(benchmark::State &State)
 {
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     auto Scene = std::make_unique<TResampleScene>();
@@ -257,18 +272,24 @@ void ResampleFirst(benchmark::State &State)
   }
 }
 
+// The area's rows copied in bands on the threads the re-sampling runs on.
 void CopyArea(benchmark::State &State, int32_t Side)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
   TZrPixelBuffer Image;
   Image.Allocate(pf24bit, Photo.GetBounds());
   const TZrRect R = Bounds(PhotoWidth / 2 - Side / 2, PhotoHeight / 2 - Side / 2, Side, Side);
+  Image.CopyFrom(Photo);
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    for (int32_t Y = R.Top; Y < R.Bottom; ++Y)
-      std::memcpy(Image.PixelPtr(R.Left, Y), Photo.PixelPtr(R.Left, Y),
-                  static_cast<size_t>(Side) * 3);
+    RunBands(Side, Threads, [&](int32_t, int32_t Begin, int32_t End) {
+      for (int32_t Y = R.Top + Begin; Y < R.Top + End; ++Y)
+        std::memcpy(Image.PixelPtr(R.Left, Y), Photo.PixelPtr(R.Left, Y),
+                    static_cast<size_t>(Side) * 3);
+    });
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 
 BENCHMARK_CAPTURE(Resample, smooth, false)
@@ -296,8 +317,8 @@ BENCHMARK_CAPTURE(CopyArea, side_512, BloatSide)
 #ifdef FACETTE_HAVE_OPENCV
 // The same area sampled at the same displaced positions with OpenCV's
 // bicubic remap (its nearest kin of the Hermite filter), from the same
-// starting image into the same working image. OpenCV runs on one thread a
-// core, as the re-sampling does; both report their thread count.
+// starting image into the same working image. OpenCV runs on the
+// comparison's threads, as the re-sampling does; both report their count.
 void OpenCVRemap(benchmark::State &State)
 {
   TResampleScene Scene;
@@ -318,11 +339,13 @@ void OpenCVRemap(benchmark::State &State)
       MapX.at<float>(Y - R.Top, X - R.Left) = static_cast<float>(X + D.DX);
       MapY.at<float>(Y - R.Top, X - R.Left) = static_cast<float>(Y + D.DY);
     }
+  UsePeerThreads(State, ComparisonThreads());
+  cv::remap(From, To, MapX, MapY, cv::INTER_CUBIC, cv::BORDER_REPLICATE);
   for (auto _ : State) {
     cv::remap(From, To, MapX, MapY, cv::INTER_CUBIC, cv::BORDER_REPLICATE);
     benchmark::ClobberMemory();
   }
-  State.counters["threads"] = cv::getNumThreads();
+  State.SetLabel("bicubic, 4x4 taps");
 }
 BENCHMARK(OpenCVRemap)
     ->Name("liquify_resample_1000/opencv")

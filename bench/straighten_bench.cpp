@@ -1,9 +1,10 @@
 // Straighten: the final Hermite rendering of the 24-megapixel photo turned
 // by 0.05 rad, and the nearest-neighbour preview, against copying the
 // result's bytes once and against OpenCV's affine warp (bicubic and nearest)
-// into the same canvas.
+// into the same canvas, all on the comparison's threads.
 #include "imaging/ZrInterpolationFilters.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 #include "tools/geometry/ZrStraightenRenderer.h"
 
 #include <benchmark/benchmark.h>
@@ -42,11 +43,13 @@ void Render(benchmark::State &State, int32_t Filter)
   const TZrPixelBuffer &Photo = Photo24MP();
   TZrPixelBuffer &Image = ResultImage();
   TZrStraightenRenderer R;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     R.Render(Photo, Angle, Filter, Image);
     benchmark::ClobberMemory();
   }
   State.counters["pixels"] = static_cast<double>(R.ResultWidth) * R.ResultHeight;
+  State.SetLabel(Filter == ifHermite ? "hermite, 2x2 taps" : "nearest");
 }
 
 void RenderHermite(benchmark::State &State)
@@ -72,10 +75,12 @@ void CopyResult(benchmark::State &State)
   TZrPixelBuffer &Image = ResultImage();
   const size_t Bytes = static_cast<size_t>(Image.Stride) * Image.Height;
   std::vector<uint8_t> From(Bytes, 1);
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    std::memcpy(Image.Bits, From.data(), Bytes);
+    CopyInBands(Image.Bits, From.data(), Bytes, Image.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 BENCHMARK(CopyResult)
     ->Name("straighten_hermite_24mp/memcpy")
@@ -99,6 +104,7 @@ void OpenCVWarp(benchmark::State &State, int Interpolation)
   const double CXR = (Image.Width - 1) / 2.0, CYR = (Image.Height - 1) / 2.0;
   const double CXS = (Photo.Width - 1) / 2.0, CYS = (Photo.Height - 1) / 2.0;
   const cv::Matx23d Map(C, -S, CXS - CXR * C + CYR * S, S, C, CYS - CXR * S - CYR * C);
+  UsePeerThreads(State, ComparisonThreads());
   for (auto _ : State) {
     cv::warpAffine(Source, Result, Map, Result.size(), Interpolation | cv::WARP_INVERSE_MAP,
                    cv::BORDER_CONSTANT, cv::Scalar(255, 255, 255));
@@ -109,6 +115,7 @@ void OpenCVWarp(benchmark::State &State, int Interpolation)
 void OpenCVCubic(benchmark::State &State)
 {
   OpenCVWarp(State, cv::INTER_CUBIC);
+  State.SetLabel("bicubic, 4x4 taps");
 }
 BENCHMARK(OpenCVCubic)
     ->Name("straighten_hermite_24mp/opencv")
@@ -118,6 +125,7 @@ BENCHMARK(OpenCVCubic)
 void OpenCVNearest(benchmark::State &State)
 {
   OpenCVWarp(State, cv::INTER_NEAREST);
+  State.SetLabel("nearest");
 }
 BENCHMARK(OpenCVNearest)
     ->Name("straighten_nearest_24mp/opencv")

@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 scripts/setup-bench.sh
 cmake --preset bench >/dev/null
 cmake --build --preset bench
-exec build-bench/bench/facette_bench --benchmark_min_time=0.5 "$@"
+exec build-bench/bench/facette_bench --benchmark_min_time=1 "$@"

@@ -66,8 +66,10 @@ void CopySquares(benchmark::State &State, int32_t Side);
 
 // One stamp of a stroke per iteration, each 4 pixels on from the one
 // before across the middle of the photo; after 200 the stroke ends
-// (EndStroke, not timed) and the next starts where this one did.
-void StrokeStamps(benchmark::State &State, const std::function<void(TZrPoint)> &Stamp,
+// (EndStroke, not timed) and the next starts where this one did. Stamp
+// returns false when its stamp fell outside the view, which stops the
+// benchmark: nothing was repainted.
+void StrokeStamps(benchmark::State &State, const std::function<bool(TZrPoint)> &Stamp,
                   const std::function<void()> &EndStroke);
 
 } // namespace facette::bench

@@ -130,6 +130,8 @@ bool TZrScriptedDemo::Prepare()
     const QString File = ToQString(Params.StringArgument(0));
     const double Delay = Params.NumberArgument(1).value_or(0);
     QTimer::singleShot(static_cast<int>(std::clamp(Delay, 0.0, 600.0) * 1000), this, [File] {
+      if (TZrGraphicsEditor *Editor = GraphicsEditor())
+        Editor->FinishDrafts();
       QPixmap Picture;
       if (QScreen *Screen = QGuiApplication::primaryScreen())
         Picture = Screen->grabWindow(0);
@@ -209,6 +211,8 @@ void TZrScriptedDemo::Finish()
     return Fail(ExitScriptError, QStringLiteral("%1:%2: The demonstration was stopped.")
                                      .arg(Options.ScriptFile)
                                      .arg(Playback.CurrentFileLine()));
+  if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && !Options.Screenshot.isEmpty())
+    Editor->FinishDrafts();
   if (!Options.Screenshot.isEmpty() && MainForm() && !MainForm()->grab().save(Options.Screenshot))
     Report(QStringLiteral("facette: cannot write %1").arg(Options.Screenshot));
   if (!Options.SaveAs.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "demo/ui/ZrDemonstration.h"
 #include "demo/ui/ZrDemoPlayback.h"
 #include "editor/ui/ZrGraphicsEditor.h"
+#include "editor/ui/ZrGraphicsView.h"
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
 #include "framework/ui/ZrLocalizerQt.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QTimer>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -58,6 +60,14 @@ struct TOptions
       QStringLiteral("With --demo: save the image to <file> when the demo has played, in the "
                      "format of its extension (.jpg, .png, .tif, .bmp), without asking."),
       QStringLiteral("file")};
+  // For measuring the program from outside (bench/launch_bench.sh): one
+  // line on standard output after every paint of the photo.
+  QCommandLineOption ReportPaints{QStringLiteral("report-paints"),
+                                  QStringLiteral("Print a line after every paint of the photo: "
+                                                 "the wall-clock time in microseconds since "
+                                                 "1970, the paint's milliseconds, the "
+                                                 "milliseconds since the zoom changed (or -), "
+                                                 "the zoom, and final or draft.")};
   QCommandLineOption DemoTimeout{QStringLiteral("demo-timeout"),
                                  QStringLiteral("With --demo: fail when the demo has not ended "
                                                 "after <seconds>."),
@@ -67,6 +77,7 @@ struct TOptions
   {
     Command.setFlags(QCommandLineOption::HiddenFromHelp);
     DemoTimeout.setFlags(QCommandLineOption::HiddenFromHelp);
+    ReportPaints.setFlags(QCommandLineOption::HiddenFromHelp);
     Parser.setApplicationDescription(QStringLiteral("Facette, a portrait retouching editor."));
     Parser.addHelpOption();
     Parser.addVersionOption();
@@ -76,6 +87,7 @@ struct TOptions
     Parser.addOption(DemoSpeed);
     Parser.addOption(SaveAs);
     Parser.addOption(DemoTimeout);
+    Parser.addOption(ReportPaints);
     Parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Image to open."));
   }
 };
@@ -139,6 +151,19 @@ int main(int argc, char **argv)
       return 1;
   }
 
+  if (Options.Parser.isSet(Options.ReportPaints))
+    SetPaintReporter([](const TZrPaintReport &Report) {
+      const auto Now = std::chrono::duration_cast<std::chrono::microseconds>(
+          std::chrono::system_clock::now().time_since_epoch());
+      char Since[32] = "-";
+      if (Report.SinceZoomMilliseconds >= 0)
+        std::snprintf(Since, sizeof Since, "%.3f", Report.SinceZoomMilliseconds);
+      std::printf("paint %lld %.3f %s %d/%d %s\n", static_cast<long long>(Now.count()),
+                  Report.PaintMilliseconds, Since, Report.ZoomNumerator, Report.ZoomDenominator,
+                  Report.Draft ? "draft" : "final");
+      std::fflush(stdout);
+    });
+
   TZrApplication ZrApp;
   // Interface texts are needed from the first window on.
   InitLocalizerQt(QCoreApplication::applicationDirPath());
@@ -188,6 +213,8 @@ int main(int argc, char **argv)
     const QString Path = Options.Parser.value(Options.Screenshot);
     QTimer::singleShot(1500, [Path] {
       if (TMainForm *Main = MainForm()) {
+        if (TZrGraphicsEditor *Editor = GraphicsEditor())
+          Editor->FinishDrafts();
         if (!Main->grab().save(Path))
           std::fprintf(stderr, "facette: cannot write %s\n", qPrintable(Path));
         Main->close();

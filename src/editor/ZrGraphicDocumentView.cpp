@@ -21,6 +21,14 @@ void TZrGraphicDocumentView::PaintContent(TZrViewCanvas &Canvas)
   Canvas.ExcludeClipRect(Dest);
 }
 
+TZrRect TZrGraphicDocumentView::RefineDrafts(const TZrMapMode &MapMode, double BudgetMs)
+{
+  const TZrPixels *Image = Document.ImagePixels();
+  if (!Image)
+    return {};
+  return Painter.RefineDrafts(MapMode, *Image, Document.GetVisibleRect(), BudgetMs);
+}
+
 void TZrGraphicDocumentView::ImageChanged()
 {
   SetBounds(Document.ImageBounds());

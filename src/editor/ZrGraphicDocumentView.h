@@ -35,6 +35,12 @@ public:
   void ImagePixelsChanged(const TZrRect &ImageRect) { Painter.InvalidateRect(ImageRect); }
   const TZrViewImagePainter &ImagePainter() const { return Painter; }
 
+  // Drafts at once after a change of zoom, refined a budget at a time (see
+  // TZrViewImagePainter); the window returned is what to repaint.
+  void AllowDrafts(bool Allow) { Painter.AllowDrafts = Allow; }
+  bool HasDrafts() const { return Painter.HasDrafts(); }
+  TZrRect RefineDrafts(const TZrMapMode &MapMode, double BudgetMs);
+
 private:
   void UpdateColorTransform();
 

@@ -5,6 +5,7 @@
 #include "imaging/ZrParallel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace facette {
@@ -15,6 +16,8 @@ namespace {
 constexpr int32_t TileSize = 64;
 // Tiles worth a thread of their own.
 constexpr int64_t TilesPerBand = 4;
+// Tiles a refinement builds between looks at the clock.
+constexpr size_t RefineBatch = 16;
 
 } // namespace
 
@@ -26,6 +29,7 @@ TZrRect TZrViewImagePainter::Paint(TZrViewCanvas &Canvas, const TZrPixels &Image
     return {};
   const TZrMapMode &MapMode = Canvas.MapMode;
   const TZrRect Dest = MapMode.LogicalToDeviceRect(Source);
+  DraftPainted = false;
   if (Dest.IsEmpty() || !Canvas.HasSurface())
     return Dest;
   TZrRegion Area = Canvas.Clip;
@@ -48,6 +52,10 @@ TZrRect TZrViewImagePainter::Paint(TZrViewCanvas &Canvas, const TZrPixels &Image
     const TZrRect CacheRect = IntersectRect(OffsetRect(R, -OffsetX, -OffsetY), CacheBounds);
     if (CacheRect.IsEmpty())
       continue;
+    if (AllowDrafts) {
+      PaintWithDrafts(Canvas, Image, Source, CacheRect, OffsetX, OffsetY);
+      continue;
+    }
     EnsureReduced(Image, CacheRect);
     const size_t Bytes = static_cast<size_t>(CacheRect.Width()) * 3;
     for (int32_t V = CacheRect.Top; V < CacheRect.Bottom; ++V)
@@ -124,8 +132,8 @@ void BuildStarts(int32_t First, int32_t End, int32_t Origin, const TMap &Map,
 
 } // namespace
 
-bool TZrViewImagePainter::PrepareReduced(const TZrMapMode &MapMode, const TZrPixels &Image,
-                                         const TZrRect &Source)
+TZrViewImagePainter::TKey TZrViewImagePainter::KeyOf(const TZrMapMode &MapMode,
+                                                     const TZrPixels &Image, const TZrRect &Source)
 {
   TKey NewKey;
   NewKey.Bits = Image.Bits;
@@ -138,10 +146,18 @@ bool TZrViewImagePainter::PrepareReduced(const TZrMapMode &MapMode, const TZrPix
   NewKey.WindowExtY = MapMode.WindowExtY;
   NewKey.ViewportExtX = MapMode.ViewportExtX;
   NewKey.ViewportExtY = MapMode.ViewportExtY;
+  return NewKey;
+}
+
+bool TZrViewImagePainter::PrepareReduced(const TZrMapMode &MapMode, const TZrPixels &Image,
+                                         const TZrRect &Source)
+{
+  const TKey NewKey = KeyOf(MapMode, Image, Source);
   if (HasCache && NewKey == Key)
     return true;
 
   HasCache = false;
+  Drafts.clear();
   // The copy does not depend on the scroll position: it is laid out as if
   // the viewport origin were 0.
   TZrMapMode Unscrolled = MapMode;
@@ -165,6 +181,7 @@ bool TZrViewImagePainter::PrepareReduced(const TZrMapMode &MapMode, const TZrPix
   TilesX = (Width + TileSize - 1) / TileSize;
   TilesY = (Height + TileSize - 1) / TileSize;
   TileValid.assign(static_cast<size_t>(TilesX) * static_cast<size_t>(TilesY), 0);
+  Drafted.assign(TileValid.size(), 0);
   Key = NewKey;
   HasCache = true;
   return true;
@@ -179,23 +196,94 @@ void TZrViewImagePainter::EnsureReduced(const TZrPixels &Image, const TZrRect &C
     for (int32_t TileX = FirstX; TileX <= LastX; ++TileX)
       if (!TileValid[static_cast<size_t>(TileY * TilesX + TileX)])
         Stale.push_back(TileY * TilesX + TileX);
-  if (Stale.empty())
+  BuildTiles(Image, Stale);
+}
+
+void TZrViewImagePainter::BuildTiles(const TZrPixels &Image, const std::vector<int32_t> &Tiles)
+{
+  if (Tiles.empty())
     return;
-  const int32_t Count = static_cast<int32_t>(Stale.size());
+  const int32_t Count = static_cast<int32_t>(Tiles.size());
   // Tiles write disjoint parts of the copy, so they can be built side by
   // side.
   RunBands(Count, BandCount(Count, TilesPerBand), [&](int32_t, int32_t Begin, int32_t End) {
     for (int32_t Index = Begin; Index < End; ++Index) {
-      const int32_t Tile = Stale[static_cast<size_t>(Index)];
+      const int32_t Tile = Tiles[static_cast<size_t>(Index)];
       BuildTile(Image, Tile % TilesX, Tile / TilesX);
     }
   });
-  for (const int32_t Tile : Stale) {
+  for (const int32_t Tile : Tiles) {
     TileValid[static_cast<size_t>(Tile)] = 1;
-    const int32_t TileX = Tile % TilesX, TileY = Tile / TilesX;
-    Built += static_cast<int64_t>(std::min(TileSize, Cache.Width - TileX * TileSize)) *
-             std::min(TileSize, Cache.Height - TileY * TileSize);
+    const TZrRect R = TileRect(Tile);
+    Built += static_cast<int64_t>(R.Width()) * R.Height();
   }
+}
+
+TZrRect TZrViewImagePainter::TileRect(int32_t Tile) const
+{
+  const int32_t C0 = Tile % TilesX * TileSize, V0 = Tile / TilesX * TileSize;
+  return TZrRect{C0, V0, std::min(C0 + TileSize, Cache.Width),
+                 std::min(V0 + TileSize, Cache.Height)};
+}
+
+void TZrViewImagePainter::PaintWithDrafts(TZrViewCanvas &Canvas, const TZrPixels &Image,
+                                          const TZrRect &Source, const TZrRect &CacheRect,
+                                          int32_t OffsetX, int32_t OffsetY)
+{
+  for (int32_t TileY = CacheRect.Top / TileSize; TileY <= (CacheRect.Bottom - 1) / TileSize;
+       ++TileY)
+    for (int32_t TileX = CacheRect.Left / TileSize; TileX <= (CacheRect.Right - 1) / TileSize;
+         ++TileX) {
+      const int32_t Tile = TileY * TilesX + TileX;
+      const TZrRect Part = IntersectRect(TileRect(Tile), CacheRect);
+      if (!TileValid[static_cast<size_t>(Tile)]) {
+        PaintDirect(Canvas, Image, Source, OffsetRect(Part, OffsetX, OffsetY));
+        DraftPainted = true;
+        if (!Drafted[static_cast<size_t>(Tile)]) {
+          Drafted[static_cast<size_t>(Tile)] = 1;
+          Drafts.push_back(Tile);
+        }
+        continue;
+      }
+      const size_t Bytes = static_cast<size_t>(Part.Width()) * 3;
+      for (int32_t V = Part.Top; V < Part.Bottom; ++V)
+        std::memcpy(Canvas.Pixels.PixelPtr(Part.Left + OffsetX, V + OffsetY),
+                    Cache.PixelPtr(Part.Left, V), Bytes);
+    }
+}
+
+TZrRect TZrViewImagePainter::RefineDrafts(const TZrMapMode &MapMode, const TZrPixels &Image,
+                                          const TZrRect &SourceRect, double BudgetMs)
+{
+  if (Drafts.empty())
+    return {};
+  const TZrRect Source = IntersectRect(SourceRect, Image.GetBounds());
+  if (!HasCache || KeyOf(MapMode, Image, Source) != Key) {
+    Drafts.clear();
+    std::fill(Drafted.begin(), Drafted.end(), 0);
+    return {};
+  }
+  const auto Start = std::chrono::steady_clock::now();
+  TZrRect Done;
+  size_t Taken = 0;
+  std::vector<int32_t> Batch;
+  while (Taken < Drafts.size()) {
+    Batch.clear();
+    for (; Taken < Drafts.size() && Batch.size() < RefineBatch; ++Taken) {
+      const int32_t Tile = Drafts[Taken];
+      Drafted[static_cast<size_t>(Tile)] = 0;
+      if (!TileValid[static_cast<size_t>(Tile)])
+        Batch.push_back(Tile);
+      Done = UnionRect(Done, TileRect(Tile));
+    }
+    BuildTiles(Image, Batch);
+    const std::chrono::duration<double, std::milli> Spent =
+        std::chrono::steady_clock::now() - Start;
+    if (Spent.count() >= BudgetMs)
+      break;
+  }
+  Drafts.erase(Drafts.begin(), Drafts.begin() + static_cast<ptrdiff_t>(Taken));
+  return OffsetRect(Done, Column0 + MapMode.ViewportOrgX, Row0 + MapMode.ViewportOrgY);
 }
 
 void TZrViewImagePainter::BuildTile(const TZrPixels &Image, int32_t TileX, int32_t TileY)

@@ -12,6 +12,13 @@
 // (InvalidateRect); a new zoom, rectangle or image memory starts a new copy
 // by itself. A colour transform is applied to what is shown (the reduced
 // copy keeps converted pixels), never to the image.
+//
+// Building the copy after a change of zoom reads every image pixel shown,
+// too long for the paint a user waits for. With drafts allowed, a paint
+// shows the parts whose copy is not ready at once with the image pixel
+// nearest each window pixel's centre, and remembers them; RefineDrafts
+// then builds their copy a time budget at a time, and the owner repaints
+// what it returns.
 #pragma once
 
 #include "editor/ZrMapMode.h"
@@ -44,6 +51,21 @@ public:
   // profile's conversion); nil for nothing.
   void SetColorTransform(std::shared_ptr<const TZrColorTransform> Transform);
 
+  // Whether a paint may show drafts (off by default: every paint final).
+  bool AllowDrafts = false;
+  // Whether parts painted as drafts wait for their final pixels.
+  bool HasDrafts() const { return !Drafts.empty(); }
+  // Builds the reduced copy of drafted parts until they are all done or
+  // about BudgetMs milliseconds have passed (a batch of tiles at least),
+  // and returns the window rectangle, under MapMode, whose paint now shows
+  // final pixels. Image and SourceRect are those of the paint. Drafts of an
+  // earlier zoom, rectangle or image are dropped: the next paint drafts
+  // anew.
+  TZrRect RefineDrafts(const TZrMapMode &MapMode, const TZrPixels &Image, const TZrRect &SourceRect,
+                       double BudgetMs);
+  // Whether the last paint showed any part as a draft.
+  bool PaintedDraft() const { return DraftPainted; }
+
   // Reduced pixels computed so far (tests and benchmarks watch the cache
   // with it).
   int64_t ReducedPixelsBuilt() const { return Built; }
@@ -63,8 +85,15 @@ private:
 
   void PaintDirect(TZrViewCanvas &Canvas, const TZrPixels &Image, const TZrRect &Source,
                    const TZrRect &Area);
+  static TKey KeyOf(const TZrMapMode &MapMode, const TZrPixels &Image, const TZrRect &Source);
   bool PrepareReduced(const TZrMapMode &MapMode, const TZrPixels &Image, const TZrRect &Source);
   void EnsureReduced(const TZrPixels &Image, const TZrRect &CacheRect);
+  void BuildTiles(const TZrPixels &Image, const std::vector<int32_t> &Tiles);
+  // Copies the ready tiles of CacheRect to the canvas and drafts the others
+  // there.
+  void PaintWithDrafts(TZrViewCanvas &Canvas, const TZrPixels &Image, const TZrRect &Source,
+                       const TZrRect &CacheRect, int32_t OffsetX, int32_t OffsetY);
+  TZrRect TileRect(int32_t Tile) const;
   void BuildTile(const TZrPixels &Image, int32_t TileX, int32_t TileY);
   void MarkStale(const TZrRect &CacheRect);
 
@@ -80,6 +109,11 @@ private:
   int32_t TilesX = 0, TilesY = 0;
   std::vector<uint8_t> TileValid;
   int64_t Built = 0;
+  // Tiles painted as drafts and not built since, and whether the last
+  // paint drafted any.
+  std::vector<int32_t> Drafts;
+  std::vector<uint8_t> Drafted;
+  bool DraftPainted = false;
 };
 
 } // namespace facette

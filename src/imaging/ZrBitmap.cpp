@@ -1,5 +1,7 @@
 #include "imaging/ZrBitmap.h"
 
+#include "imaging/ZrParallel.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -144,11 +146,25 @@ void TZrPixels::CopyRect(int32_t DestX, int32_t DestY, const TZrPixels &Source,
   const size_t RowBytes = static_cast<size_t>(R.Width()) * static_cast<size_t>(BytesPerPixel);
   const uint8_t *From = Source.PixelPtr(SourceX, SourceY);
   uint8_t *To = PixelPtr(R.Left, R.Top);
-  for (int32_t Y = R.Top; Y < R.Bottom; ++Y) {
-    std::memmove(To, From, RowBytes);
-    From += Source.Stride;
-    To += Stride;
-  }
+  const int32_t Rows = R.Height();
+  // A large copy between separate memory goes in bands on the cores (the
+  // page faults of fresh memory too); a copy within one window keeps the
+  // order memmove gives it.
+  const auto Span = [Rows, RowBytes](const uint8_t *First, int32_t RowStride) {
+    const ptrdiff_t Last = static_cast<ptrdiff_t>(Rows - 1) * RowStride;
+    return std::pair{First + std::min<ptrdiff_t>(Last, 0),
+                     First + std::max<ptrdiff_t>(Last, 0) + RowBytes};
+  };
+  const auto [FromBegin, FromEnd] = Span(From, Source.Stride);
+  const auto [ToBegin, ToEnd] = Span(To, Stride);
+  const int64_t Bytes = static_cast<int64_t>(RowBytes) * Rows;
+  const bool Apart = FromEnd <= ToBegin || ToEnd <= FromBegin;
+  RunBands(Rows, Apart ? BandCount(Bytes, int64_t{4} << 20) : 1,
+           [&](int32_t, int32_t Begin, int32_t End) {
+             for (int32_t Y = Begin; Y < End; ++Y)
+               std::memmove(To + static_cast<ptrdiff_t>(Y) * Stride,
+                            From + static_cast<ptrdiff_t>(Y) * Source.Stride, RowBytes);
+           });
 }
 
 // --- TZrPixelBuffer ----------------------------------------------------

@@ -18,10 +18,19 @@ namespace {
 void InitExiv2()
 {
   static std::once_flag Once;
+  static std::mutex XmpLock;
   std::call_once(Once, [] {
     // Exiv2 would print every oddity of a file to stderr.
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize();
+    // Files are read side by side (facette-cli --jobs): the XMP toolkit
+    // registers the namespaces it meets in a table of its own, safe only
+    // under a lock it is given here.
+    Exiv2::XmpParser::initialize(
+        [](void *Data, bool Lock) {
+          auto *M = static_cast<std::mutex *>(Data);
+          Lock ? M->lock() : M->unlock();
+        },
+        &XmpLock);
   });
 }
 

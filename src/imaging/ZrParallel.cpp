@@ -10,18 +10,49 @@
 
 namespace facette {
 
+namespace {
+
+std::atomic<int32_t> WorkerLimit{0};
+std::atomic<int32_t> ThreadsSeen{0};
+
+} // namespace
+
 int32_t BandCount(int64_t Work, int64_t MinWork)
 {
-  const int64_t Cores = std::max<int64_t>(std::thread::hardware_concurrency(), 1);
-  const int64_t Worth = MinWork > 0 ? Work / MinWork : Cores;
-  return static_cast<int32_t>(std::clamp<int64_t>(Worth, 1, std::min<int64_t>(Cores, MaxBands)));
+  const int64_t Workers = WorkerCount();
+  const int64_t Worth = MinWork > 0 ? Work / MinWork : Workers;
+  return static_cast<int32_t>(std::clamp<int64_t>(Worth, 1, Workers));
 }
 
 int32_t WorkerCount()
 {
-  static const int32_t Count =
+  static const int32_t Cores =
       static_cast<int32_t>(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1u, MaxBands));
-  return Count;
+  const int32_t Limit = WorkerLimit.load(std::memory_order_relaxed);
+  return Limit > 0 ? std::min(Limit, Cores) : Cores;
+}
+
+void SetWorkerLimit(int32_t Count)
+{
+  WorkerLimit.store(std::max(Count, 0), std::memory_order_relaxed);
+}
+
+int32_t PassThreadsSeen()
+{
+  return ThreadsSeen.load(std::memory_order_relaxed);
+}
+
+void ResetPassThreads()
+{
+  ThreadsSeen.store(0, std::memory_order_relaxed);
+}
+
+void NotePassThreads(int32_t Threads)
+{
+  int32_t Seen = ThreadsSeen.load(std::memory_order_relaxed);
+  while (Threads > Seen &&
+         !ThreadsSeen.compare_exchange_weak(Seen, Threads, std::memory_order_relaxed)) {
+  }
 }
 
 void SplitWork(int32_t Count, int32_t ChunkSize, const std::function<void(int32_t, int32_t)> &Body,
@@ -73,6 +104,7 @@ void SplitWork(int32_t Count, int32_t ChunkSize, const std::function<void(int32_
       break; // no more threads to be had: the others share the work
     }
   }
+  NotePassThreads(static_cast<int32_t>(Helpers.size()) + 1);
   int32_t Reported = 0;
   try {
     while (RunOne()) {

@@ -18,9 +18,23 @@ namespace facette {
 constexpr int32_t MaxBands = 16;
 
 // The number of bands worth running for Work units of work when a band
-// should have at least MinWork of them; at least 1, at most the number of
-// cores (and MaxBands).
+// should have at least MinWork of them; at least 1, at most WorkerCount().
 int32_t BandCount(int64_t Work, int64_t MinWork);
+
+// Number of threads whole-image work uses at most (at least 1): one a core
+// unless a limit is set.
+int32_t WorkerCount();
+
+// Limits whole-image work to Count threads; 0 (or less) lifts the limit.
+// Several images worked on side by side share the cores out this way, and
+// a benchmark gives ours the thread count of the peer it is compared with.
+void SetWorkerLimit(int32_t Count);
+
+// The most threads (the calling one included) any pass has run on since
+// the last ResetPassThreads: benchmarks report it beside each peer's.
+int32_t PassThreadsSeen();
+void ResetPassThreads();
+void NotePassThreads(int32_t Threads);
 
 // Calls Band(Index, Begin, End) for Bands contiguous slices of [0, Count),
 // all but the last on their own threads, and waits for all of them. A band
@@ -32,6 +46,7 @@ template <typename TBand> void RunBands(int32_t Count, int32_t Bands, const TBan
   if (Count <= 0)
     return;
   Bands = std::clamp(Bands, 1, std::min(Count, MaxBands));
+  NotePassThreads(Bands);
   std::exception_ptr Failure;
   std::mutex FailureLock;
   auto Run = [&](int32_t Index) noexcept {
@@ -65,9 +80,6 @@ template <typename TBand> void RunBands(int32_t Count, int32_t Bands, const TBan
   if (Failure)
     std::rethrow_exception(Failure);
 }
-
-// Number of threads whole-image work uses at most (at least 1).
-int32_t WorkerCount();
 
 // Runs Work(0) .. Work(Count - 1) concurrently and waits for all of them;
 // Work(0) runs on the calling thread, so progress reports go there.

@@ -520,6 +520,15 @@ bool FastPass(TZrPixels &Dest, const TZrRect &Clip, const TMappingTable &HTable,
 
 } // namespace
 
+bool ResampleVectorCodeRuns()
+{
+#ifdef FACETTE_RESAMPLE_AVX2
+  return HaveAvx2();
+#else
+  return false;
+#endif
+}
+
 bool ResamplePixels(TZrPixels &Dest, const TZrRect &DestRect, const TZrRect &DestClip,
                     const TPixelResampler &Resampler, const TZrRect &SourceRect,
                     const TZrPixels &Source)

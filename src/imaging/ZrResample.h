@@ -107,5 +107,7 @@ enum class TResampleCode
   Direct,   // the straightforward column-then-row pass used for odd cases
 };
 void SetResampleTuning(TResampleCode Code, int32_t Threads);
+// Whether TResampleCode::Best runs vector instructions on this processor.
+bool ResampleVectorCodeRuns();
 
 } // namespace facette

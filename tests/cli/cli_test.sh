@@ -128,6 +128,7 @@ while IFS='|' read -r command file want message; do
   info) args=(info "$odd/$file") ;;
   convert) args=(convert "$odd/$file" "$work/odd.bmp") ;;
   rotate) args=(rotate "$odd/$file" "$work/odd.jpg" left) ;;
+  resize) args=(resize "$odd/$file" "$work/odd.jpg" --scale 50) ;;
   esac
   check "$command $file: exit $want" status "$want" "${args[@]}"
   if [ -n "$message" ]; then
@@ -143,6 +144,9 @@ info|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is dam
 convert|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+resize|jpeg-stray-bytes.jpg|0|
 info|jpeg-12-bit.jpg|2|this kind of image is not supported (12-bit JPEG)
 convert|jpeg-lossless.jpg|2|this kind of image is not supported (lossless JPEG)
 convert|tiff-rows-per-strip-overflow.tif|2|the image cannot be decoded: the file is damaged
@@ -192,6 +196,45 @@ printf 'old' >"$work/keep.bmp"
 check "full disk reported" test $? -eq 0
 check "old file untouched" test "$(cat "$work/keep.bmp")" = old
 check "no temporary files left" test -z "$(find "$work" -name '.*.XXXXXX' -o -name '.keep.bmp.*')"
+
+# Many files at once: a folder with a damaged file and a text file among
+# the photos, and a photo named on its own.
+mkdir -p "$work/in" "$work/more"
+cp "$photo" "$work/in/a.jpg"
+cp "$photo" "$work/in/b.jpeg"
+head -c 3000 "$photo" >"$work/in/damaged.jpg"
+echo notes >"$work/in/notes.txt"
+cp "$photo" "$work/more/c.jpg"
+check "batch with a damaged file" status 2 resize "$work/in" "$work/more/c.jpg" \
+  --output-dir "$work/out" --scale 50 --jobs 2
+check "batch summary" grep -q "3 of 4 files written to .*; 1 failed:" "$work/err.txt"
+check "batch names the damaged file" \
+  grep -q "^  $work/in/damaged.jpg: the image cannot be decoded" "$work/err.txt"
+check "batch without a terminal draws no bar" sh -c "! grep -q '\[#' '$work/err.txt'"
+for name in a.jpg b.jpeg c.jpg; do
+  check "batch wrote $name" status 0 info "$work/out/$name"
+  check "batch $name is halved" says "Size: 256 x 256"
+done
+check "batch wrote nothing for the damaged file" test ! -e "$work/out/damaged.jpg"
+check "batch left the text file alone" test ! -e "$work/out/notes.txt"
+"$cli" resize "$photo" "$work/single.jpg" --scale 50 >/dev/null
+check "batch and single file give the same bytes" cmp -s "$work/single.jpg" "$work/out/a.jpg"
+check "batch of good files" status 0 rotate "$work/in/a.jpg" "$work/more" left --output-dir "$work/turned"
+check "batch of good files: summary" says "2 files written to"
+check "batch rotate is lossless" says "without recompression"
+check "batch with --format" status 0 convert "$work/more" --output-dir "$work/png" --format png
+check "batch with --format: extension" test -s "$work/png/c.png"
+cp "$photo" "$work/more/a.jpg"
+check "two inputs of one name" status 1 convert "$work/in/a.jpg" "$work/more/a.jpg" --output-dir "$work/dup"
+check "two inputs of one name: nothing written" test ! -e "$work/dup"
+check "--jobs needs --output-dir" status 1 convert "$photo" "$work/x.jpg" --jobs 2
+check "--jobs 0" status 1 convert "$photo" --output-dir "$work/j" --jobs 0
+mkdir "$work/empty"
+check "an empty folder" status 2 convert "$work/empty" --output-dir "$work/j"
+check "output folder is a file" status 3 convert "$photo" --output-dir "$photo"
+script -qec "'$cli' convert '$work/more' --output-dir '$work/tty' --format png" /dev/null \
+  >"$work/tty.txt" 2>&1
+check "a terminal shows the progress bar" grep -q '\[#*\.*\] 2/2' "$work/tty.txt"
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

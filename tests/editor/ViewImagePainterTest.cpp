@@ -205,5 +205,76 @@ TEST(ViewImagePainter, ReducedCopyIsRebuiltOnlyWhereTheImageChanged)
   EXPECT_GT(Painter.ReducedPixelsBuilt() - 500 * 375, Rebuilt);
 }
 
+// With drafts allowed, a paint at a new zoom shows at once, for every
+// window pixel, the image pixel the map mode converts its position to, and
+// remembers those parts. Refining them a budget at a time and repainting
+// what each step returns ends in exactly the final paint; a change of the
+// image meanwhile is in it, and a new zoom drops the old drafts.
+TEST(ViewImagePainter, DraftsShowAtOnceAndRefineToTheFinalPaint)
+{
+  TZrPixelBuffer Image;
+  ASSERT_TRUE(Image.Allocate(pf24bit, Bounds(0, 0, 3000, 2000)));
+  FillCoded(Image);
+  const TZrRect Window = MakeRect(0, 0, 640, 420);
+  const TZrMapMode Reduced = Zoom(1, 5, 20, 10);
+  TZrViewImagePainter Painter;
+  Painter.AllowDrafts = true;
+  TZrViewCanvas Canvas;
+  Canvas.MapMode = Reduced;
+  TZrPixelBuffer Screen;
+  ASSERT_TRUE(Screen.Allocate(pf24bit, Window));
+  auto PaintArea = [&](const TZrRect &Area) {
+    ASSERT_TRUE(Canvas.BeginSurface(TZrRegion(IntersectRect(Area, Window))));
+    Canvas.FillRect(Canvas.UpdateBox, 0x404040);
+    Painter.Paint(Canvas, Image, Image.GetBounds());
+    Screen.CopyFrom(Canvas.Pixels);
+    Canvas.EndSurface();
+  };
+
+  PaintArea(Window);
+  EXPECT_TRUE(Painter.PaintedDraft());
+  EXPECT_TRUE(Painter.HasDrafts());
+  EXPECT_EQ(Painter.ReducedPixelsBuilt(), 0);
+  const TZrRect Shown = Reduced.LogicalToDeviceRect(Image.GetBounds());
+  for (int32_t V = Shown.Top; V < Shown.Bottom; V += 37)
+    for (int32_t U = Shown.Left; U < Shown.Right; U += 41) {
+      const int32_t X = std::clamp(Reduced.DeviceToLogicalX(U), 0, 2999);
+      const int32_t Y = std::clamp(Reduced.DeviceToLogicalY(V), 0, 1999);
+      ASSERT_EQ(std::memcmp(Screen.PixelPtr(U, V), Image.PixelPtr(X, Y), 3), 0) << U << "," << V;
+    }
+
+  // The image changes under a draft before it is refined.
+  const TZrRect Change = MakeRect(1000, 600, 1200, 700);
+  for (int32_t Y = Change.Top; Y < Change.Bottom; ++Y)
+    std::memset(Image.PixelPtr(Change.Left, Y), 200, static_cast<size_t>(Change.Width()) * 3);
+  Painter.InvalidateRect(Change);
+
+  int Steps = 0;
+  while (Painter.HasDrafts()) {
+    const TZrRect Refined = Painter.RefineDrafts(Reduced, Image, Image.GetBounds(), 0.0);
+    ASSERT_FALSE(Refined.IsEmpty());
+    PaintArea(Refined);
+    ++Steps;
+  }
+  EXPECT_GT(Steps, 1); // a budget of nothing still builds one batch a step
+  EXPECT_FALSE(Painter.PaintedDraft());
+  EXPECT_EQ(Painter.ReducedPixelsBuilt(), static_cast<int64_t>(Shown.Width()) * Shown.Height());
+
+  TZrViewCanvas Final;
+  Final.MapMode = Reduced;
+  ASSERT_TRUE(Final.BeginSurface(TZrRegion(Window)));
+  Final.FillRect(Window, 0x404040);
+  TZrViewImagePainter FinalPainter;
+  FinalPainter.Paint(Final, Image, Image.GetBounds());
+  EXPECT_TRUE(SamePixels(Screen, Final.Pixels, Window));
+
+  // Drafts at one zoom are dropped by a refinement asked at another.
+  Canvas.MapMode = Zoom(1, 4, 0, 0);
+  PaintArea(Window);
+  ASSERT_TRUE(Painter.HasDrafts());
+  EXPECT_TRUE(Painter.RefineDrafts(Zoom(1, 3, 0, 0), Image, Image.GetBounds(), 1e9).IsEmpty());
+  EXPECT_FALSE(Painter.HasDrafts());
+}
+
 } // namespace
 } // namespace facette

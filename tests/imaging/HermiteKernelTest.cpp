@@ -2,6 +2,8 @@
 
 #include "imaging/ZrInterpolationFilters.h"
 
+#include "imaging/VectorPathNote.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/mman.h>
@@ -75,6 +77,7 @@ bool PlainHermite(const TZrPixels &S, double X, double Y, uint8_t *Pixel)
 // border and beyond it.
 TEST(HermiteKernel, EveryPathMatchesThePlainSum)
 {
+  test::NoteVectorPath(VectorKernelsEnabled(), "AVX2");
   TZrPixelBuffer B;
   ASSERT_TRUE(B.Allocate(pf24bit, Bounds(30, 20, 8, 6))); // 24-byte rows: no padding
   std::mt19937 Rng(2);
@@ -120,6 +123,7 @@ TEST(HermiteKernel, EveryPathMatchesThePlainSum)
 // outside the image crashes here.
 TEST(HermiteKernel, ReadsNoByteOutsideTheImage)
 {
+  test::NoteVectorPath(VectorKernelsEnabled(), "AVX2");
   const size_t Page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   uint8_t *Memory = static_cast<uint8_t *>(
       mmap(nullptr, 4 * Page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -57,6 +59,40 @@ TEST(WorkSplitter, AFailingChunkStopsTheWorkAndIsRethrown)
                    1000, 1, [](int32_t, int32_t) {},
                    [](int32_t) { throw std::logic_error("progress failed"); }),
                std::logic_error);
+}
+
+// A limit of one thread keeps every pass on the calling thread; lifting it
+// gives the cores back. The threads seen are what benchmarks report.
+TEST(WorkerLimit, PassesRunOnAtMostTheLimit)
+{
+  const int32_t Cores = WorkerCount();
+  struct Case
+  {
+    int32_t Limit;
+    int32_t Expected;
+  } Cases[] = {{1, 1}, {Cores + 5, Cores}, {0, Cores}};
+  for (const Case &C : Cases) {
+    SetWorkerLimit(C.Limit);
+    EXPECT_EQ(WorkerCount(), C.Expected) << C.Limit;
+    EXPECT_EQ(BandCount(1 << 30, 1), C.Expected) << C.Limit;
+    ResetPassThreads();
+    std::mutex Lock;
+    std::set<std::thread::id> Threads;
+    RunBands(100, BandCount(100, 1), [&](int32_t, int32_t, int32_t) {
+      std::lock_guard<std::mutex> Guard(Lock);
+      Threads.insert(std::this_thread::get_id());
+    });
+    SplitWork(100, 1, [&](int32_t, int32_t) {
+      std::lock_guard<std::mutex> Guard(Lock);
+      Threads.insert(std::this_thread::get_id());
+    });
+    EXPECT_LE(static_cast<int32_t>(Threads.size()), C.Expected) << C.Limit;
+    EXPECT_EQ(PassThreadsSeen(), C.Expected) << C.Limit;
+    if (C.Expected == 1) {
+      EXPECT_EQ(*Threads.begin(), std::this_thread::get_id());
+    }
+  }
+  SetWorkerLimit(0);
 }
 
 } // namespace

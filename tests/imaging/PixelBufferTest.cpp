@@ -93,6 +93,28 @@ TEST(PixelBuffer, CopyRectPlacesTheSourceRectangleAtTheDestination)
     }
 }
 
+// Copies large enough to go in bands on several threads: between two
+// buffers, and within one buffer where the rows overlap (one band, in the
+// order a row-by-row copy has).
+TEST(PixelBuffer, LargeCopiesMatchRowByRowCopies)
+{
+  TZrPixelBuffer Source, Dest;
+  ASSERT_TRUE(Source.Allocate(pf24bit, Bounds(-5, 3, 2100, 1700)));
+  FillByCoordinates(Source);
+  ASSERT_TRUE(Dest.Allocate(pf24bit, Bounds(0, 0, 2000, 1600)));
+  Dest.CopyRect(7, 2, Source, MakeRect(0, 10, 2050, 1650));
+  for (int32_t Y = 0; Y < 1600; Y += 3)
+    for (int32_t X = 0; X < 2000; X += 5) {
+      const bool Copied = X >= 7 && Y >= 2;
+      ASSERT_EQ(Dest.PixelPtr(X, Y)[1], Copied ? Code(X - 7, Y - 2 + 10, 1) : 0) << X << "," << Y;
+    }
+  // Within one buffer, one row up: each row is read before it is written.
+  Source.CopyRect(-5, 3, Source, MakeRect(-5, 4, 2095, 1703));
+  for (int32_t Y = 3; Y < 1702; Y += 7)
+    for (int32_t X = -5; X < 2095; X += 11)
+      ASSERT_EQ(Source.PixelPtr(X, Y)[2], Code(X, Y + 1, 2)) << X << "," << Y;
+}
+
 TEST(PixelBuffer, CopyBetweenDifferentFormatsCopiesNothing)
 {
   TZrPixelBuffer A, B;

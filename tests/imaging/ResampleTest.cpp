@@ -1,5 +1,7 @@
 #include "imaging/ZrResample.h"
 
+#include "imaging/VectorPathNote.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -294,6 +296,7 @@ TEST_F(ResampleTuning, RefusesWhatItCannotReadSafely)
 // past the destination rectangle.
 TEST_F(ResampleTuning, MatchesThePlainAlgorithmExactly)
 {
+  test::NoteVectorPath(ResampleVectorCodeRuns(), "AVX2");
   std::mt19937 Random(20240611);
   auto Pick = [&](int32_t Low, int32_t High) {
     return std::uniform_int_distribution<int32_t>(Low, High)(Random);

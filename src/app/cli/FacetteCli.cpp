@@ -6,14 +6,19 @@
 #include "framework/ZrLocalizer.h"
 #include "imaging/ZrGraphicsFormats.h"
 #include "imaging/ZrImageFile.h"
+#include "imaging/ZrParallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -49,11 +54,26 @@ Commands:
   crop IN OUT LEFT TOP RIGHT BOTTOM [--format FORMAT] [--quality N]
       Keeps the rectangle; right and bottom are exclusive.
 
+Many files at once: give the files (or folders) in place of IN, leave OUT
+out and name the folder the results go to, for example
+  resize IN... --output-dir DIR --scale 50
+  rotate IN... left --output-dir DIR
+A folder stands for the images in it (by extension, not its subfolders).
+Each result is written into DIR under its file's name (with the extension
+of --format when given); DIR is created when missing. The files are
+worked on side by side; one that fails is reported and the others go on.
+A progress bar shows on a terminal, and a summary lists the failures.
+
 Options:
   --format jpeg|tiff|png|bmp|zri
       Format of OUT. Default: from OUT's extension (.jpg .jpeg .tif .tiff
       .png .bmp .rle .dib .zri); an OUT without an extension gets the
       format of IN, one with any other extension needs --format.
+  --output-dir DIR
+      Works on many files, writing the results into DIR (see above).
+  --jobs N
+      With --output-dir: how many files are worked on at once (default:
+      the number of processor cores).
   --quality N
       JPEG quality 1..100; the image is then compressed anew. Without it a
       JPEG input that was only turned, flipped or cut on its 8- or 16-pixel
@@ -82,6 +102,8 @@ Exit codes:
      TIFF, PNG, BMP, ZRI)
   3  OUT cannot be encoded or written
   4  the operation cannot be applied (for example a crop outside the image)
+With --output-dir the code is that of the first file, in the order given,
+that failed; 0 when all were written.
 )";
 
 int Fail(int Code, const std::string &Message)
@@ -227,6 +249,8 @@ struct TArguments
   std::optional<int32_t> Width, Height;
   std::optional<double> Scale;
   bool KeepOrientation = false;
+  std::optional<std::string> OutputDir;
+  std::optional<int32_t> Jobs;
 };
 
 // Splits options from positional arguments; returns an error text or "".
@@ -267,6 +291,17 @@ std::string ParseOptions(int Argc, char **Argv, TArguments &Args)
       Args.Scale = N;
     } else if (A == "--keep-orientation") {
       Args.KeepOrientation = true;
+    } else if (A == "--output-dir") {
+      const auto V = Value("--output-dir");
+      if (!V || V->empty())
+        return "--output-dir needs a folder";
+      Args.OutputDir = V;
+    } else if (A == "--jobs") {
+      const auto V = Value("--jobs");
+      const auto N = V ? ParseInt(*V) : std::nullopt;
+      if (!N || *N < 1 || *N > 256)
+        return "--jobs needs a whole number from 1 to 256";
+      Args.Jobs = N;
     } else if (A.size() > 2 && A.rfind("--", 0) == 0) {
       return "unknown option '" + A + "'";
     } else {
@@ -325,56 +360,98 @@ int Info(const std::filesystem::path &File, bool KeepOrientation)
   return ExitOk;
 }
 
-int Transform(const std::string &Command, const TArguments &Args)
+// A command with its arguments checked, ready for any number of files.
+struct TOperation
 {
-  const size_t Needed = Command == "crop" ? 6 : Command == "rotate" || Command == "flip" ? 3 : 2;
-  if (Args.Positional.size() != Needed)
-    return Fail(ExitUsage, Command + ": wrong number of arguments");
-  const std::filesystem::path In = Args.Positional[0], Out = Args.Positional[1];
-  if (Command != "resize" && (Args.Width || Args.Height || Args.Scale))
-    return Fail(ExitUsage, Command + ": --width, --height and --scale belong to resize");
-  if (Command == "resize" && !Args.Scale && !Args.Width && !Args.Height)
-    return Fail(ExitUsage, "resize: give --width and --height, or --scale");
-  if (Command == "resize" && Args.Scale && (Args.Width || Args.Height))
-    return Fail(ExitUsage, "resize: give either --scale or --width/--height");
-
-  std::string Operation;
+  std::string Command;
+  // rotate: left or right; flip: horizontal or vertical.
+  std::string Direction;
   TZrRect CropRect;
+  TArguments Args;
+};
+
+// The arguments a command takes after its files.
+size_t OperationArguments(const std::string &Command)
+{
+  return Command == "crop" ? 4 : Command == "rotate" || Command == "flip" ? 1 : 0;
+}
+
+// Checks the options and the arguments after the files (Tail); returns an
+// error text or "".
+std::string CheckOperation(const std::string &Command, const TArguments &Args,
+                           const std::vector<std::string> &Tail, TOperation &Op)
+{
+  Op.Command = Command;
+  Op.Args = Args;
+  if (Command != "resize" && (Args.Width || Args.Height || Args.Scale))
+    return Command + ": --width, --height and --scale belong to resize";
+  if (Command == "resize" && !Args.Scale && !Args.Width && !Args.Height)
+    return "resize: give --width and --height, or --scale";
+  if (Command == "resize" && Args.Scale && (Args.Width || Args.Height))
+    return "resize: give either --scale or --width/--height";
   if (Command == "rotate" || Command == "flip") {
-    Operation = Lower(Args.Positional[2]);
-    const bool Valid = Command == "rotate" ? Operation == "left" || Operation == "right"
-                                           : Operation == "horizontal" || Operation == "vertical";
+    Op.Direction = Lower(Tail[0]);
+    const bool Valid = Command == "rotate"
+                           ? Op.Direction == "left" || Op.Direction == "right"
+                           : Op.Direction == "horizontal" || Op.Direction == "vertical";
     if (!Valid)
-      return Fail(ExitUsage, Command + ": unknown direction '" + Args.Positional[2] + "'");
+      return Command + ": unknown direction '" + Tail[0] + "'";
   } else if (Command == "crop") {
     int32_t Edge[4];
-    for (int I = 0; I < 4; ++I) {
-      const auto N = ParseInt(Args.Positional[2 + static_cast<size_t>(I)]);
+    for (size_t I = 0; I < 4; ++I) {
+      const auto N = ParseInt(Tail[I]);
       if (!N)
-        return Fail(ExitUsage, "crop: LEFT TOP RIGHT BOTTOM must be whole numbers");
+        return "crop: LEFT TOP RIGHT BOTTOM must be whole numbers";
       Edge[I] = *N;
     }
-    CropRect = MakeRect(Edge[0], Edge[1], Edge[2], Edge[3]);
-    if (CropRect.IsEmpty())
-      return Fail(ExitUsage, "crop: the rectangle is empty (right must exceed left, bottom top)");
+    Op.CropRect = MakeRect(Edge[0], Edge[1], Edge[2], Edge[3]);
+    if (Op.CropRect.IsEmpty())
+      return "crop: the rectangle is empty (right must exceed left, bottom top)";
   }
+  return {};
+}
 
+// What became of one file: an exit code, and the error or the line that
+// describes the file written; a warning may come with either.
+struct TFileResult
+{
+  int Code = ExitOk;
+  std::string Message;
+  std::string Warning;
+};
+
+TFileResult Failed(int Code, std::string Message)
+{
+  return {Code, std::move(Message), {}};
+}
+
+TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
+                        const std::filesystem::path &Out)
+{
+  const TArguments &Args = Op.Args;
+  const std::string &Command = Op.Command;
   // Writing the input's format under a name that says something else
   // would mislead whoever opens the file next.
   if (!Args.Format && !FormatByExtension(Out) && Out.has_extension())
-    return Fail(ExitUsage, Out.string() + ": '" + Out.extension().string() +
-                               "' is not the extension of a format this program writes; "
-                               "give --format");
+    return Failed(ExitUsage, Out.string() + ": '" + Out.extension().string() +
+                                 "' is not the extension of a format this program writes; "
+                                 "give --format");
 
   TZrGraphicsFormats Formats;
   Formats.ApplyOrientation = !Args.KeepOrientation;
   TZrGraphicsImage Image;
   int32_t InFormat = 0;
   std::string Error;
+  // A JPEG's pixels wait until something needs them: a turn, flip or cut
+  // written as JPEG comes from its coefficients, and such a file is read
+  // through once to refuse a damaged one. A result that needs the pixels
+  // in any case has them decoded at once, which finds damage by itself.
+  const std::optional<int32_t> Wanted = Args.Format ? Args.Format : FormatByExtension(Out);
   TZrLoadOptions Options;
-  Options.DeferJPEGPixels = true;
+  Options.DeferJPEGPixels =
+      Command != "resize" && !Args.Quality && (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
   if (!Formats.LoadImage(Image, In, InFormat, Options, &Error))
-    return Fail(ExitInput, In.string() + ": " + Error);
+    return Failed(ExitInput, In.string() + ": " + Error);
 
   int32_t OutFormat = InFormat;
   if (Args.Format)
@@ -384,15 +461,15 @@ int Transform(const std::string &Command, const TArguments &Args)
 
   bool Ok = true;
   if (Command == "rotate")
-    Ok = Operation == "left" ? Image.RotateLeft() : Image.RotateRight();
+    Ok = Op.Direction == "left" ? Image.RotateLeft() : Image.RotateRight();
   else if (Command == "flip")
-    Ok = Operation == "horizontal" ? Image.FlipHorizontal() : Image.FlipVertical();
+    Ok = Op.Direction == "horizontal" ? Image.FlipHorizontal() : Image.FlipVertical();
   else if (Command == "crop") {
-    if (IntersectRect(CropRect, MakeRect(0, 0, Image.Width(), Image.Height())) != CropRect)
-      return Fail(ExitOperation, "crop: the rectangle reaches outside the " +
-                                     std::to_string(Image.Width()) + " x " +
-                                     std::to_string(Image.Height()) + " image");
-    Ok = Image.Crop(CropRect);
+    if (IntersectRect(Op.CropRect, MakeRect(0, 0, Image.Width(), Image.Height())) != Op.CropRect)
+      return Failed(ExitOperation, In.string() + ": crop: the rectangle reaches outside the " +
+                                       std::to_string(Image.Width()) + " x " +
+                                       std::to_string(Image.Height()) + " image");
+    Ok = Image.Crop(Op.CropRect);
   } else if (Command == "resize") {
     const double W0 = Image.Width(), H0 = Image.Height();
     int64_t W, H;
@@ -406,18 +483,19 @@ int Transform(const std::string &Command, const TArguments &Args)
     W = std::max<int64_t>(W, 1);
     H = std::max<int64_t>(H, 1);
     if (!ImageSizeAllowed(W, H))
-      return Fail(ExitOperation, "resize: " + std::to_string(W) + " x " + std::to_string(H) +
-                                     " is larger than an image may be");
+      return Failed(ExitOperation, In.string() + ": resize: " + std::to_string(W) + " x " +
+                                       std::to_string(H) + " is larger than an image may be");
     Ok = Image.Resample(static_cast<int32_t>(W), static_cast<int32_t>(H));
   }
   if (!Ok)
-    return Fail(ExitOperation, Command + ": the operation failed (out of memory?)");
+    return Failed(ExitOperation,
+                  In.string() + ": " + Command + ": the operation failed (out of memory?)");
 
   if (Args.Quality) {
     // An explicit quality asks for new compression: the pixels are all
     // that is written then.
     if (!Image.EnsurePixels())
-      return Fail(ExitInput, In.string() + ": the image cannot be decoded");
+      return Failed(ExitInput, In.string() + ": the image cannot be decoded");
     Image.LosslessJPEG.reset();
     Formats.JpegQuality = *Args.Quality;
   }
@@ -425,19 +503,219 @@ int Transform(const std::string &Command, const TArguments &Args)
   bool Lossless = false;
   Error.clear();
   if (!Formats.EncodeImage(Image, OutFormat, Bytes, &Error, &Lossless))
-    return Fail(ExitOutput, Out.string() + ": " + Error);
+    return Failed(ExitOutput, Out.string() + ": " + Error);
+  TFileResult Result;
   if (!Error.empty())
-    std::fprintf(stderr, "facette-cli: %s: %s\n", Out.string().c_str(), Error.c_str());
+    Result.Warning = Out.string() + ": " + Error;
   std::string Reason;
   if (!WriteFileAtomic(Out, Bytes.data(), Bytes.size(), &Reason))
-    return Fail(ExitOutput, Out.string() + ": cannot write the file: " + Reason);
+    return Failed(ExitOutput, Out.string() + ": cannot write the file: " + Reason);
   const TZrRect Visible = Image.GetVisibleRect();
-  std::printf("%s: %s, %d x %d%s\n", Out.string().c_str(), FormatName(OutFormat), Visible.Width(),
-              Visible.Height(),
-              OutFormat == gfJPEG || OutFormat == gfZRI
-                  ? (Lossless ? ", without recompression" : ", compressed")
-                  : "");
+  Result.Message = Out.string() + ": " + FormatName(OutFormat) + ", " +
+                   std::to_string(Visible.Width()) + " x " + std::to_string(Visible.Height()) +
+                   (OutFormat == gfJPEG || OutFormat == gfZRI
+                        ? (Lossless ? ", without recompression" : ", compressed")
+                        : "");
+  return Result;
+}
+
+// ProcessFile, with what cannot be foreseen (no memory) reported as the
+// file's failure rather than ending the program.
+TFileResult ProcessFileSafely(const TOperation &Op, const std::filesystem::path &In,
+                              const std::filesystem::path &Out)
+{
+  try {
+    return ProcessFile(Op, In, Out);
+  } catch (const std::bad_alloc &) {
+    return Failed(ExitOperation, In.string() + ": out of memory");
+  } catch (const std::exception &E) {
+    return Failed(ExitOperation, In.string() + ": " + E.what());
+  }
+}
+
+int Transform(const std::string &Command, const TArguments &Args)
+{
+  const size_t Tail = OperationArguments(Command);
+  if (Args.Positional.size() != 2 + Tail)
+    return Fail(ExitUsage, Command + ": wrong number of arguments");
+  TOperation Op;
+  const std::string Problem =
+      CheckOperation(Command, Args, {Args.Positional.begin() + 2, Args.Positional.end()}, Op);
+  if (!Problem.empty())
+    return Fail(ExitUsage, Problem);
+  const TFileResult Result = ProcessFileSafely(Op, Args.Positional[0], Args.Positional[1]);
+  if (!Result.Warning.empty())
+    std::fprintf(stderr, "facette-cli: %s\n", Result.Warning.c_str());
+  if (Result.Code != ExitOk)
+    return Fail(Result.Code, Result.Message);
+  std::printf("%s\n", Result.Message.c_str());
   return ExitOk;
+}
+
+// --- Many files --------------------------------------------------------
+
+const char *FormatExtension(int32_t Format)
+{
+  switch (Format) {
+  case gfJPEG:
+    return ".jpg";
+  case gfTIFF:
+    return ".tif";
+  case gfPNG:
+    return ".png";
+  case gfBMP:
+    return ".bmp";
+  default:
+    return ".zri";
+  }
+}
+
+// One line on a terminal that shows how far the files have got; the lines
+// the program prints meanwhile go above it. Without a terminal it shows
+// nothing and the lines go out as they come.
+class TProgress
+{
+public:
+  explicit TProgress(size_t Total) : Total(Total), Shown(::isatty(STDERR_FILENO) == 1) { Draw(); }
+  ~TProgress()
+  {
+    if (Shown)
+      std::fputs("\r\033[K", stderr);
+  }
+  TProgress(const TProgress &) = delete;
+  TProgress &operator=(const TProgress &) = delete;
+
+  // Line goes to Stream above the bar; FileDone counts a file as done.
+  void Print(std::FILE *Stream, const std::string &Line, bool FileDone)
+  {
+    const std::lock_guard<std::mutex> Guard(Lock);
+    if (Shown)
+      std::fputs("\r\033[K", stderr);
+    std::fprintf(Stream, "%s\n", Line.c_str());
+    std::fflush(Stream);
+    Finished += FileDone ? 1 : 0;
+    Draw();
+  }
+
+private:
+  void Draw() const
+  {
+    if (!Shown)
+      return;
+    constexpr size_t Width = 30;
+    const size_t Filled = Total ? Finished * Width / Total : Width;
+    std::fprintf(stderr, "[%s%s] %zu/%zu", std::string(Filled, '#').c_str(),
+                 std::string(Width - Filled, '.').c_str(), Finished, Total);
+    std::fflush(stderr);
+  }
+
+  std::mutex Lock;
+  const size_t Total;
+  size_t Finished = 0;
+  const bool Shown;
+};
+
+// The files a command line names: a folder stands for the images in it
+// (by their extension, in name order, not its subfolders).
+std::vector<std::filesystem::path> ExpandInputs(const std::vector<std::string> &Names)
+{
+  std::vector<std::filesystem::path> Files;
+  for (const std::string &Name : Names) {
+    std::error_code Code;
+    if (!std::filesystem::is_directory(Name, Code)) {
+      Files.emplace_back(Name);
+      continue;
+    }
+    std::vector<std::filesystem::path> Images;
+    for (const auto &Entry : std::filesystem::directory_iterator(Name, Code))
+      if (Entry.is_regular_file(Code) && FormatByExtension(Entry.path()))
+        Images.push_back(Entry.path());
+    std::sort(Images.begin(), Images.end());
+    Files.insert(Files.end(), Images.begin(), Images.end());
+  }
+  return Files;
+}
+
+// Several files, or the images of folders, each written into OutputDir
+// under its own name (with the extension of --format when given), Jobs at
+// a time. A file that fails is reported and the others go on; the exit
+// code is that of the first file, in the order given, that failed.
+int Batch(const std::string &Command, const TArguments &Args)
+{
+  const size_t Tail = OperationArguments(Command);
+  if (Args.Positional.size() < 1 + Tail)
+    return Fail(ExitUsage, Command + ": wrong number of arguments");
+  const auto FirstTail = Args.Positional.end() - static_cast<ptrdiff_t>(Tail);
+  TOperation Op;
+  const std::string Problem = CheckOperation(Command, Args, {FirstTail, Args.Positional.end()}, Op);
+  if (!Problem.empty())
+    return Fail(ExitUsage, Problem);
+
+  const std::vector<std::filesystem::path> Inputs =
+      ExpandInputs({Args.Positional.begin(), FirstTail});
+  if (Inputs.empty())
+    return Fail(ExitInput, "no image files to work on");
+  const std::filesystem::path Dir = *Args.OutputDir;
+  std::vector<std::filesystem::path> Outputs;
+  std::map<std::filesystem::path, size_t> Taken;
+  for (size_t I = 0; I < Inputs.size(); ++I) {
+    std::filesystem::path Name = Inputs[I].filename();
+    if (Args.Format)
+      Name.replace_extension(FormatExtension(*Args.Format));
+    Outputs.push_back(Dir / Name);
+    // Two inputs of one name would overwrite each other's result.
+    const auto [Where, New] = Taken.emplace(Outputs.back().lexically_normal(), I);
+    if (!New)
+      return Fail(ExitUsage, Inputs[Where->second].string() + " and " + Inputs[I].string() +
+                                 " would both be written to " + Outputs.back().string());
+  }
+  std::error_code Code;
+  std::filesystem::create_directories(Dir, Code);
+  if (!std::filesystem::is_directory(Dir))
+    return Fail(ExitOutput, Dir.string() + ": cannot create the folder" +
+                                (Code ? ": " + Code.message() : std::string()));
+
+  const int32_t Cores = static_cast<int32_t>(std::max(1U, std::thread::hardware_concurrency()));
+  const int32_t Jobs =
+      std::clamp<int32_t>(Args.Jobs.value_or(Cores), 1, static_cast<int32_t>(Inputs.size()));
+  // The files side by side share the cores rather than each taking all.
+  SetWorkerLimit(std::max(1, Cores / Jobs));
+
+  std::vector<TFileResult> Results(Inputs.size());
+  std::atomic<size_t> Next{0};
+  {
+    TProgress Progress(Inputs.size());
+    RunWorkers(Jobs, [&](int32_t) {
+      for (size_t I = Next++; I < Inputs.size(); I = Next++) {
+        TFileResult &R = Results[I];
+        R = ProcessFileSafely(Op, Inputs[I], Outputs[I]);
+        if (!R.Warning.empty())
+          Progress.Print(stderr, "facette-cli: " + R.Warning, false);
+        Progress.Print(R.Code == ExitOk ? stdout : stderr,
+                       R.Code == ExitOk ? R.Message : "facette-cli: " + R.Message, true);
+      }
+    });
+  }
+
+  int Exit = ExitOk;
+  size_t FailedCount = 0;
+  for (const TFileResult &R : Results)
+    if (R.Code != ExitOk) {
+      ++FailedCount;
+      if (Exit == ExitOk)
+        Exit = R.Code;
+    }
+  if (FailedCount == 0) {
+    std::printf("%zu %s written to %s\n", Inputs.size(), Inputs.size() == 1 ? "file" : "files",
+                Dir.string().c_str());
+    return ExitOk;
+  }
+  std::fprintf(stderr, "facette-cli: %zu of %zu files written to %s; %zu failed:\n",
+               Inputs.size() - FailedCount, Inputs.size(), Dir.string().c_str(), FailedCount);
+  for (const TFileResult &R : Results)
+    if (R.Code != ExitOk)
+      std::fprintf(stderr, "  %s\n", R.Message.c_str());
+  return Exit;
 }
 
 } // namespace
@@ -473,12 +751,15 @@ int main(int Argc, char **Argv)
     return Fail(ExitUsage, Problem);
   if (Command == "info") {
     if (Args.Positional.size() != 1 || Args.Format || Args.Quality || Args.Width || Args.Height ||
-        Args.Scale)
+        Args.Scale || Args.OutputDir || Args.Jobs)
       return Fail(ExitUsage, "info: give exactly one FILE and no options but --keep-orientation");
     return Info(Args.Positional[0], Args.KeepOrientation);
   }
   if (Command == "convert" || Command == "resize" || Command == "rotate" || Command == "flip" ||
-      Command == "crop")
-    return Transform(Command, Args);
+      Command == "crop") {
+    if (Args.Jobs && !Args.OutputDir)
+      return Fail(ExitUsage, "--jobs belongs to --output-dir");
+    return Args.OutputDir ? Batch(Command, Args) : Transform(Command, Args);
+  }
   return Fail(ExitUsage, "unknown command '" + Command + "'");
 }

@@ -331,6 +331,12 @@ TZrGraphicsView *TZrGraphicsEditor::ActiveView() const
   return Link ? qobject_cast<TZrGraphicsView *>(Link->Widget()) : nullptr;
 }
 
+void TZrGraphicsEditor::FinishDrafts()
+{
+  if (TZrGraphicsView *View = ActiveView())
+    View->FinishDrafts();
+}
+
 std::vector<TZrGraphicsTool *> TZrGraphicsEditor::GraphicsTools()
 {
   std::vector<TZrGraphicsTool *> Tools;

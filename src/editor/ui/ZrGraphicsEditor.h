@@ -101,6 +101,9 @@ public:
   TZrGraphicsTool *PreviousTool() const { return PreviousTool_; }
   TZrGraphicsDocument *ActiveDocument() const;
   TZrGraphicsView *ActiveView() const;
+  // Paints the photo final where it shows drafts, before a picture of the
+  // window is taken.
+  void FinishDrafts();
 
   // Overrides of the editor.
   void Localize() override;

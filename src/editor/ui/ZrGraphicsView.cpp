@@ -9,11 +9,22 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace facette {
 
 namespace {
+
+std::function<void(const TZrPaintReport &)> &PaintReporter()
+{
+  static std::function<void(const TZrPaintReport &)> Reporter;
+  return Reporter;
+}
+
+// Refinement steps leave the event loop at least this often, so that input
+// is taken between them.
+constexpr double RefineBudgetMs = 8.0;
 
 TZrShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
 {
@@ -46,6 +57,11 @@ int32_t ButtonOf(Qt::MouseButton Button)
 
 } // namespace
 
+void SetPaintReporter(std::function<void(const TZrPaintReport &)> Reporter)
+{
+  PaintReporter() = std::move(Reporter);
+}
+
 TZrGraphicsView::TZrGraphicsView(TZrGraphicsDocument &Document, IZrGraphicsViewHost *Host,
                                  QWidget *Parent)
     : TZrScrollViewControl(Parent), Document(Document),
@@ -54,6 +70,7 @@ TZrGraphicsView::TZrGraphicsView(TZrGraphicsDocument &Document, IZrGraphicsViewH
       Host(Host)
 {
   DocumentView->SetVisible(false);
+  DocumentView->AllowDrafts(true);
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   HorzScrollBar()->installEventFilter(this);
@@ -77,6 +94,7 @@ void TZrGraphicsView::SetZoom(int32_t Numerator, int32_t Denominator)
       MapMode().DeviceToLogical(TZrPoint{Client.width() / 2, Client.height() / 2});
   MapMode().ViewportExtX = MapMode().ViewportExtY = Numerator;
   MapMode().WindowExtX = MapMode().WindowExtY = Denominator;
+  ZoomChanged = std::chrono::steady_clock::now();
   CenterOn(Middle);
   // The image moved under the pointer: the tools see a mouse move.
   if (MouseInside)
@@ -111,6 +129,53 @@ bool TZrGraphicsView::PixelAt(TZrPoint LogicalPoint, int32_t &Color) const
 void TZrGraphicsView::DocumentChanged(TZrDocument &)
 {
   UpdateScrollRange();
+}
+
+// Paint
+
+void TZrGraphicsView::FinishDrafts()
+{
+  DocumentView->AllowDrafts(false);
+  repaint(ClientRect());
+  DocumentView->AllowDrafts(true);
+}
+
+void TZrGraphicsView::paintEvent(QPaintEvent *Event)
+{
+  const auto Start = std::chrono::steady_clock::now();
+  TZrScrollViewControl::paintEvent(Event);
+  const auto End = std::chrono::steady_clock::now();
+  const bool Draft = DocumentView->ImagePainter().PaintedDraft();
+  if (DocumentView->HasDrafts() && !RefineQueued) {
+    RefineQueued = true;
+    QTimer::singleShot(0, this, &TZrGraphicsView::RefineDrafts);
+  }
+  const std::optional<std::chrono::steady_clock::time_point> Zoomed = ZoomChanged;
+  ZoomChanged.reset();
+  if (!PaintReporter() || !DocumentView->IsVisible() || !Document.HasImage())
+    return;
+  TZrPaintReport Report;
+  Report.PaintMilliseconds = std::chrono::duration<double, std::milli>(End - Start).count();
+  if (Zoomed)
+    Report.SinceZoomMilliseconds = std::chrono::duration<double, std::milli>(End - *Zoomed).count();
+  Report.Draft = Draft;
+  Report.ZoomNumerator = MapMode().ViewportExtX;
+  Report.ZoomDenominator = MapMode().WindowExtX;
+  PaintReporter()(Report);
+}
+
+void TZrGraphicsView::RefineDrafts()
+{
+  RefineQueued = false;
+  const TZrRect Refined = DocumentView->RefineDrafts(MapMode(), RefineBudgetMs);
+  if (Refined.IsEmpty())
+    return;
+  InvalidateRect(Refined);
+  // Drafts scrolled out of sight are refined too, without a paint to ask.
+  if (DocumentView->HasDrafts()) {
+    RefineQueued = true;
+    QTimer::singleShot(0, this, &TZrGraphicsView::RefineDrafts);
+  }
 }
 
 // Input

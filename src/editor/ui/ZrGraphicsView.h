@@ -12,10 +12,30 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace facette {
+
+// What a paint of a view showing a photo cost, for measuring the editor
+// from outside (the program's hidden --report-paints option).
+struct TZrPaintReport
+{
+  // The paint itself.
+  double PaintMilliseconds = 0;
+  // From the change of zoom to the end of this paint when it is the first
+  // paint since; otherwise negative.
+  double SinceZoomMilliseconds = -1;
+  // Parts of the photo shown as drafts, to be refined.
+  bool Draft = false;
+  int32_t ZoomNumerator = 1;
+  int32_t ZoomDenominator = 1;
+};
+// Called after every paint of a view that shows a photo; none by default.
+void SetPaintReporter(std::function<void(const TZrPaintReport &)> Reporter);
 
 // What the view needs of the graphics editor that shows it.
 class IZrGraphicsViewHost
@@ -61,6 +81,11 @@ public:
   // The colour (00RRGGBB) of the image pixel at the logical point; false
   // outside the image.
   bool PixelAt(TZrPoint LogicalPoint, int32_t &Color) const;
+  // After a change of zoom the view shows the photo at once as a draft
+  // where its reduced copy is not ready, and refines it from the event
+  // loop a few milliseconds at a time. A picture of the window (a
+  // screenshot) wants final pixels: FinishDrafts paints them at once.
+  void FinishDrafts();
 
   void DocumentChanged(TZrDocument &Doc) override;
   void DocumentClosed(TZrDocument &) override {}
@@ -78,6 +103,7 @@ protected:
   void leaveEvent(QEvent *Event) override;
   // Shows the photo in the new screen's colours.
   void ScreenChanged() override;
+  void paintEvent(QPaintEvent *Event) override;
 
 private:
   // Hands the call to the tools' controls from the top of the list down
@@ -95,10 +121,16 @@ private:
   void Record(const QString &Line) const;
   static QString Coordinates(TZrPoint P);
 
+  // One step of refining the drafts shown.
+  void RefineDrafts();
+
   IZrGraphicsViewHost *Host;
   // The last recorded press state and logical point.
   bool ButtonDown = false;
   TZrPoint LastRecorded;
+  bool RefineQueued = false;
+  // When the zoom last changed, until the paint that follows.
+  std::optional<std::chrono::steady_clock::time_point> ZoomChanged;
 };
 
 // The view link a graphics editor hands its documents: it creates the view

@@ -299,6 +299,38 @@ TEST_F(GraphicsView, MouseActionsAreRecordedInImageCoordinates)
   EXPECT_EQ(Playback.Lines, Expected);
 }
 
+// After a change of zoom the view shows the photo at once as a draft and
+// the event loop refines it to the picture a final paint makes; a picture
+// taken of the window asks for the final pixels straight away.
+TEST_F(GraphicsView, AZoomChangeShowsADraftAndRefinesItToTheFinalPicture)
+{
+  Open(3000, 2000);
+  View->SetZoom(1, 8);
+  View->FinishDrafts();
+  EXPECT_FALSE(View->DocumentView->HasDrafts());
+  const QImage Final = View->grab().toImage();
+  EXPECT_FALSE(View->DocumentView->ImagePainter().PaintedDraft());
+
+  // Each zoom is painted, so each starts a new reduced copy.
+  View->SetZoom(1, 7);
+  View->grab();
+  View->SetZoom(1, 8);
+  const QImage Draft = View->grab().toImage();
+  EXPECT_TRUE(View->DocumentView->ImagePainter().PaintedDraft());
+  ASSERT_TRUE(View->DocumentView->HasDrafts());
+  EXPECT_NE(Draft, Final);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !View->DocumentView->HasDrafts(); }, 10000));
+  EXPECT_EQ(View->grab().toImage(), Final);
+
+  View->SetZoom(1, 6);
+  View->grab();
+  ASSERT_TRUE(View->DocumentView->HasDrafts());
+  View->SetZoom(1, 8);
+  View->FinishDrafts();
+  EXPECT_FALSE(View->DocumentView->HasDrafts());
+  EXPECT_EQ(View->grab().toImage(), Final);
+}
+
 TEST_F(GraphicsView, ClosingTheDocumentTakesItsViewAlong)
 {
   auto Other = std::make_unique<TZrGraphicsDocument>(Editor, &Host);
