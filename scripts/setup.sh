@@ -24,6 +24,8 @@ packages=(
   poppler-utils
   # desktop metadata validation and manual pages generated from --help
   appstream help2man
+  # Qt's own dialogs and buttons in the interface language
+  qt6-translations-l10n
 )
 
 missing=()
