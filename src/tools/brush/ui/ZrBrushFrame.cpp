@@ -3,10 +3,13 @@
 #include "demo/ui/ZrDemoHooks.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrToolPanel.h"
+#include "framework/ui/MainForm.h"
 #include "framework/ui/ZrLocalizerQt.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSlider>
@@ -14,6 +17,60 @@
 #include <QVBoxLayout>
 
 namespace facette {
+
+namespace {
+
+// The brush preview with the check box beside it, or below it where the
+// panel is too narrow for the caption in the current language: the caption
+// is never cut.
+class TPreviewRow : public QWidget
+{
+public:
+  TPreviewRow(QWidget *Parent) : QWidget(Parent) {}
+
+  void Fill(QWidget *Preview, QCheckBox *Check)
+  {
+    this->Preview = Preview;
+    this->Check = Check;
+    Row = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    Row->setContentsMargins(0, 0, 0, 0);
+    Row->setSpacing(Spacing);
+    Row->addWidget(Preview, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    Row->addWidget(Check, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    Place();
+  }
+
+protected:
+  bool event(QEvent *Event) override
+  {
+    // A new caption (another language) asks for a new layout.
+    if (Event->type() == QEvent::LayoutRequest && Row)
+      Place();
+    return QWidget::event(Event);
+  }
+  void resizeEvent(QResizeEvent *Event) override
+  {
+    QWidget::resizeEvent(Event);
+    Place();
+  }
+
+private:
+  static constexpr int RowHeight = 80;
+  static constexpr int Spacing = 6;
+
+  void Place()
+  {
+    const bool Beside = width() >= Preview->width() + Spacing + Check->sizeHint().width();
+    Row->setDirection(Beside ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    setFixedHeight(Beside ? RowHeight : RowHeight + Spacing + Check->sizeHint().height());
+  }
+
+  QBoxLayout *Row = nullptr;
+  QWidget *Preview = nullptr;
+  QCheckBox *Check = nullptr;
+};
+
+} // namespace
 
 // --- frames --------------------------------------------------------------
 
@@ -26,19 +83,15 @@ TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *
   TitleFont.setBold(true);
   TitleLabel->setFont(TitleFont);
 
-  PreviewAlignmentPanel = new QWidget(this);
-  PreviewAlignmentPanel->setFixedHeight(80);
+  auto *PreviewRow = new TPreviewRow(this);
+  PreviewAlignmentPanel = PreviewRow;
   PreviewPaintBox = new TZrPaintBox(PreviewAlignmentPanel);
   PreviewPaintBox->setFixedSize(69, 69);
   ExpertModeTBXCheckBox = new QCheckBox(QStringLiteral("Expert Mode"), PreviewAlignmentPanel);
   // A long caption in some language must not make the narrow panel scroll
-  // sideways: the check box takes the room that is left.
+  // sideways: the check box goes below the preview instead.
   ExpertModeTBXCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  auto *PreviewRow = new QHBoxLayout(PreviewAlignmentPanel);
-  PreviewRow->setContentsMargins(0, 0, 0, 0);
-  PreviewRow->addWidget(PreviewPaintBox, 0, Qt::AlignVCenter);
-  PreviewRow->addSpacing(6);
-  PreviewRow->addWidget(ExpertModeTBXCheckBox, 1, Qt::AlignVCenter);
+  PreviewRow->Fill(PreviewPaintBox, ExpertModeTBXCheckBox);
 
   const auto NewSlider = [this] {
     auto *Slider = new QSlider(Qt::Horizontal, this);
@@ -108,7 +161,7 @@ QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
     Toolbar = Editor->StandardToolbar;
   auto *Button = new QAction(LocalString(CaptionId), Toolbar ? static_cast<QObject *>(Toolbar)
                                                              : static_cast<QObject *>(&Tool));
-  Button->setToolTip(LocalString(CaptionId));
+  Button->setToolTip(ShortcutHint(LocalString(CaptionId), Button->shortcut()));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
@@ -144,7 +197,8 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
 {
   if (Button) {
     Button->setText(LocalString(TitleId));
-    Button->setToolTip(LocalString(TitleId));
+    // With the tool's key, when it has one.
+    Button->setToolTip(ShortcutHint(LocalString(TitleId), Button->shortcut()));
   }
   if (!Frame)
     return;
@@ -157,6 +211,9 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
 
 void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
 {
+  // The label of the size slider explains it as the slider does.
+  if (HasSizeHint(Bar))
+    AddSizeHint(Label);
   const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
   if (Label->text() != Text)
     Label->setText(Text);
