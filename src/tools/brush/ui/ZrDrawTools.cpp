@@ -59,12 +59,18 @@ class TSizeHintFilter : public QObject
 public:
   using QObject::QObject;
 
+  // As a paragraph, so that the tip wraps its two sentences.
+  static QString Text()
+  {
+    return QStringLiteral("<p>%1</p>").arg(LocalString(1032).toHtmlEscaped());
+  }
+
 protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override
   {
     if (Event->type() == QEvent::ToolTip)
       if (auto *Widget = qobject_cast<QWidget *>(Watched))
-        Widget->setToolTip(LocalString(1032));
+        Widget->setToolTip(Text());
     return false;
   }
 };
@@ -82,7 +88,7 @@ void AddSizeHint(QWidget *Widget)
     Filter = new TSizeHintFilter(QCoreApplication::instance());
   Widget->installEventFilter(Filter);
   Widget->setProperty(SizeHintProperty, true);
-  Widget->setToolTip(LocalString(1032));
+  Widget->setToolTip(TSizeHintFilter::Text());
 }
 
 bool HasSizeHint(const QWidget *Widget)

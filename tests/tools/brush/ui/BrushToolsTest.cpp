@@ -527,7 +527,7 @@ TEST_F(BrushToolsTest, TheSizeControlsExplainTheKeysAndTheWheelInTheCurrentLangu
     for (QWidget *Widget :
          {static_cast<QWidget *>(Frame.SizeTrackBar), static_cast<QWidget *>(Frame.SizeLabel),
           static_cast<QWidget *>(Frame.PreviewPaintBox)})
-      EXPECT_EQ(Hint(Widget), Texts.back()) << Widget->metaObject()->className();
+      EXPECT_TRUE(Hint(Widget).contains(Texts.back())) << Widget->metaObject()->className();
   }
   SetLanguage(1033);
   EXPECT_NE(Texts[0], Texts[1]);
