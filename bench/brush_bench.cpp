@@ -51,16 +51,7 @@ struct TBrushScene : TPhotoView
 
   // The centre of a brush square not stamped before, inside the part of
   // the image the view shows.
-  TZrPoint FreshCentre()
-  {
-    const TZrRect Shown = ShownImageRect();
-    const int32_t Side = BrushSide(BrushSize);
-    const int32_t Columns = Shown.Width() / Side;
-    const int32_t Rows = Shown.Height() / Side;
-    const int64_t Index = Spot++ % (static_cast<int64_t>(Columns) * Rows);
-    return {Shown.Left + static_cast<int32_t>(Index % Columns) * Side + Side / 2,
-            Shown.Top + static_cast<int32_t>(Index / Columns) * Side + Side / 2};
-  }
+  TZrPoint FreshCentre() { return ShownSquareCentre(BrushSide(BrushSize), Spot++); }
 
   bool AllSpotsUsed() const
   {
@@ -73,11 +64,7 @@ struct TBrushScene : TPhotoView
     const TZrRect Rect = BrushRect(Centre, BrushSize);
     StampMask.Left = Rect.Left;
     StampMask.Top = Rect.Top;
-    const TZrRect Image = Document.ImageBounds();
-    GrowStrokeMask(StrokeMask, StampMask.GetBounds(),
-                   MakeRect(Image.Left - StampMask.Width, Image.Top - StampMask.Width,
-                            Image.Right + StampMask.Width, Image.Bottom + StampMask.Width));
-    StrokeMask.MergeMax(StampMask);
+    MergeStamp(StrokeMask, StampMask, Document.ImageBounds());
     const TZrRect R = IntersectRect(Rect, Document.Backup().GetBounds());
     if (Brush == TBrush::Smudge)
       SmudgeRect(R, Document.Backup(), StrokeMask, BlurCache, Footprint, *Document.ImagePixels());
@@ -164,18 +151,7 @@ void LongStrokeStamp(benchmark::State &State)
 // The floor: the brush square's pixels copied once.
 void CopySquare(benchmark::State &State)
 {
-  const TZrPixelBuffer &Photo = Photo24MP();
-  TZrPixelBuffer Image;
-  Image.Allocate(pf24bit, Photo.GetBounds());
-  const int32_t Side = BrushSide(BrushSize);
-  int64_t Spot = 0;
-  for (auto _ : State) {
-    const int32_t X = static_cast<int32_t>((Spot * 397) % (PhotoWidth - Side));
-    const int32_t Y = static_cast<int32_t>((Spot++ * 211) % (PhotoHeight - Side));
-    for (int32_t Row = Y; Row < Y + Side; ++Row)
-      std::memcpy(Image.PixelPtr(X, Row), Photo.PixelPtr(X, Row), static_cast<size_t>(Side) * 3);
-    benchmark::ClobberMemory();
-  }
+  CopySquares(State, BrushSide(BrushSize));
 }
 
 BENCHMARK_CAPTURE(OneStamp, smudge, TBrush::Smudge, TViewZoom::ActualSize)

@@ -18,6 +18,11 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # running the editor without a display
   xvfb xauth
+  # filter plug-ins: the Windows plug-in cross-compiled for both Windows
+  # architectures and tested under 64-bit wine; the GIMP plug-in built
+  # against libgimp and tested with gimp-console
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+  libgimp2.0-dev gimp
   # scanner import through SANE; its test backend and scanimage for the tests
   libsane-dev libsane1 sane-utils
   # reading printed PDF files back in the print tests
@@ -26,6 +31,8 @@ packages=(
   appstream help2man
   # Qt's own dialogs and buttons in the interface language
   qt6-translations-l10n
+  # fonts the text tool's tests draw with (Latin, Greek and Cyrillic)
+  fonts-dejavu-core
 )
 
 missing=()

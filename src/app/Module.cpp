@@ -2,6 +2,8 @@
 
 #include "CommonData.h"
 
+#include "demo/ui/ZrDemoEditor.h"
+#include "demo/ui/ZrDemonstration.h"
 #include "demo/ZrDemoScript.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrOriginalImageTool.h"
@@ -16,6 +18,9 @@
 #include "print/ui/ZrGraphicsPrintModule.h"
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
+#include "tools/geometry/ui/ZrAdjustmentTool.h"
+#include "tools/geometry/ui/ZrTextTool.h"
+#include "tools/makeup/ui/ZrMakeUpTools.h"
 #include "tools/reshape/ui/ZrSkewingTool.h"
 
 #include <QCoreApplication>
@@ -23,6 +28,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <iterator>
 
@@ -101,8 +107,15 @@ void TModule::CreateCoreModules()
   Help->SiteAddress = QString::fromLatin1(HomePage);
   Help->SetDefaultUpdateAddress(QString::fromLatin1(UpdateFile));
 
-  // 5. Demonstrations.
+  // 5. Demonstrations, from the editor's demo folder; the list shows at
+  // start-up unless the settings say otherwise.
+  TZrDemonstrationModule *Demonstrations = nullptr;
+  App.CreateModule(Demonstrations);
+  Demonstrations->DemoFolder = Editor->DemoFolder;
+  Demonstrations->ShowAtStartup = true;
+
   // 6. The demo editor.
+  App.CreateModule<TZrDemoEditorModule>();
 
   // 7. About, with its rows over the picture "About".
   TZrAbout *About = nullptr;
@@ -156,6 +169,86 @@ void TModule::DataModuleCreate()
   App.CreateModule(UndoBrushTool);
   SetImage(UndoBrushTool->Button, 21);
   CommonDataModule->LastTool = UndoBrushTool;
+
+  // 4. A separator before the geometry tools.
+  ToolPanel()->AddSeparator();
+
+  // 8. A separator before the text and adjustment tools.
+  ToolPanel()->AddSeparator();
+
+  // 9. The text tool.
+  TZrTextTool *TextTool = nullptr;
+  App.CreateModule(TextTool);
+  SetImage(TextTool->Button, 79);
+  CommonDataModule->LastTool = TextTool;
+
+  // 10. The adjustment tool; its Ok and Cancel show the shared pictures.
+  TZrAdjustmentTool *AdjustmentTool = nullptr;
+  App.CreateModule(AdjustmentTool);
+  SetImage(AdjustmentTool->Button, 97);
+  if (TZrAdjustmentFrame *Frame = AdjustmentTool->Frame) {
+    Frame->FinishingTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(52));
+    Frame->CancelTBXButton->setIcon(CommonDataModule->New24TBXImageList->Icon(7));
+  }
+  CommonDataModule->LastTool = AdjustmentTool;
+
+  // 11. A row break: the make-up tools start a new row.
+  ToolPanel()->AddRowBreak();
+
+  // 12. The lipstick, at half strength.
+  TZrLipstickTool *LipstickTool = nullptr;
+  App.CreateModule(LipstickTool);
+  SetImage(LipstickTool->Button, 25);
+  LipstickTool->SetOpacity(127);
+  CommonDataModule->LastTool = LipstickTool;
+
+  // 13. Powder.
+  TZrPowderTool *PowderTool = nullptr;
+  App.CreateModule(PowderTool);
+  SetImage(PowderTool->Button, 27);
+  CommonDataModule->LastTool = PowderTool;
+
+  // 14. Rouge.
+  TZrRougeTool *RougeTool = nullptr;
+  App.CreateModule(RougeTool);
+  SetImage(RougeTool->Button, 28);
+  CommonDataModule->LastTool = RougeTool;
+
+  // 15. A separator before the eye make-up.
+  ToolPanel()->AddSeparator();
+
+  // 16. Eye colour.
+  TZrEyeColorTool *EyeColorTool = nullptr;
+  App.CreateModule(EyeColorTool);
+  SetImage(EyeColorTool->Button, 26);
+  CommonDataModule->LastTool = EyeColorTool;
+
+  // 17. Eye shadow.
+  TZrEyeShadowTool *EyeShadowTool = nullptr;
+  App.CreateModule(EyeShadowTool);
+  SetImage(EyeShadowTool->Button, 37);
+  CommonDataModule->LastTool = EyeShadowTool;
+
+  // 18. Eye pencil.
+  TZrEyePencilTool *EyePencilTool = nullptr;
+  App.CreateModule(EyePencilTool);
+  SetImage(EyePencilTool->Button, 36);
+  CommonDataModule->LastTool = EyePencilTool;
+
+  // 19. A row break before the skin tools.
+  ToolPanel()->AddRowBreak();
+
+  // 25. A separator before teeth bleaching.
+  ToolPanel()->AddSeparator();
+
+  // 26. Teeth bleaching (after the hand inpainting tool and its separator).
+  TZrTeethBleachTool *TeethBleachTool = nullptr;
+  App.CreateModule(TeethBleachTool);
+  SetImage(TeethBleachTool->Button, 29);
+  CommonDataModule->LastTool = TeethBleachTool;
+
+  // 27. A separator before the liquify tool.
+  ToolPanel()->AddSeparator();
 
   // 28. The liquify tool.
   TZrSkewingTool *SkewingTool = nullptr;

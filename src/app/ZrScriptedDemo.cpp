@@ -100,6 +100,8 @@ bool TZrScriptedDemo::Prepare()
   Playback.SuspendWhenInactive = false;
   Playback.OnStopQuery = nullptr;
   Playback.OnBeforePlay = nullptr;
+  // The run reports its own end.
+  Playback.OnFinish = nullptr;
   Playback.OnError = [this](TZrDemoPlayback *Sender, const QString &Message, bool &Stop,
                             const QString &Line) {
     Stop = true;
@@ -216,8 +218,17 @@ void TZrScriptedDemo::Finish()
                   QStringLiteral("facette: cannot save %1: %2").arg(Options.SaveAs, Reason));
   }
   Done = true;
-  ZrApplication().ExitCode = ExitPlayed;
+  SetExitCode(ExitPlayed);
   Quit();
+}
+
+void TZrScriptedDemo::SetExitCode(int Code)
+{
+  // A plug-in run ends as plug-in mode says: 0 only when OK wrote the image
+  // back, which is all the plug-in goes by.
+  TZrGraphicsEditor *Editor = GraphicsEditor();
+  if (!Editor || !Editor->PlugInMode)
+    ZrApplication().ExitCode = Code;
 }
 
 void TZrScriptedDemo::Fail(int Code, const QString &Message)
@@ -225,7 +236,7 @@ void TZrScriptedDemo::Fail(int Code, const QString &Message)
   Done = true;
   if (!Message.isEmpty())
     Report(Message);
-  ZrApplication().ExitCode = Code;
+  SetExitCode(Code);
   Quit();
 }
 

@@ -11,6 +11,9 @@
 //      within the time limit (file, line and reason on standard error),
 //   2  the image could not be saved,
 //   3  IMAGE could not be opened.
+// A plug-in's exchange file as IMAGE makes it a plug-in run, which ends
+// with plug-in mode's code instead: 0 once OK wrote the image back into the
+// file, 255 otherwise.
 // N multiplies the pointer speed and divides pauses and balloon times; 0
 // makes every move a jump and skips pauses and balloons. Message boxes
 // do not wait for anyone: their texts go to standard error and they take
@@ -64,6 +67,7 @@ private:
   void Begin();
   void Finish();
   void Fail(int Code, const QString &Message);
+  void SetExitCode(int Code);
   bool SaveImage(QString &Reason);
   void Quit();
 

@@ -4,6 +4,7 @@
 #include "ZrScriptedDemo.h"
 
 #include "demo/ui/ZrDemoHooks.h"
+#include "demo/ui/ZrDemonstration.h"
 #include "demo/ui/ZrDemoPlayback.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "framework/ui/MainForm.h"
@@ -142,21 +143,28 @@ int main(int argc, char **argv)
   // Interface texts are needed from the first window on.
   InitLocalizerQt(QCoreApplication::applicationDirPath());
 
-  // Made before the modules, so that the run is known while they start.
-  std::unique_ptr<TZrDemoPlayback> DemoPlayback;
-  std::unique_ptr<TZrScriptedDemo> ScriptedDemo;
-  if (Scripted) {
-    DemoPlayback = std::make_unique<TZrDemoPlayback>();
-    DemoPlayback->UseRegistry(DemoRegistry());
-    ScriptedDemo = std::make_unique<TZrScriptedDemo>(*DemoPlayback, DemoOptions);
-    if (!ScriptedDemo->Prepare())
-      return TZrScriptedDemo::ExitScriptError;
-  }
+  // Known before the modules are made: they start differently for it (no
+  // demonstration list, no questions).
+  SetScriptedDemoRun(Scripted);
 
   ZrApp.Initialize();
   ZrApp.SetTitle(QStringLiteral("Facette"));
   ZrApp.CreateForm(CommonDataModule);
   ZrApp.CreateModule<TModule>();
+
+  // The run plays on the program's one playback, the demonstration
+  // module's.
+  std::unique_ptr<TZrScriptedDemo> ScriptedDemo;
+  if (Scripted) {
+    TZrDemonstrationModule *Demonstrations = DemonstrationModule();
+    if (!Demonstrations) {
+      std::fprintf(stderr, "facette: the demonstrations are missing\n");
+      return TZrScriptedDemo::ExitScriptError;
+    }
+    ScriptedDemo = std::make_unique<TZrScriptedDemo>(*Demonstrations->Playback, DemoOptions);
+    if (!ScriptedDemo->Prepare())
+      return TZrScriptedDemo::ExitScriptError;
+  }
   // The file to open is the first argument that is not an option.
   // (A scripted run opens its image itself.)
   if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && !Scripted)

@@ -214,6 +214,21 @@ std::string TZrDemoScript::Decode(std::string_view Raw, uint16_t Language) const
   return CodePageToUtf8(Raw, CodePage);
 }
 
+void TZrDemoScript::MakeUtf8(uint16_t Language)
+{
+  if (IsUtf8)
+    return;
+  for (TSection &S : Sections) {
+    long long Id = 0;
+    const uint16_t Own = ParseIniInteger(S.Name, Id) && Id > 0 && Id <= 0xFFFF
+                             ? static_cast<uint16_t>(Id)
+                             : Language;
+    for (std::string &Line : S.Lines)
+      Line = Decode(Line, Own);
+  }
+  IsUtf8 = true;
+}
+
 std::string TZrDemoScript::Text(std::string_view Key) const
 {
   return Text(Key, CurrentLanguage(), BaseLanguage());

@@ -77,6 +77,11 @@ public:
   // Text of the file as UTF-8 (see the encoding rule above) for the
   // interface language Language.
   std::string Decode(std::string_view Raw, uint16_t Language) const;
+  // Turns every text of a file read without the UTF-8 mark into UTF-8 and
+  // sets IsUtf8 (so a save writes the mark): a language section's lines
+  // from that language's code page, the other sections' from the code page
+  // of Language. For editing, where the texts are Unicode.
+  void MakeUtf8(uint16_t Language);
 
 private:
   void EnsureStandardSections();

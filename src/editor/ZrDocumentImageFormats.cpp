@@ -1,20 +1,31 @@
 #include "editor/ZrDocumentImageFormats.h"
 
+#include "editor/ZrExchangeFormat.h"
 #include "editor/ZrGraphicsDocument.h"
 
 namespace facette {
+
+TZrDocumentImageFormats::TZrDocumentImageFormats()
+{
+  UseExchangeFormat(*this);
+}
 
 bool TZrDocumentImageFormats::Load(TZrDocument &Document, const std::filesystem::path &FileName,
                                    int32_t &Format)
 {
   LastError.clear();
   LastCancelled = false;
+  LastRefusedExchange = false;
   auto *Doc = dynamic_cast<TZrGraphicsDocument *>(&Document);
   if (!Doc)
     return false;
   TZrGraphicsImage Decoded;
   int32_t Read = Format;
-  if (!LoadImage(Decoded, FileName, Read, {}, &LastError) || !Decoded.EnsurePixels())
+  if (!LoadImage(Decoded, FileName, Read, {}, &LastError)) {
+    LastRefusedExchange = Read == gfExchange;
+    return false;
+  }
+  if (!Decoded.EnsurePixels())
     return false;
   // The decoded pixels move over to the document; nothing is copied.
   TZrLoadedImage Loaded;

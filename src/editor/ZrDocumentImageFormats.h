@@ -12,6 +12,8 @@ namespace facette {
 class TZrDocumentImageFormats : public TZrGraphicsFormats
 {
 public:
+  // Opens and writes the plug-in exchange file too.
+  TZrDocumentImageFormats();
   bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override;
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override;
 
@@ -19,6 +21,8 @@ public:
   // the user cancelled it (the JPEG options dialog).
   std::string LastError;
   bool LastCancelled = false;
+  // The last load failed on an exchange file (its header does not fit it).
+  bool LastRefusedExchange = false;
 };
 
 } // namespace facette

@@ -509,6 +509,33 @@ bool TZrGraphicsDocument::SaveImages(TZrPixelBuffer &ImageBuffer,
   return !OriginalBuffer || Original_->SaveTo(*OriginalBuffer);
 }
 
+bool TZrGraphicsDocument::ExchangeImages(TZrImageSet &Set)
+{
+  if (!Set.Image || !Usable(*Set.Image))
+    return false;
+  if (!Set.Backup.Bits || Set.Backup.PixelFormat != pf24bit ||
+      Set.Backup.GetBounds() != Set.Image->GetBounds()) {
+    if (!Set.Backup.Allocate(pf24bit, Set.Image->GetBounds()) || !Set.Backup.Bits)
+      return false;
+    Set.Backup.CopyFrom(*Set.Image->GetPixels());
+  }
+  if (!Set.Original)
+    Set.Original = std::make_unique<TZrLTBitmap>();
+  // Through the accessors, so that anything they keep pending for the
+  // images leaving is settled before they change hands.
+  (void)Original();
+  (void)Backup();
+  std::swap(Image_, Set.Image);
+  std::swap(Original_, Set.Original);
+  std::swap(Backup_, Set.Backup);
+  std::swap(CropRect_, Set.CropRect);
+  CropRect_ = IntersectRect(CropRect_, ImageBounds());
+  if (CropRect_ == ImageBounds())
+    CropRect_ = {};
+  Finish();
+  return true;
+}
+
 void TZrGraphicsDocument::RestorePixels(const TZrPixels &Pixels)
 {
   TZrPixels *Image = ImagePixels();

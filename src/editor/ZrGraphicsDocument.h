@@ -117,6 +117,16 @@ TZrRect FlipCropVertical(const TZrRect &Crop, int32_t Height);
 // past the scaled image.
 TZrRect ScaleCrop(const TZrRect &Crop, int32_t W0, int32_t H0, int32_t W, int32_t H);
 
+// Image, original, backup and crop rectangle of a document, held outside
+// it while a tool lets the document show stand-ins (see ExchangeImages).
+struct TZrImageSet
+{
+  std::unique_ptr<TZrLTBitmap> Image;
+  std::unique_ptr<TZrLTBitmap> Original;
+  TZrPixelBuffer Backup;
+  TZrRect CropRect;
+};
+
 class TZrGraphicsDocument : public TZrDocument
 {
 public:
@@ -200,6 +210,13 @@ public:
   // Copies Image (and Original when OriginalBuffer is given) into the
   // buffers, each re-allocated to the bitmap's format and bounds.
   bool SaveImages(TZrPixelBuffer &ImageBuffer, TZrPixelBuffer *OriginalBuffer) const;
+  // Exchanges image, original, backup and crop rectangle with those of Set
+  // without copying a pixel, so that a tool can show a stand-in (a shrunk
+  // preview) and later put the real images back in no time. Set's backup
+  // must hold its image's pixels; when it does not cover the image it is
+  // made by copying. Call with no edit open. False, nothing exchanged,
+  // when Set has no 24-bit image or the backup's memory cannot be had.
+  bool ExchangeImages(TZrImageSet &Set);
 
   // Crop rectangle and view.
   TZrRect GetVisibleRect() const;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 namespace facette {
@@ -59,6 +60,27 @@ bool DecodeForPreview(std::vector<uint8_t> &Bytes, TZrImageKind Kind, int32_t Mi
   default:
     return false;
   }
+}
+
+// The visible part of Image's pixels, in place (no copy is made), with its
+// top left at (0, 0).
+bool VisiblePixels(const TZrGraphicsImage &Image, TZrPixels &Window)
+{
+  const TZrPixels *All = Image.Image.GetPixels();
+  const TZrRect Visible = Image.GetVisibleRect();
+  if (!All || Visible.IsEmpty())
+    return false;
+  Window.Init(MakeRect(0, 0, Visible.Width(), Visible.Height()),
+              All->PixelPtr(Visible.Left, Visible.Top), All->PixelFormat, All->Stride);
+  return true;
+}
+
+bool StartsAsExchange(const std::filesystem::path &FileName)
+{
+  uint8_t Head[4] = {};
+  std::ifstream File(FileName, std::ios::binary);
+  return File.read(reinterpret_cast<char *>(Head), sizeof Head) &&
+         SniffImageKind(Head, sizeof Head) == TZrImageKind::Exchange;
 }
 
 } // namespace
@@ -243,18 +265,20 @@ bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesyste
     SetError(Error, "no such file");
     return false;
   }
-  if (!ReadFileBytes(FileName, Bytes)) {
-    SetError(Error, "cannot read the file");
-    return false;
-  }
-  if (SniffImageKind(Bytes.data(), Bytes.size()) == TZrImageKind::Exchange) {
-    Bytes.clear();
-    if (LoadExchange && LoadExchange(Image, FileName)) {
-      Image.Format = Format = gfExchange;
+  // An exchange file is read in place by its own reader, never as a whole.
+  if (StartsAsExchange(FileName)) {
+    Format = gfExchange;
+    if (LoadExchange && LoadExchange(Image, FileName, Error)) {
+      Image.Format = gfExchange;
       return true;
     }
     Image.Clear();
-    SetError(Error, "not a supported image file");
+    if (!LoadExchange)
+      SetError(Error, "not a supported image file");
+    return false;
+  }
+  if (!ReadFileBytes(FileName, Bytes)) {
+    SetError(Error, "cannot read the file");
     return false;
   }
   return LoadImageData(Image, std::move(Bytes), Format, Options, Error);
@@ -355,17 +379,12 @@ bool TZrGraphicsFormats::EncodeImage(TZrGraphicsImage &Image, int32_t Format,
   Source.Cropped = !Image.CropRect.IsEmpty();
   Source.Properties = &Image.Properties;
   Source.LosslessJPEG = Image.LosslessJPEG.get();
-  // The visible part of the image, in place: no copy is made.
   TZrPixels Window;
   if (!Image.PixelsPending) {
-    const TZrPixels *All = Image.Image.GetPixels();
-    if (!All || Source.Visible.IsEmpty()) {
+    if (!VisiblePixels(Image, Window)) {
       SetError(Error, "there is no image");
       return false;
     }
-    Window.Init(MakeRect(0, 0, Source.Visible.Width(), Source.Visible.Height()),
-                All->PixelPtr(Source.Visible.Left, Source.Visible.Top), All->PixelFormat,
-                All->Stride);
     Source.Window = &Window;
   }
   return EncodeSource(Source, Format, Bytes, Error, Lossless);
@@ -437,6 +456,13 @@ bool TZrGraphicsFormats::SaveSource(const TZrSaveSource &Source,
                                     const std::filesystem::path &FileName, int32_t Format,
                                     std::string *Error)
 {
+  if (Format == gfExchange) {
+    if (!Source.Window) {
+      SetError(Error, "there is no image");
+      return false;
+    }
+    return SaveExchangeWindow(*Source.Window, FileName, Error);
+  }
   std::vector<uint8_t> Bytes;
   if (!EncodeSource(Source, Format, Bytes, Error))
     return false;
@@ -448,14 +474,27 @@ bool TZrGraphicsFormats::SaveSource(const TZrSaveSource &Source,
   return true;
 }
 
+bool TZrGraphicsFormats::SaveExchangeWindow(const TZrPixels &Pixels,
+                                            const std::filesystem::path &FileName,
+                                            std::string *Error)
+{
+  if (SaveExchange && SaveExchange(Pixels, FileName, Error))
+    return true;
+  if (!SaveExchange)
+    SetError(Error, "the exchange file cannot be written");
+  return false;
+}
+
 bool TZrGraphicsFormats::SaveImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
                                    int32_t Format, std::string *Error)
 {
   if (Format == gfExchange) {
-    if (SaveExchange && SaveExchange(Image, FileName))
-      return true;
-    SetError(Error, "the exchange file cannot be written");
-    return false;
+    TZrPixels Visible;
+    if (!Image.EnsurePixels() || !VisiblePixels(Image, Visible)) {
+      SetError(Error, "there is no image");
+      return false;
+    }
+    return SaveExchangeWindow(Visible, FileName, Error);
   }
   std::vector<uint8_t> Bytes;
   if (!EncodeImage(Image, Format, Bytes, Error))

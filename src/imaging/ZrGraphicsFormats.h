@@ -82,11 +82,14 @@ public:
   // (nil for documents that are not graphics documents). AskJpegQuality
   // shows the JPEG options dialog preset to Quality and returns false on
   // Cancel; without it saving uses JpegQuality as it is. The exchange
-  // reader and writer handle the plug-in exchange file.
+  // reader and writer handle the plug-in exchange file (format -1); they
+  // say why they failed in Error when given one.
   std::function<TZrGraphicsImage *(TZrDocument &)> ImageOfDocument;
   std::function<bool(int32_t &Quality)> AskJpegQuality;
-  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> LoadExchange;
-  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &)> SaveExchange;
+  std::function<bool(TZrGraphicsImage &, const std::filesystem::path &, std::string *Error)>
+      LoadExchange;
+  std::function<bool(const TZrPixels &, const std::filesystem::path &, std::string *Error)>
+      SaveExchange;
 
   int Count() const override { return 5; }
   const TZrFileFormatInfo *GetFormat(int Index) const override;
@@ -104,7 +107,9 @@ public:
   bool CanSave(int32_t) const override { return true; }
 
   // Reads the file into Image and reports its format. On failure Image is
-  // empty and Error (when given) says why. The file is never modified.
+  // empty and Error (when given) says why; Format is gfExchange when the
+  // file was an exchange file that could not be taken. The file is never
+  // modified.
   bool LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t &Format,
                  const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
   // The same for a file's bytes already in memory. An exchange file is
@@ -129,6 +134,8 @@ public:
                   int32_t Format, std::string *Error = nullptr);
 
 private:
+  bool SaveExchangeWindow(const TZrPixels &Pixels, const std::filesystem::path &FileName,
+                          std::string *Error);
   std::array<TZrFileFormatInfo, 5> Formats;
 };
 

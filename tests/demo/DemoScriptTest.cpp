@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -317,6 +318,23 @@ TEST(DemoScript, TextsFollowTheLanguageAndItsEncoding)
   const TZrDemoScript Utf8 = ScriptOf("\xEF\xBB\xBF[1049]\nTitle=\xD0\x9F\xD1\x80\xD0\xB8\n");
   EXPECT_TRUE(Utf8.IsUtf8);
   EXPECT_EQ(Utf8.Text("Title", 1049, 1033), "\xD0\x9F\xD1\x80\xD0\xB8");
+
+  // Made UTF-8 for editing, every section from its own code page: the texts
+  // read the same, and the script lines are decoded as the playback would.
+  TZrDemoScript Edited = Ansi;
+  Edited.Lines().push_back("Message \"Gr\xF6\xDF"
+                           "e\"");
+  Edited.MakeUtf8(1031);
+  EXPECT_TRUE(Edited.IsUtf8);
+  for (uint16_t Language : {1049, 1031, 1036})
+    EXPECT_EQ(Edited.Text("Title", Language, 1033), Ansi.Text("Title", Language, 1033));
+  EXPECT_EQ(Edited.Lines().back(), "Message \"Gr\xC3\xB6\xC3\x9F"
+                                   "e\"");
+  // A second call changes nothing.
+  const TZrDemoScript Once = Edited;
+  Edited.MakeUtf8(1049);
+  EXPECT_EQ(Edited.Lines(), Once.Lines());
+  EXPECT_EQ(Edited.Sections.front().Lines, Once.Sections.front().Lines);
 }
 
 TEST(DemoScript, TitleFallsBackToInfoAndFileName)
@@ -362,6 +380,38 @@ TEST(DemoScript, SavesAndReadsBackTheSameScript)
   EXPECT_FALSE(Missing.LoadFromFile(Folder / "missing.dsc"));
   EXPECT_TRUE(Missing.Lines().empty());
   std::filesystem::remove_all(Folder);
+}
+
+TEST(ShippedDemos, HaveEveryTextInTheFourLanguages)
+{
+  int Count = 0;
+  for (const auto &Entry : std::filesystem::directory_iterator(
+           std::filesystem::path(FACETTE_SOURCE_DIR) / "data" / "Demo")) {
+    if (Entry.path().extension() != ".dsc")
+      continue;
+    ++Count;
+    SCOPED_TRACE(Entry.path().filename().string());
+    TZrDemoScript Script;
+    ASSERT_TRUE(Script.LoadFromFile(Entry.path()));
+    EXPECT_TRUE(Script.IsUtf8);
+    // The texts a script line refers to (%key, in messages and directives).
+    std::vector<std::string> Keys = {"Title"};
+    for (const std::string &Line : Script.Lines())
+      for (size_t At = Line.find('%'); At != std::string::npos; At = Line.find('%', At + 1)) {
+        size_t End = At + 1;
+        while (End < Line.size() &&
+               (std::isalnum(static_cast<unsigned char>(Line[End])) || Line[End] == '_'))
+          ++End;
+        Keys.push_back(Line.substr(At + 1, End - At - 1));
+      }
+    for (const uint16_t Language : {1033, 1031, 1036, 1049}) {
+      int Section = -1;
+      EXPECT_TRUE(Script.FindSection(std::to_string(Language), Section)) << Language;
+      for (const std::string &Key : Keys)
+        EXPECT_FALSE(Script.Text(Key, Language, 1033).empty()) << Language << " " << Key;
+    }
+  }
+  EXPECT_GE(Count, 3);
 }
 
 TEST(DemoScript, SectionsAreAddedAndDeleted)

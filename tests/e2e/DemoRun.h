@@ -16,6 +16,7 @@
 //     using namespace facette::e2e;
 //     TDemoRun Run;
 //     const TDemoRunResult Result = Run.PlayScript(
+//         "SetMinViewSize 600, 560\n"          // the photo at 100 %
 //         "Blemish\n"                          // the tool, by its demo name
 //         "BlemishSize 20\n"                   // one of its commands
 //         "MouseTo Image, 200, 120\n"          // jump to image pixel (200, 120)
@@ -34,8 +35,11 @@
 //
 // Script lines address image pixels through the target "Image, x, y" (the
 // point of the image under the current view); the editor shows the image
-// at 100% whenever it fits the view, which it does here for images up to
-// about 1000 x 800 pixels. At speed 0 (the default here) every move is one
+// at 100% whenever it fits the view. The window opens at its designed
+// size, where the tool panel leaves a view of about 250 x 380 pixels:
+// scripts that name image points first grow it with "SetMinViewSize w, h"
+// (or open their image with "ImageOpen file, w, h"); the 1280 x 1024
+// screen holds views up to about 1000 x 800 pixels. At speed 0 (the default here) every move is one
 // jump, so a stroke stamps exactly at the points the script names: give
 // each point of a path ("#EACH 0 MouseMove x1,y1 x2,y2 ..." expands to one
 // "MouseMove Image, x, y" a point). "MouseDrag Image, x, y" presses, moves

@@ -25,8 +25,10 @@ TRgbImage Load(const std::filesystem::path &File)
 
 // A smudge stroke on the cheek from (186, 118) to (226, 138), brush 16,
 // through four points on the way: at speed 0 each move is one jump, and
-// the brush stamps where the pointer lands.
-constexpr const char *SmudgeStroke = "Smudge\n"
+// the brush stamps where the pointer lands. The window first grows until
+// the photo shows at 100 % (the tool panel takes room of its own).
+constexpr const char *SmudgeStroke = "SetMinViewSize 600, 560\n"
+                                     "Smudge\n"
                                      "SmudgeSize 16\n"
                                      "MouseTo Image, 186, 118\n"
                                      "MouseDown\n"
@@ -84,6 +86,12 @@ TEST(DemoRunEndToEnd, TheShippedDemosPlay)
   EXPECT_GT(CompareImages(Sample, Load(Result.Saved)).Count, 100);
   Result = Run.Play(ShippedDemo("UndoBrush.dsc"), {.SaveAs = "undo-brush.png"});
   ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
+  EXPECT_EQ(Load(Result.Saved), Sample);
+  // Opening and zooming (through the buttons and the commands) changes no
+  // pixel.
+  Result = Run.Play(ShippedDemo("OpenAndZoom.dsc"), {.SaveAs = "open-and-zoom.png"});
+  ASSERT_EQ(Result.ExitCode, 0) << Result.StdErr;
+  EXPECT_EQ(Result.StdErr, "");
   EXPECT_EQ(Load(Result.Saved), Sample);
 }
 

@@ -63,7 +63,9 @@ TEST(LiquifyEndToEnd, AWarpStrokeMovesAFeatureAlongIt)
   const TRgbImage Before = Load(SamplePortrait());
   TDemoRun Run;
   for (const TCase &Case : Cases) {
-    const std::string Script = "Skewing\n"
+    // The window first grows until the photo shows at 100 %.
+    const std::string Script = "SetMinViewSize 600, 560\n"
+                               "Skewing\n"
                                "SkewingSize 60\n"
                                "SkewingWarp\n"
                                "MouseTo Image, " +

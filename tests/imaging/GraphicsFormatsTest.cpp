@@ -255,12 +255,14 @@ TEST_F(GraphicsFormats, ExchangeAndForeignFilesAreNeverTakenForEachOther)
   int32_t Format = 99;
   std::string Error;
   EXPECT_FALSE(Formats.LoadImage(Image, File("x.tmp"), Format, {}, &Error));
+  EXPECT_EQ(Format, gfExchange); // refused, but known for what it is
+  Format = 99;
   EXPECT_FALSE(Formats.LoadImage(Image, File("y.gif"), Format, {}, &Error));
   EXPECT_EQ(Format, 99);
   EXPECT_EQ(Error, "not a supported image file");
 
   int Calls = 0;
-  Formats.LoadExchange = [&](TZrGraphicsImage &, const std::filesystem::path &) {
+  Formats.LoadExchange = [&](TZrGraphicsImage &, const std::filesystem::path &, std::string *) {
     ++Calls;
     return true;
   };

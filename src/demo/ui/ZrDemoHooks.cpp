@@ -38,9 +38,10 @@ TZrDemoRegistry::~TZrDemoRegistry()
 
 TZrDemoRegistry &TZrDemoRegistry::Instance()
 {
-  // The demonstration module installs its own; until then (and in tests
-  // of single modules) a program-wide one serves. The stand-in must not
-  // keep the place of a registry made after it.
+  // The program's registry: modules register from their construction on,
+  // and the demonstration module connects its playback to it. A test
+  // makes one of its own, which then serves instead; the program-wide one
+  // must not keep the place of a registry made after it.
   static TZrDemoRegistry Fallback;
   if (Global == &Fallback)
     Global = nullptr;

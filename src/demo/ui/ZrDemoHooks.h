@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
   // file."): the playback shows Message with the script line and normally
   // ends the demonstration.
   virtual void Error(const QString &Message) { (void)Message; }
+  // How long a command's own pause of Milliseconds at normal speed (a
+  // word typed letter by letter) lasts in this demonstration: scaled like
+  // the script's pauses, 0 where they are skipped.
+  virtual int64_t ScaledPause(int64_t Milliseconds) const { return Milliseconds; }
 };
 
 // The user action a script line belongs to; opaque to clients.
@@ -56,9 +61,33 @@ public:
   virtual void DetachPlayback() = 0;
 };
 
-// The two name registries and the dispatch the playback uses. The
-// demonstration module owns the program's one registry; modules register
-// from their Initialize.
+// What a demonstration needs of the program around it: a demo plays on its
+// own image, so the user's images are put aside first and, in plug-in mode,
+// given back afterwards. The graphics editor answers (the registry's
+// Host).
+class IZrDemoHost
+{
+public:
+  virtual ~IZrDemoHost() = default;
+  // Closes, without a question, an image a demo script opened.
+  virtual void CloseDemoDocument() = 0;
+  virtual bool HasDocument() const = 0;
+  // Closes the user's images one after the other, each with the usual
+  // save question; false when the user keeps one. In plug-in mode the
+  // image is written back to the file it came from before it closes, and
+  // ReopenFileName names that file (false, with the image kept, when the
+  // write fails).
+  virtual bool CloseDocumentsForDemo(QString &ReopenFileName) = 0;
+  virtual bool InPlugInMode() const = 0;
+  // Opens an image put aside for a demonstration again.
+  virtual void ReopenAfterDemo(const QString &FileName) = 0;
+  // Demonstrations point at the tools: their panel is shown.
+  virtual void ShowToolPanel() = 0;
+};
+
+// The two name registries and the dispatch the playback uses. The program
+// has one (DemoRegistry()), which modules fill from their construction
+// on; the demonstration module's playback plays through it.
 class TZrDemoRegistry
 {
 public:
@@ -91,6 +120,11 @@ public:
 
   // The playback the recording calls write to (nil when none runs).
   IZrDemoPlayback *Playback = nullptr;
+  // The text recorders put into the balloon line they write for a click
+  // (the demo editor lets the author change it).
+  QString RecordMessageText = QStringLiteral("Click");
+  // The program around the demonstrations; nil until the editor exists.
+  IZrDemoHost *Host = nullptr;
   void RecordDemoLine(const QString &Line);
   void RecordDemoMove(const QString &Target);
   void RecordDemoCommand(const QString &Name, const QString &Args = {});

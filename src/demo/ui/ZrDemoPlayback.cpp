@@ -344,6 +344,11 @@ TZrDemoPlayback::~TZrDemoPlayback()
     Registry->Playback = nullptr;
 }
 
+int64_t TZrDemoPlayback::ScaledPause(int64_t Milliseconds) const
+{
+  return Scaled(static_cast<double>(Milliseconds), SpeedFactor);
+}
+
 void TZrDemoPlayback::UseRegistry(TZrDemoRegistry &NewRegistry)
 {
   Registry = &NewRegistry;

@@ -303,6 +303,7 @@ public:
   void StopRecording();
   void RecordLine(const QString &Line) override;
   bool RecordMessages() const override { return RecordMessages_; }
+  int64_t ScaledPause(int64_t Milliseconds) const override;
 
   // One tick: advances the current line; false once the playback has
   // ended. Runs from the playback's timer.

@@ -92,6 +92,8 @@ void TZrSyntheticPointer::Deliver(QEvent::Type Type, Qt::MouseButton Button)
 
 std::unique_ptr<IZrDemoPointer> CreateDemoPointer()
 {
+  if (std::unique_ptr<IZrDemoPointer> System = CreateXTestPointer())
+    return System;
   return std::make_unique<TZrSyntheticPointer>();
 }
 

@@ -2,9 +2,8 @@
 // screen coordinates; how that reaches the program depends on the window
 // system. The synthetic pointer here hands mouse events to Qt's own input
 // path for the window under the point, which works on every platform
-// (offscreen, Wayland, X11) without touching the user's real pointer. A
-// pointer that moves the system's own cursor plugs in behind the same
-// interface.
+// (offscreen, Wayland, X11) without touching the user's real pointer. On
+// X11 the system's own pointer is driven instead (ZrXTestPointer.cpp).
 #pragma once
 
 #include <QElapsedTimer>
@@ -57,7 +56,12 @@ private:
   QElapsedTimer Clock;
 };
 
-// The pointer playback uses on this platform.
+// The system's pointer on X11, moved and clicked through the XTest
+// extension; nil on other platforms or without the extension.
+std::unique_ptr<IZrDemoPointer> CreateXTestPointer();
+
+// The pointer playback uses on this platform: the system's own on X11,
+// the synthetic one elsewhere (offscreen, Wayland).
 std::unique_ptr<IZrDemoPointer> CreateDemoPointer();
 
 } // namespace facette

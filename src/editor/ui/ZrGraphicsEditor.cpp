@@ -4,6 +4,7 @@
 #include "editor/ui/ZrGraphicsTool.h"
 #include "editor/ui/ZrProgressMeter.h"
 #include "editor/ui/ZrScrollTool.h"
+#include "editor/ui/ZrToolPanel.h"
 #include "editor/ZrDocumentImageFormats.h"
 #include "editor/ZrFolderBrowsing.h"
 #include "framework/ui/MainForm.h"
@@ -41,6 +42,7 @@ TZrGraphicsEditor *Global = nullptr;
 
 // Message box flags of the save question.
 constexpr int SaveQuestionFlags = mb::YesNoCancel | mb::IconWarning; // 51
+constexpr int ErrorFlags = mb::OK | mb::IconError;                   // 16
 
 QString Format1(const QString &Pattern, const QString &Argument)
 {
@@ -114,6 +116,7 @@ TZrGraphicsEditor::TZrGraphicsEditor()
       Tool->AbortMouseAction();
     Tool->CancelPendingAction();
   });
+  DemoRegistry().Host = this;
   // Without a document the image area shows the view's background.
   Workspace = new QWidget(Main);
   Workspace->setObjectName(QStringLiteral("Workspace"));
@@ -253,6 +256,8 @@ TZrGraphicsEditor::~TZrGraphicsEditor()
     RemoveDocument(*Doc);
   if (Global == this)
     Global = nullptr;
+  if (DemoRegistry().Host == this)
+    DemoRegistry().Host = nullptr;
 }
 
 QLabel *TZrGraphicsEditor::AddStatusPanel(const QString &Label, int LabelWidth, int ValueWidth,
@@ -551,7 +556,14 @@ bool TZrGraphicsEditor::OpenQuietly(const QString &FileName, TZrDocument *&Doc, 
 
 void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
 {
-  if (!QuietOpen)
+  const bool RefusedExchange = FormatList->LastRefusedExchange;
+  if (RefusedExchange)
+    ZrApplication().ExitCode = -1;
+  if (QuietOpen)
+    return;
+  if (RefusedExchange)
+    ZrApplication().MessageBox(Format1(LocalString(1350), FileName), ErrorFlags);
+  else
     TZrEditor::ReportOpenFailure(FileName);
 }
 
@@ -803,6 +815,53 @@ IZrDemoPlayback *TZrGraphicsEditor::RecordingPlayback()
   return Playback && Playback->IsRecording() ? Playback : nullptr;
 }
 
+QString TZrGraphicsEditor::DemoClickCaption()
+{
+  return DemoRegistry().RecordMessageText;
+}
+
+// Before and after a demonstration
+
+void TZrGraphicsEditor::CloseDemoDocument()
+{
+  if (TZrDocument *Doc = CurrentDocument(); Doc && Doc->OpenedByDemo)
+    Doc->Close();
+}
+
+bool TZrGraphicsEditor::CloseDocumentsForDemo(QString &ReopenFileName)
+{
+  while (TZrDocument *Doc = CurrentDocument()) {
+    if (PlugInMode) {
+      // The host's image goes back into the exchange file, so that nothing
+      // is lost while the demonstration has the window; it is opened again
+      // afterwards.
+      if (TZrGraphicsDocument *Graphics = ActiveDocument(); Graphics && Graphics->Editing())
+        Graphics->EndEdit(false);
+      const QString FileName = ToQString(Doc->FileName.string());
+      if (!Doc->CanSave() || !Doc->Save()) {
+        ReportSaveFailure(FileName);
+        return false;
+      }
+      ReopenFileName = FileName;
+    }
+    if (!Doc->Close() || CurrentDocument() == Doc)
+      return false;
+  }
+  return true;
+}
+
+void TZrGraphicsEditor::ReopenAfterDemo(const QString &FileName)
+{
+  TZrDocument *Doc = nullptr;
+  Open(FileName, Doc, false);
+}
+
+void TZrGraphicsEditor::ShowToolPanel()
+{
+  if (TZrToolPanelModule *Panel = ToolPanel())
+    Panel->SetPanelVisible(true);
+}
+
 // Tools
 
 void TZrGraphicsEditor::SelectTool(TZrGraphicsTool *Tool)
@@ -921,6 +980,18 @@ void TZrGraphicsEditor::SetPlugInMode(bool Value)
       StandardToolbar, nullptr, nullptr, LocalString(3002), -1, [this] { PlugInCancel(); },
       CancelButton);
   MakeTextButton(StandardToolbar, CancelButton);
+  // A script finishes a plug-in run as the user would. The buttons live
+  // with the window; a command outliving them does nothing.
+  TZrDemoRegistry &Registry = DemoRegistry();
+  Registry.RegisterDemoButton(QStringLiteral("PlugInOk"), OkButton, [this](QObject *Button) {
+    if (Button)
+      PlugInOk();
+  });
+  Registry.RegisterDemoButton(QStringLiteral("PlugInCancel"), CancelButton,
+                              [this](QObject *Button) {
+                                if (Button)
+                                  PlugInCancel();
+                              });
   TZrEditor::SetPlugInMode(Value);
   UpdateCaption();
 }
@@ -950,6 +1021,7 @@ bool TZrGraphicsEditor::SaveAsWithDialog(TZrDocument &Doc)
 
 void TZrGraphicsEditor::PlugInOk()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInOk"));
   TZrGraphicsDocument *Doc = ActiveDocument();
   if (Doc) {
     // The tool's pixels stay in the image; the tool is not asked.
@@ -969,6 +1041,7 @@ void TZrGraphicsEditor::PlugInOk()
 
 void TZrGraphicsEditor::PlugInCancel()
 {
+  DemoRegistry().RecordDemoCommand(QStringLiteral("PlugInCancel"));
   if (TZrGraphicsDocument *Doc = ActiveDocument()) {
     if (Doc->Editing())
       Doc->EndEdit(false);

@@ -27,7 +27,7 @@ namespace facette {
 
 class TZrScanner;
 
-class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost
+class TZrGraphicsEditor : public TZrEditor, public IZrGraphicsViewHost, public IZrDemoHost
 {
   Q_OBJECT
 
@@ -171,12 +171,23 @@ public:
   // means the pointer is off the image.
   void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green, int32_t Blue) override;
   IZrDemoPlayback *RecordingPlayback() override;
+  QString DemoClickCaption() override;
+
+  // Before and after a demonstration (IZrDemoHost).
+  void CloseDemoDocument() override;
+  bool HasDocument() const override { return CurrentDocument() != nullptr; }
+  bool CloseDocumentsForDemo(QString &ReopenFileName) override;
+  bool InPlugInMode() const override { return PlugInMode; }
+  void ReopenAfterDemo(const QString &FileName) override;
+  void ShowToolPanel() override;
 
 protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
   // A save the user cancelled in the JPEG options dialog is no failure.
   void ReportSaveFailure(const QString &FileName) override;
-  // Quiet while OpenQuietly runs.
+  // Quiet while OpenQuietly runs. An exchange file that could not be
+  // taken was handed over by a plug-in: the message says so, and the exit
+  // code tells the plug-in to leave its host's image alone.
   void ReportOpenFailure(const QString &FileName) override;
 
 private:

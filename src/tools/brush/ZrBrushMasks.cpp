@@ -120,6 +120,17 @@ void GrowStrokeMask(TZrPixelMask &StrokeMask, const TZrRect &Need, const TZrRect
   StrokeMask.Include(Grown);
 }
 
+void MergeStamp(TZrPixelMask &StrokeMask, const TZrPixelMask &Stamp, const TZrRect &Image)
+{
+  if (IntersectRect(Stamp.GetBounds(), Image).IsEmpty())
+    return;
+  const int32_t Reach = Stamp.Width;
+  GrowStrokeMask(
+      StrokeMask, Stamp.GetBounds(),
+      MakeRect(Image.Left - Reach, Image.Top - Reach, Image.Right + Reach, Image.Bottom + Reach));
+  StrokeMask.MergeMax(Stamp);
+}
+
 void BlendColour(const TZrPixelMask &Mask, const TZrPixels &Source, int32_t Colour,
                  const TZrRect &Rect, TZrPixels &Dest)
 {

@@ -48,6 +48,12 @@ void BuildPowerDisc(TZrPixelMask &Mask, int32_t Size, int32_t Peak, int32_t Stee
 // value and place; the new room is 0.
 void GrowStrokeMask(TZrPixelMask &StrokeMask, const TZrRect &Need, const TZrRect &Limit);
 
+// Merges a stamp (placed in image coordinates) into a stroke's mask by
+// per-pixel maximum, growing the mask ahead within a stamp's side around
+// Image. A stamp wholly beside the image changes no pixel and is left out,
+// so the mask keeps to the image however far the pointer wanders.
+void MergeStamp(TZrPixelMask &StrokeMask, const TZrPixelMask &Stamp, const TZrRect &Image);
+
 // Paints Colour (00RRGGBB, low byte blue) through Mask over the pixels of
 // Rect: a mask value of 255 gives the colour, a smaller one moves Source's
 // channel by (m x (colour - source)) >> 8 towards it, 0 leaves Dest as it

@@ -26,7 +26,8 @@ void BuildLineLut(uint8_t *Lut, TZrDoublePoint P0, TZrDoublePoint P1);
 // 0.3 at +50.
 double GammaExponent(int32_t V);
 
-// The tables of one channel for a slider value V.
+// The tables of one channel for a slider value V. Brightness adds
+// k = 5.1 V to every value: Lut[i] = ByteRound(i + k).
 void BuildBrightnessLut(uint8_t *Lut, int32_t V);
 // Pivots on the channel's Mean: V = 50 thresholds at the mean, V = -50 maps
 // everything to it.
@@ -34,9 +35,11 @@ void BuildContrastLut(uint8_t *Lut, int32_t V, float Mean);
 void BuildGammaLut(uint8_t *Lut, int32_t V);
 
 // Every pixel of Image inside Backup takes (LutBlue[B], LutGreen[G],
-// LutRed[R]) of the backup pixel at the same place.
+// LutRed[R]) of the backup pixel at the same place. With Copy the result
+// is written there too, in the same pass (where Copy covers it): a finished
+// adjustment's new backup costs no second pass over the image.
 void ApplyLuts(const TZrPixels &Backup, TZrPixels &Image, const uint8_t *LutBlue,
-               const uint8_t *LutGreen, const uint8_t *LutRed);
+               const uint8_t *LutGreen, const uint8_t *LutRed, TZrPixels *Copy = nullptr);
 
 // Reported as (rows done, rows in all), always from the calling thread.
 using TZrAdjustmentProgress = std::function<void(int32_t Done, int32_t Total)>;
@@ -46,7 +49,16 @@ using TZrAdjustmentProgress = std::function<void(int32_t Done, int32_t Total)>;
 // are copied.
 void ApplySaturation(const TZrPixels &Backup, TZrPixels &Image, int32_t RedValue,
                      int32_t GreenValue, int32_t BlueValue,
-                     const TZrAdjustmentProgress &Progress = {});
+                     const TZrAdjustmentProgress &Progress = {}, TZrPixels *Copy = nullptr);
+
+// The four kinds of adjustment, as the tool numbers them.
+enum : int32_t
+{
+  atBrightness = 0,
+  atContrast = 1,
+  atGamma = 2,
+  atSaturation = 3,
+};
 
 // The adjustment tool's state between applications: the last tables and
 // the channel means that contrast pivots on.
@@ -61,20 +73,26 @@ public:
   float MeanGreen = 0;
   float MeanRed = 0;
 
-  // Each fills the three tables for the slider values and applies them.
+  // Each fills the three tables for the slider values and applies them
+  // (also into Copy when given, see ApplyLuts).
   void ApplyBrightness(const TZrPixels &Backup, TZrPixels &Image, int32_t RedValue,
-                       int32_t GreenValue, int32_t BlueValue);
+                       int32_t GreenValue, int32_t BlueValue, TZrPixels *Copy = nullptr);
   // Computes the means first when they are pending.
   void ApplyContrast(const TZrPixels &Backup, TZrPixels &Image, int32_t RedValue,
-                     int32_t GreenValue, int32_t BlueValue);
+                     int32_t GreenValue, int32_t BlueValue, TZrPixels *Copy = nullptr);
   void ApplyGamma(const TZrPixels &Backup, TZrPixels &Image, int32_t RedValue, int32_t GreenValue,
-                  int32_t BlueValue);
+                  int32_t BlueValue, TZrPixels *Copy = nullptr);
+  // The adjustment of Type (atBrightness .. atSaturation; others do
+  // nothing). Only saturation reports progress.
+  void Apply(int32_t Type, const TZrPixels &Backup, TZrPixels &Image, int32_t RedValue,
+             int32_t GreenValue, int32_t BlueValue, const TZrAdjustmentProgress &Progress = {},
+             TZrPixels *Copy = nullptr);
   // The mean of every channel over the backup pixels; an empty image has
   // means 0.
   void ComputeMeans(const TZrPixels &Backup);
-  void ApplyLuts(const TZrPixels &Backup, TZrPixels &Image) const
+  void ApplyLuts(const TZrPixels &Backup, TZrPixels &Image, TZrPixels *Copy = nullptr) const
   {
-    facette::ApplyLuts(Backup, Image, LutBlue, LutGreen, LutRed);
+    facette::ApplyLuts(Backup, Image, LutBlue, LutGreen, LutRed, Copy);
   }
 };
 

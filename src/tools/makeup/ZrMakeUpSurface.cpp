@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -35,29 +36,25 @@ int32_t WindowCount(int32_t P, int32_t Length)
 // Rows that run side by side, one per lane.
 constexpr int32_t Lanes = 8;
 
-// Below this many pixels the layer is built on one thread.
+// Below this many pixels the rows are worked out on one thread.
 constexpr int64_t ParallelPixels = 1 << 18;
-
-// A worker that starts further down the image first has to run the column
-// sums over the rows above it (the sums carry their rounding from row 0
-// on). That costs about this fraction of building a row, so later workers
-// get fewer rows.
-constexpr double WarmUpCost = 0.2;
 
 struct TBuildJob
 {
+  // Packed blue, green, red rows; row Y is at Bits + (Y - FirstRow) * Stride.
   const uint8_t *Bits = nullptr;
   ptrdiff_t Stride = 0;
+  int32_t FirstRow = 0;
   int32_t Width = 0;
   int32_t Height = 0;
   int32_t Values = 0; // 3 * Width
   int32_t Chunks = 0; // groups of four values per row
-  float *Out = nullptr;
-  size_t RowFloats = 0;
-  std::vector<float> RowInverse;    // 1 / window count per row
-  std::vector<float> ColumnInverse; // 1 / window count per column
+  // Where row Y of the layer goes.
+  std::function<float *(int32_t Y)> OutRow;
+  const float *RowInverse = nullptr;    // 1 / window count per row
+  const float *ColumnInverse = nullptr; // 1 / window count per column
 
-  const uint8_t *Row(int32_t Y) const { return Bits + Y * Stride; }
+  const uint8_t *Row(int32_t Y) const { return Bits + (Y - FirstRow) * Stride; }
 
   F4 Load(int32_t Y, int32_t Chunk) const
   {
@@ -77,32 +74,21 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
   const int32_t K = Job.Values;
   std::vector<float> Sums(static_cast<size_t>(Job.Chunks) * 4, 0.0f);
 
-  // Column sums of the first window, rows 0 .. 9, in row order.
-  for (int32_t Y = 0; Y <= std::min(Below, H - 1); ++Y) {
+  // Column sums of the window of the first row. The sums are of whole
+  // numbers far below 2^24, so they are exact: starting from them anywhere
+  // gives the same sums as running down from row 0.
+  for (int32_t Y = std::max(0, Y0 - (Above - 1)); Y <= std::min(Y0 + Below, H - 1); ++Y) {
     const uint8_t *Source = Job.Row(Y);
     for (int32_t I = 0; I < K; ++I)
       Sums[I] += static_cast<float>(Source[I]);
-  }
-  // Carry them down to the stripe's first row.
-  for (int32_t Y = 1; Y < Y0; ++Y) {
-    if (Y - Above >= 0) {
-      const uint8_t *Source = Job.Row(Y - Above);
-      for (int32_t I = 0; I < K; ++I)
-        Sums[I] -= static_cast<float>(Source[I]);
-    }
-    if (Y + Below < H) {
-      const uint8_t *Source = Job.Row(Y + Below);
-      for (int32_t I = 0; I < K; ++I)
-        Sums[I] += static_cast<float>(Source[I]);
-    }
   }
 
   // Column means and row means of a group of rows, one row per lane, laid
   // out value by value.
   std::vector<float> Columns(static_cast<size_t>(Job.Chunks) * 4 * Lanes, 0.0f);
   std::vector<float> Means(static_cast<size_t>(Job.Chunks) * 4 * Lanes, 0.0f);
-  const float *RowInverse = Job.RowInverse.data();
-  const float *ColumnInverse = Job.ColumnInverse.data();
+  const float *RowInverse = Job.RowInverse;
+  const float *ColumnInverse = Job.ColumnInverse;
 
   for (int32_t Y = Y0; Y < Y1; Y += Lanes) {
     const int32_t Rows = std::min(Lanes, Y1 - Y);
@@ -118,7 +104,7 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
       F4 Out[4][Lanes];
       for (int32_t R = 0; R < Rows; ++R) {
         const int32_t Row = Y + R;
-        if (Row >= 1) {
+        if (Row > Y0) {
           if (Row - Above >= 0) {
             BytesToF4x4(Job.Row(Row - Above) + At, Step);
             for (int J = 0; J < 4; ++J)
@@ -146,7 +132,7 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
       F4 Out[Lanes];
       for (int32_t R = 0; R < Rows; ++R) {
         const int32_t Row = Y + R;
-        if (Row >= 1) {
+        if (Row > Y0) {
           if (Row - Above >= 0)
             Sum -= Job.Load(Row - Above, Chunk);
           if (Row + Below < H)
@@ -202,7 +188,7 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
       for (int32_t R = 0; R < Rows; ++R) {
         F4 Pixel[4];
         BytesToF4x4(Job.Row(Y + R) + At, Pixel);
-        float *Target = Job.Out + static_cast<size_t>(Y + R) * Job.RowFloats + At;
+        float *Target = Job.OutRow(Y + R) + At;
         for (int J = 0; J < 4; ++J)
           lanes::Store(Target + 4 * J, Pixel[J] - Mean[J][R]);
       }
@@ -211,7 +197,7 @@ void BuildStripe(const TBuildJob &Job, int32_t Y0, int32_t Y1,
       F4 Mean[Lanes];
       Transpose4x8(&Means[static_cast<size_t>(Chunk) * 4 * Lanes], Mean);
       for (int32_t R = 0; R < Rows; ++R) {
-        float *Target = Job.Out + static_cast<size_t>(Y + R) * Job.RowFloats + Chunk * 4;
+        float *Target = Job.OutRow(Y + R) + Chunk * 4;
         lanes::Store(Target, Job.Load(Y + R, Chunk) - Mean[R]);
       }
     }
@@ -226,7 +212,10 @@ const float *TZrMakeUpDetail::Row(int32_t Y) const
 {
   if (Y < Top || Y >= Top + Height || Width == 0)
     return nullptr;
-  return Detail.get() + static_cast<size_t>(Y - Top) * RowFloats;
+  const size_t Band = static_cast<size_t>((Y - Top) / BandRows);
+  if (!Built[Band])
+    return nullptr;
+  return Bands[Band].get() + static_cast<size_t>((Y - Top) % BandRows) * RowFloats;
 }
 
 void TZrMakeUpDetail::At(int32_t X, int32_t Y, float *D) const
@@ -244,102 +233,163 @@ void TZrMakeUpDetail::At(int32_t X, int32_t Y, float *D) const
 
 void TZrMakeUpDetail::Clear()
 {
-  Detail.reset();
-  Capacity = 0;
+  Bands.clear();
+  Built.clear();
+  RowInverse.clear();
+  ColumnInverse.clear();
   RowFloats = 0;
   Left = Top = Width = Height = 0;
 }
 
-void TZrMakeUpDetail::BuildDetail(const TZrPixels &Pixels, const TProgress &Progress)
+void TZrMakeUpDetail::Reset(const TZrPixels &Pixels)
 {
   int32_t W = Pixels.Width;
   int32_t H = Pixels.Height;
   if (Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3 || W <= 0 || H <= 0)
     W = H = 0;
-  const int32_t Total = W + H;
-  if (Progress)
-    Progress(0, Total);
-
-  // The kernel reads packed blue, green, red rows; other layouts are
-  // repacked first.
-  TZrPixelBuffer Packed;
-  const TZrPixels *Source = &Pixels;
-  if (W > 0 && Pixels.BytesPerPixel != 3) {
-    if (!Packed.Allocate(pf24bit, Pixels.GetBounds()) || Packed.Bits == nullptr) {
-      W = H = 0;
-    } else {
-      for (int32_t Y = 0; Y < H; ++Y) {
-        const uint8_t *From = Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride;
-        uint8_t *To = Packed.Bits + static_cast<ptrdiff_t>(Y) * Packed.Stride;
-        for (int32_t X = 0; X < W; ++X, From += Pixels.BytesPerPixel, To += 3) {
-          To[0] = From[0];
-          To[1] = From[1];
-          To[2] = From[2];
-        }
-      }
-      Source = &Packed;
-    }
-  }
-
-  const size_t NewRowFloats = (static_cast<size_t>(W) * 3 + 3) & ~static_cast<size_t>(3);
-  const size_t Needed = NewRowFloats * static_cast<size_t>(H);
-  if (Needed != Capacity) {
-    // Empty first: if the memory cannot be had, the layer stays empty
-    // (and stale) rather than pointing at nothing.
+  // The rows already in memory are kept for an image of the same size:
+  // they are overwritten, not taken from the system again.
+  if (W != Width || H != Height) {
     Clear();
-    DetailStale = true;
-    if (Needed > 0)
-      Detail = std::make_unique_for_overwrite<float[]>(Needed);
-    Capacity = Needed;
+    Width = W;
+    Height = H;
+    RowFloats = (static_cast<size_t>(W) * 3 + 3) & ~static_cast<size_t>(3);
+    const size_t BandCount = static_cast<size_t>((H + BandRows - 1) / BandRows);
+    Bands.resize(BandCount);
+    Built.assign(BandCount, 0);
+    RowInverse.resize(static_cast<size_t>(H));
+    for (int32_t Y = 0; Y < H; ++Y)
+      RowInverse[Y] = 1.0f / static_cast<float>(WindowCount(Y, H));
+    ColumnInverse.resize(static_cast<size_t>(W));
+    for (int32_t X = 0; X < W; ++X)
+      ColumnInverse[X] = 1.0f / static_cast<float>(WindowCount(X, W));
+  } else {
+    std::fill(Built.begin(), Built.end(), 0);
   }
   Left = Pixels.Left;
   Top = Pixels.Top;
-  Width = W;
-  Height = H;
-  RowFloats = NewRowFloats;
+  DetailStale = false;
+}
 
-  if (Needed > 0) {
-    TBuildJob Job;
-    Job.Bits = Source->Bits;
-    Job.Stride = Source->Stride;
-    Job.Width = W;
-    Job.Height = H;
-    Job.Values = 3 * W;
-    Job.Chunks = (3 * W + 3) / 4;
-    Job.Out = Detail.get();
-    Job.RowFloats = RowFloats;
-    Job.RowInverse.resize(static_cast<size_t>(H));
-    for (int32_t Y = 0; Y < H; ++Y)
-      Job.RowInverse[Y] = 1.0f / static_cast<float>(WindowCount(Y, H));
-    Job.ColumnInverse.resize(static_cast<size_t>(W));
-    for (int32_t X = 0; X < W; ++X)
-      Job.ColumnInverse[X] = 1.0f / static_cast<float>(WindowCount(X, W));
+bool TZrMakeUpDetail::RowsReady(int32_t RowTop, int32_t RowBottom) const
+{
+  const int32_t From = std::max(RowTop, Top) - Top;
+  const int32_t To = std::min(RowBottom, Top + Height) - Top;
+  for (int32_t Band = From / BandRows; From < To && Band <= (To - 1) / BandRows; ++Band)
+    if (!Built[static_cast<size_t>(Band)])
+      return false;
+  return true;
+}
 
-    int32_t Workers = 1;
-    if (static_cast<int64_t>(W) * H >= ParallelPixels)
-      Workers = std::min(WorkerCount(), std::max(1, H / 64));
-    // Stripe starts that even out the warm-up of the later workers.
-    std::vector<int32_t> Start(static_cast<size_t>(Workers) + 1, H);
-    Start[0] = 0;
-    const double Share =
-        Workers == 1 ? H : H * WarmUpCost / (1 - std::pow(1 - WarmUpCost, Workers));
-    for (int32_t I = 1; I < Workers; ++I)
-      Start[I] =
-          std::min(H, static_cast<int32_t>(std::lround(Start[I - 1] * (1 - WarmUpCost) + Share)));
-    RunWorkers(Workers, [&](int32_t Index) {
-      std::function<void(int32_t)> Report;
-      const int32_t Y0 = Start[Index], Y1 = Start[Index + 1];
-      if (Index == 0 && Progress && Y1 > Y0)
-        Report = [&](int32_t Done) {
-          Progress(static_cast<int32_t>(static_cast<int64_t>(Done) * Total / (Y1 - Y0)), Total);
-        };
-      if (Y1 > Y0)
-        BuildStripe(Job, Y0, Y1, Report);
-    });
+void TZrMakeUpDetail::EnsureRows(const TZrPixels &Pixels, int32_t RowTop, int32_t RowBottom)
+{
+  const int32_t From = std::max(RowTop, Top) - Top;
+  const int32_t To = std::min(RowBottom, Top + Height) - Top;
+  // Rows are only ever worked out from the image the layer stands for.
+  if (From >= To || Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3 ||
+      !(Pixels.GetBounds() == GetBounds()))
+    return;
+  // Each run of bands not worked out yet at once.
+  int32_t Band = From / BandRows;
+  const int32_t Last = (To - 1) / BandRows;
+  while (Band <= Last) {
+    if (Built[static_cast<size_t>(Band)]) {
+      ++Band;
+      continue;
+    }
+    int32_t End = Band;
+    while (End + 1 <= Last && !Built[static_cast<size_t>(End + 1)])
+      ++End;
+    ComputeBands(Pixels, Band, End + 1, {});
+    Band = End + 1;
   }
+}
+
+void TZrMakeUpDetail::ComputeBands(const TZrPixels &Pixels, int32_t FirstBand, int32_t EndBand,
+                                   const std::function<void(int32_t Rows)> &Report)
+{
+  const int32_t W = Width;
+  const int32_t H = Height;
+  const int32_t Y0 = FirstBand * BandRows;
+  const int32_t Y1 = std::min(H, EndBand * BandRows);
+  for (int32_t Band = FirstBand; Band < EndBand; ++Band)
+    if (!Bands[static_cast<size_t>(Band)])
+      Bands[static_cast<size_t>(Band)] =
+          std::make_unique_for_overwrite<float[]>(RowFloats * BandRows);
+
+  // The kernel reads packed blue, green, red rows; other layouts are
+  // repacked first, as far as the rows' windows reach.
+  const int32_t SourceTop = std::max(0, Y0 - Above);
+  const int32_t SourceBottom = std::min(H, Y1 + Below);
+  TZrPixelBuffer Packed;
+  TBuildJob Job;
+  if (Pixels.BytesPerPixel == 3) {
+    Job.Bits = Pixels.Bits;
+    Job.Stride = Pixels.Stride;
+  } else {
+    if (!Packed.Allocate(pf24bit, Bounds(0, SourceTop, W, SourceBottom - SourceTop)) ||
+        Packed.Bits == nullptr)
+      throw std::bad_alloc();
+    for (int32_t Y = SourceTop; Y < SourceBottom; ++Y) {
+      const uint8_t *Source = Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride;
+      uint8_t *Target = Packed.Bits + static_cast<ptrdiff_t>(Y - SourceTop) * Packed.Stride;
+      for (int32_t X = 0; X < W; ++X, Source += Pixels.BytesPerPixel, Target += 3) {
+        Target[0] = Source[0];
+        Target[1] = Source[1];
+        Target[2] = Source[2];
+      }
+    }
+    Job.Bits = Packed.Bits;
+    Job.Stride = Packed.Stride;
+    Job.FirstRow = SourceTop;
+  }
+  Job.Width = W;
+  Job.Height = H;
+  Job.Values = 3 * W;
+  Job.Chunks = (3 * W + 3) / 4;
+  Job.OutRow = [this](int32_t Y) {
+    return Bands[static_cast<size_t>(Y / BandRows)].get() +
+           static_cast<size_t>(Y % BandRows) * RowFloats;
+  };
+  Job.RowInverse = RowInverse.data();
+  Job.ColumnInverse = ColumnInverse.data();
+
+  // Whole bands per worker; the first runs here and reports.
+  const int32_t BandCount = EndBand - FirstBand;
+  int32_t Workers = 1;
+  if (static_cast<int64_t>(W) * (Y1 - Y0) >= ParallelPixels)
+    Workers = std::min(WorkerCount(), BandCount);
+  RunWorkers(Workers, [&](int32_t Index) {
+    const int32_t B0 = FirstBand + StripeBegin(BandCount, Workers, Index);
+    const int32_t B1 = FirstBand + StripeBegin(BandCount, Workers, Index + 1);
+    const int32_t S0 = B0 * BandRows;
+    const int32_t S1 = std::min(H, B1 * BandRows);
+    if (S1 > S0)
+      BuildStripe(Job, S0, S1,
+                  Index == 0 && Report ? std::function<void(int32_t)>([&](int32_t Done) {
+                    Report(Done * (Y1 - Y0) / (S1 - S0));
+                  })
+                                       : std::function<void(int32_t)>());
+  });
+  for (int32_t Band = FirstBand; Band < EndBand; ++Band)
+    Built[static_cast<size_t>(Band)] = 1;
+}
+
+void TZrMakeUpDetail::BuildDetail(const TZrPixels &Pixels, const TProgress &Progress)
+{
+  Reset(Pixels);
+  // Progress counts a step per column and per row, as the two passes of
+  // the layer's definition would.
+  const int32_t Total = Width + Height;
+  if (Progress)
+    Progress(0, Total);
+  if (Height > 0)
+    ComputeBands(Pixels, 0, static_cast<int32_t>(Bands.size()), [&](int32_t Rows) {
+      if (Progress)
+        Progress(static_cast<int32_t>(static_cast<int64_t>(Rows) * Total / Height), Total);
+    });
   if (Progress)
     Progress(Total, Total);
-  DetailStale = false;
 }
 
 namespace {

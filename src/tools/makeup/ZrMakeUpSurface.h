@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace facette {
 
@@ -35,42 +36,68 @@ public:
   // Reported as (steps done, steps in all), always from the calling thread.
   using TProgress = std::function<void(int32_t Done, int32_t Total)>;
 
-  // True: the layer no longer matches the image and must be rebuilt before
+  // Rows are worked out and kept in bands of this many.
+  static constexpr int32_t BandRows = 32;
+
+  // True: the layer no longer matches the image and must be reset before
   // it is used.
   bool DetailStale = false;
 
-  // Builds the layer for a 24-bit image: each pixel minus the mean of the
-  // window of rows y - 8 .. y + 9 and columns x - 8 .. x + 9 clipped to the
-  // image, in single precision with running sums (first down the columns,
-  // then along the rows). Progress counts Width + Height steps.
+  // Builds the whole layer for a 24-bit image: each pixel minus the mean of
+  // the window of rows y - 8 .. y + 9 and columns x - 8 .. x + 9 clipped to
+  // the image, in single precision with running sums (first down the
+  // columns, then along the rows). Progress counts Width + Height steps.
+  // Throws std::bad_alloc when the memory cannot be had.
   void BuildDetail(const TZrPixels &Pixels, const TProgress &Progress = {});
 
-  // The image rectangle the layer was built for.
+  // Makes the layer stand for the image Pixels holds now without working
+  // anything out: EnsureRows works out rows as they are needed, with the
+  // same values BuildDetail would give. A layer of the same size keeps its
+  // memory.
+  void Reset(const TZrPixels &Pixels);
+  // Works out the rows of RowTop .. RowBottom - 1 (image coordinates;
+  // clipped to the layer) not worked out yet. A row depends on the pixels
+  // from 8 rows above to 9 below it: those must still be as they were at
+  // Reset. Pixels of other bounds than the layer's are not read. Throws
+  // std::bad_alloc when the memory cannot be had.
+  void EnsureRows(const TZrPixels &Pixels, int32_t RowTop, int32_t RowBottom);
+  // Whether every row of RowTop .. RowBottom - 1 inside the layer is
+  // worked out.
+  bool RowsReady(int32_t RowTop, int32_t RowBottom) const;
+
+  // The image rectangle the layer stands for.
   TZrRect GetBounds() const { return Bounds(Left, Top, Width, Height); }
   bool Empty() const { return Width == 0 || Height == 0; }
-  // True when the layer was built for an image of exactly these bounds and
-  // is not stale.
+  // True when the layer stands for an image of exactly these bounds and is
+  // not stale.
   bool IsCurrentFor(const TZrPixels &Pixels) const
   {
     return !DetailStale && GetBounds() == Pixels.GetBounds();
   }
 
   // Blue, green and red detail of the pixels of row Y (image coordinates),
-  // Width triples; nil outside the layer.
+  // Width triples; nil outside the layer and for rows not worked out.
   const float *Row(int32_t Y) const;
-  // The detail at (X, Y) into D (blue, green, red); zeros outside the layer.
+  // The detail at (X, Y) into D (blue, green, red); zeros where Row has
+  // none.
   void At(int32_t X, int32_t Y, float *D) const;
 
   void Clear();
 
 private:
+  // Works out the bands FirstBand .. EndBand - 1; Report(rows done).
+  void ComputeBands(const TZrPixels &Pixels, int32_t FirstBand, int32_t EndBand,
+                    const std::function<void(int32_t Rows)> &Report);
+
   int32_t Left = 0;
   int32_t Top = 0;
   int32_t Width = 0;
   int32_t Height = 0;
   size_t RowFloats = 0; // floats from one row to the next (3 * Width, padded)
-  size_t Capacity = 0;  // floats held by Detail
-  std::unique_ptr<float[]> Detail;
+  std::vector<std::unique_ptr<float[]>> Bands;
+  std::vector<uint8_t> Built;       // per band
+  std::vector<float> RowInverse;    // 1 / window count per row
+  std::vector<float> ColumnInverse; // 1 / window count per column
 };
 
 // The detail layer shared by the make-up tools.

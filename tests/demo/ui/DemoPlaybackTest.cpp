@@ -233,6 +233,13 @@ TEST_F(DemoPlaybackTest, PausesAndBalloonsLastAsToldAndKeepTheirTimeWhenSuspende
     StepToEnd();
   }
 
+  // A command's own pauses follow the speed as the script's do.
+  for (const auto &[Factor, Duration] :
+       {std::pair{1.0, 500}, std::pair{2.0, 250}, std::pair{0.0, 0}}) {
+    Playback.SpeedFactor = Factor;
+    EXPECT_EQ(Playback.ScaledPause(500), Duration) << Factor;
+  }
+
   Playback.SpeedFactor = 1;
   Play({"Pause 1"});
   Playback.Step();

@@ -1,15 +1,20 @@
 #include "editor/ui/EditorTestSupport.h"
 
+#include "demo/ui/ZrDemoHooks.h"
 #include "editor/ui/ZrScrollTool.h"
+#include "editor/ZrExchangeFile.h"
 #include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
+#include "imaging/ZrImageFile.h"
 #include "support/ShownTitle.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QToolBar>
+
+#include <cstring>
 
 namespace facette {
 namespace {
@@ -338,28 +343,52 @@ TEST_F(GraphicsEditorTest, AStateMayAskForOneMoreUndoStep)
   EXPECT_EQ(Doc()->ImagePixels()->PixelPtr(0, 0)[0], 40);
 }
 
-// Plug-in mode: an exchange file is read and written as PNG here; what
-// matters is the format -1 that marks it.
+// Plug-in mode, on a real exchange file as a host's plug-in writes it:
+// rows of 4 bytes a pixel (more than the editor writes back), left half
+// grey 40, right half grey 200.
+QString WriteExchange(const QTemporaryDir &Folder, const QString &Name, int Width, int Height)
+{
+  TExchangeHeader Header;
+  Header.Width = Width;
+  Header.Height = Height;
+  Header.Stride = Width * 4;
+  Header.PixelStep = 4;
+  std::vector<uint8_t> Bytes(ExchangeFileSize(Header));
+  WriteExchangeHeader(Bytes.data(), Header);
+  for (int Y = 0; Y < Height; ++Y)
+    for (int X = 0; X < Width; ++X)
+      std::memset(&Bytes[36 + Y * Header.Stride + X * 4], X < Width / 2 ? 40 : 200, 4);
+  const QString Path = Folder.filePath(Name);
+  EXPECT_TRUE(WriteFileAtomic(ToUtf8(Path), Bytes.data(), Bytes.size()));
+  return Path;
+}
+
+// The exchange file's image; null when the file is no valid exchange file.
+QImage ReadExchange(const QString &Path)
+{
+  QFile File(Path);
+  if (!File.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray Bytes = File.readAll();
+  const auto *Data = reinterpret_cast<const uint8_t *>(Bytes.constData());
+  TExchangeHeader Header;
+  if (CheckExchangeFile(Data, Bytes.size(), Header) != TExchangeStatus::Ok)
+    return {};
+  QImage Image(Header.Width, Header.Height, QImage::Format_BGR888);
+  ReadExchangeRows(Data, Header, Image.bits(), Image.bytesPerLine());
+  return Image;
+}
+
 class TExchangeFormats : public TZrDocumentImageFormats
 {
 public:
   bool WriteFails = false;
   int Writes = 0;
-  bool Load(TZrDocument &Document, const std::filesystem::path &FileName, int32_t &Format) override
-  {
-    if (!TZrDocumentImageFormats::Load(Document, FileName, Format))
-      return false;
-    if (FileName.extension() == ".exchange")
-      Format = -1;
-    return true;
-  }
   bool Save(TZrDocument &Document, const std::filesystem::path &FileName, int32_t Format) override
   {
     ++Writes;
-    return !WriteFails &&
-           TZrDocumentImageFormats::Save(Document, FileName, Format == -1 ? 2 : Format);
+    return !WriteFails && TZrDocumentImageFormats::Save(Document, FileName, Format);
   }
-  bool CanSave(int32_t) const override { return true; }
 };
 
 class TPlugInEditor : public TTestGraphicsEditor
@@ -385,7 +414,7 @@ protected:
     App.CreateModule(Tool, "Brush", nullptr);
     App.CreateModule(Resizer, "Resize", nullptr);
     Tool->PlugInAvailable = true;
-    FileName = WriteImage(Folder, QStringLiteral("host.exchange"), 20, 10);
+    FileName = WriteExchange(Folder, QStringLiteral("PSPF1A.tmp"), 20, 10);
     TZrDocument *Doc = nullptr;
     ASSERT_TRUE(Editor->Open(FileName, Doc, true));
     Editor->MainWindow()->show();
@@ -396,9 +425,17 @@ protected:
     Tool->BeginEdit(*Editor->ActiveView());
     Tool->PaintRect(MakeRect(0, 0, 10, 10), 255, true);
   }
-  QImage Written() const { return QImage(FileName, "PNG"); }
+  QImage Written() const { return ReadExchange(FileName); }
+  bool PressByName(const char *Command)
+  {
+    bool Handled = false;
+    Registry.DispatchCommand(nullptr, QString::fromLatin1(Command), Handled, nullptr,
+                             TZrDemoScriptParams());
+    return Handled;
+  }
 
   QTemporaryDir Folder;
+  TZrDemoRegistry Registry; // the editor's demo names live as long as it does
   TZrApplication App;
   TPlugInEditor *Editor = nullptr;
   TJournalTool *Tool = nullptr;
@@ -474,11 +511,94 @@ TEST_F(PlugInModeTest, AFailedWriteKeepsTheWindowOpenAndTheCodeAtMinusOne)
   EXPECT_EQ(App.ExitCode, 0);
 }
 
+TEST_F(PlugInModeTest, ADemonstrationPutsTheImageAsideInTheExchangeFile)
+{
+  PaintOpenEdit();
+  QString Reopen;
+  Editor->Exchange.WriteFails = true;
+  // Nothing is closed that could not be written back.
+  EXPECT_FALSE(Editor->CloseDocumentsForDemo(Reopen));
+  EXPECT_TRUE(Editor->HasDocument());
+  EXPECT_EQ(Editor->SaveFailures, QStringList{FileName});
+
+  Editor->Exchange.WriteFails = false;
+  ASSERT_TRUE(Editor->CloseDocumentsForDemo(Reopen));
+  EXPECT_FALSE(Editor->HasDocument());
+  EXPECT_EQ(Reopen, FileName);
+  EXPECT_TRUE(Messages.isEmpty());
+  EXPECT_EQ(qRed(Written().pixel(2, 2)), 255);
+  // Still the plug-in's image: the exit code waits for OK.
+  EXPECT_EQ(App.ExitCode, -1);
+
+  Editor->ReopenAfterDemo(Reopen);
+  ASSERT_TRUE(Editor->HasDocument());
+  EXPECT_TRUE(Editor->InPlugInMode());
+  EXPECT_EQ(Editor->ActiveDocument()->ImagePixels()->PixelPtr(2, 2)[0], 255);
+}
+
+TEST_F(PlugInModeTest, ScriptsPressOkAndCancelByName)
+{
+  // Both are targets a script can move the pointer to.
+  for (const char *Name : {"PlugInOk", "PlugInCancel"}) {
+    TZrDemoScriptParams Target;
+    Target.StoreString(0, Name);
+    bool Handled = false;
+    QPoint Point;
+    Registry.ResolveTarget(nullptr, Target, Handled, Point);
+    EXPECT_TRUE(Handled) << Name;
+  }
+  PaintOpenEdit();
+  Tool->EndEdit();
+  EXPECT_TRUE(PressByName("PLUGINOK"));
+  EXPECT_EQ(App.ExitCode, 0);
+  EXPECT_FALSE(Editor->MainWindow()->isVisible());
+  EXPECT_EQ(qRed(Written().pixel(2, 2)), 255);
+}
+
+TEST_F(PlugInModeTest, AScriptsCancelLeavesTheFile)
+{
+  PaintOpenEdit();
+  Tool->EndEdit();
+  EXPECT_TRUE(PressByName("PLUGINCANCEL"));
+  EXPECT_EQ(App.ExitCode, -1);
+  EXPECT_FALSE(Editor->MainWindow()->isVisible());
+  EXPECT_EQ(qRed(Written().pixel(2, 2)), 40);
+}
+
 TEST_F(PlugInModeTest, TheSaveQuestionNamesTheImage)
 {
   EXPECT_EQ(Editor->AskSaveChanges("host.exchange"), id::Yes);
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_EQ(Messages[0], QStringLiteral("51:Do you want to save the changes to the image?"));
+}
+
+// A file the plug-in handed over that cannot be taken: the user learns
+// that the host's image is untouched, and the plug-in is told to leave it.
+TEST(PlugInRefusalTest, ADamagedExchangeFileIsReportedAndEndsTheRunAsCancelled)
+{
+  InitLocalizer(FACETTE_SOURCE_DIR "/data", 1033);
+  TZrApplication App;
+  QStringList Messages;
+  App.SetMessageBoxHandler([&Messages](const QString &Text, const QString &, int Flags) {
+    Messages << QStringLiteral("%1:%2").arg(Flags).arg(Text);
+    return id::OK;
+  });
+  TTestGraphicsEditor *Editor = nullptr;
+  App.CreateModule(Editor);
+  Editor->Initialize();
+  QTemporaryDir Folder;
+  const QString FileName = WriteExchange(Folder, QStringLiteral("PSPF2B.tmp"), 8, 4);
+  QFile::resize(FileName, QFileInfo(FileName).size() - 1);
+  App.ExitCode = 0;
+  TZrDocument *Doc = nullptr;
+  EXPECT_FALSE(Editor->Open(FileName, Doc, true));
+  EXPECT_FALSE(Editor->PlugInMode);
+  EXPECT_EQ(App.ExitCode, -1);
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_EQ(Messages[0], QStringLiteral("16:The image handed over by the plug-in could not be "
+                                        "opened: the file \"%1\" is damaged. The image in the "
+                                        "host program stays as it was.")
+                             .arg(FileName));
 }
 
 } // namespace

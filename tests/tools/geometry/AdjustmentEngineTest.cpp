@@ -1,9 +1,12 @@
 #include "tools/geometry/ZrAdjustmentEngine.h"
 
+#include "imaging/ZrHermiteKernel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 namespace facette {
@@ -43,6 +46,38 @@ TEST(AdjustmentEngine, BrightnessTables)
   }
 }
 
+// ByteRound(i + V * 255 / 50) worked out in integers: (50 i + 255 V) / 50
+// rounded half to even, clamped.
+uint8_t ExactBrightness(int32_t I, int32_t V)
+{
+  const int32_t N = 50 * I + 255 * V;
+  int32_t Q = N >= 0 ? N / 50 : -((-N + 49) / 50);
+  const int32_t R = N - 50 * Q;
+  if (R > 25 || (R == 25 && (Q & 1) != 0))
+    ++Q;
+  return static_cast<uint8_t>(std::clamp(Q, 0, 255));
+}
+
+TEST(AdjustmentEngine, BrightnessTablesAreExactForEverySliderValue)
+{
+  // Odd multiples of 5 put every sum on a half (k = 25.5 at 5), which
+  // rounds to even: 0 + 25.5 gives 26, 1 + 25.5 gives 26, 2 + 25.5 gives 28.
+  uint8_t Lut[256];
+  BuildBrightnessLut(Lut, 5);
+  EXPECT_EQ(Lut[0], 26);
+  EXPECT_EQ(Lut[1], 26);
+  EXPECT_EQ(Lut[2], 28);
+  BuildBrightnessLut(Lut, -5);
+  EXPECT_EQ(Lut[26], 0);
+  EXPECT_EQ(Lut[27], 2);
+  EXPECT_EQ(Lut[255], 230);
+  for (int32_t V = -50; V <= 50; ++V) {
+    BuildBrightnessLut(Lut, V);
+    for (int32_t I = 0; I < 256; ++I)
+      ASSERT_EQ(Lut[I], ExactBrightness(I, V)) << "value " << V << " at " << I;
+  }
+}
+
 TEST(AdjustmentEngine, GammaTables)
 {
   uint8_t Lut[256];
@@ -56,7 +91,10 @@ TEST(AdjustmentEngine, GammaTables)
   EXPECT_NEAR(GammaExponent(-50), 3.333, 1e-12);
   EXPECT_NEAR(GammaExponent(50), 0.3000300030003, 1e-12);
   BuildGammaLut(Lut, 50);
-  EXPECT_GT(Lut[128], 128) << "positive values lighten";
+  EXPECT_EQ(Lut[128], 207) << "positive values lighten";
+  EXPECT_EQ(Lut[64], 168);
+  EXPECT_EQ(Lut[0], 0);
+  EXPECT_EQ(Lut[255], 255);
 }
 
 TEST(AdjustmentEngine, ContrastPivotsOnTheMean)
@@ -115,6 +153,71 @@ TEST(AdjustmentEngine, ApplyLutsTouchesOnlyTheOverlap)
   EXPECT_EQ(Image.PixelPtr(5, 4)[1], 30);
   EXPECT_EQ(Image.PixelPtr(5, 4)[2], 35);
   EXPECT_EQ(Image.PixelPtr(12, 9)[0], 1) << "outside the backup";
+}
+
+// The tables applied pixel by pixel.
+void ReferenceLuts(const TZrPixels &Backup, TZrPixels &Image, const TZrAdjustmentEngine &Engine)
+{
+  for (int32_t Y = 0; Y < Backup.Height; ++Y)
+    for (int32_t X = 0; X < Backup.Width; ++X) {
+      const uint8_t *In = Backup.PixelPtr(X, Y);
+      uint8_t *Out = Image.PixelPtr(X, Y);
+      Out[0] = Engine.LutBlue[In[0]];
+      Out[1] = Engine.LutGreen[In[1]];
+      Out[2] = Engine.LutRed[In[2]];
+    }
+}
+
+TEST(AdjustmentEngine, EveryPathAppliesTheTablesAlike)
+{
+  // Widths around the 64-pixel blocks of the vector path, a height large
+  // enough for several threads, and the copy written in the same pass.
+  TZrAdjustmentEngine Engine;
+  for (int32_t I = 0; I < 256; ++I) {
+    Engine.LutBlue[I] = static_cast<uint8_t>(255 - I);
+    Engine.LutGreen[I] = static_cast<uint8_t>(I * 7 + 3);
+    Engine.LutRed[I] = static_cast<uint8_t>(I / 3);
+  }
+  for (int32_t Width : {1, 63, 64, 65, 130, 1031}) {
+    const int32_t Height = Width > 1000 ? 300 : 5;
+    TZrPixelBuffer Backup, Expected, Image, Copy;
+    Backup.Allocate(pf24bit, Bounds(0, 0, Width, Height));
+    Expected.Allocate(pf24bit, Backup.GetBounds());
+    FillRandom(Backup, static_cast<uint32_t>(Width));
+    ReferenceLuts(Backup, Expected, Engine);
+    for (bool Vectors : {true, false}) {
+      EnableVectorKernels(Vectors);
+      Image.Allocate(pf24bit, Backup.GetBounds());
+      Copy.Allocate(pf24bit, Backup.GetBounds());
+      Engine.ApplyLuts(Backup, Image, &Copy);
+      for (int32_t Y = 0; Y < Height; ++Y)
+        ASSERT_EQ(0, std::memcmp(Image.PixelPtr(0, Y), Expected.PixelPtr(0, Y),
+                                 static_cast<size_t>(Width) * 3))
+            << "width " << Width << " row " << Y << (Vectors ? " vectors" : " plain");
+      for (int32_t Y = 0; Y < Height; ++Y)
+        ASSERT_EQ(0, std::memcmp(Copy.PixelPtr(0, Y), Expected.PixelPtr(0, Y),
+                                 static_cast<size_t>(Width) * 3));
+    }
+    EnableVectorKernels(true);
+  }
+}
+
+TEST(AdjustmentEngine, ACopySmallerThanTheImageGetsItsPart)
+{
+  TZrPixelBuffer Backup, Image, Copy;
+  Backup.Allocate(pf24bit, Bounds(0, 0, 9, 6));
+  Image.Allocate(pf24bit, Backup.GetBounds());
+  Copy.Allocate(pf24bit, Bounds(5, 2, 10, 10));
+  Fill(Backup, 10, 20, 30);
+  Fill(Copy, 1, 1, 1);
+  TZrAdjustmentEngine Engine;
+  Engine.Apply(atGamma, Backup, Image, 0, 0, 0, {}, &Copy);
+  EXPECT_EQ(Copy.PixelPtr(5, 2)[2], 30);
+  EXPECT_EQ(Copy.PixelPtr(8, 5)[0], 10);
+  EXPECT_EQ(Copy.PixelPtr(9, 6)[0], 1) << "outside the image";
+  Engine.Apply(atSaturation, Backup, Image, -50, -50, -50, {}, &Copy);
+  EXPECT_EQ(Copy.PixelPtr(6, 3)[0], 30);
+  EXPECT_EQ(Image.PixelPtr(0, 0)[0], 30);
 }
 
 TEST(AdjustmentEngine, ContrastUsesTheMeansOnceComputed)
@@ -222,6 +325,15 @@ TEST(AdjustmentEngine, SaturationExample)
     EXPECT_EQ(Image.PixelPtr(1, 0)[1], 200);
     EXPECT_EQ(Image.PixelPtr(1, 0)[2], 200);
   }
+  // +50 drives the smallest channel to 0 and the middle one along.
+  ApplySaturation(Backup, Image, 50, 0, 0);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[0], 0);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[1], 67);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[2], 200);
+  // 0 on the largest channel's slider keeps the pixel.
+  ApplySaturation(Backup, Image, 0, 50, -50);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[0], 50);
+  EXPECT_EQ(Image.PixelPtr(1, 0)[1], 100);
   Fill(Backup, 90, 90, 90);
   ApplySaturation(Backup, Image, 50, 50, 50);
   EXPECT_EQ(Image.PixelPtr(0, 0)[1], 90) << "grey stays grey";

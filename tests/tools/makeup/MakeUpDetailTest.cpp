@@ -230,5 +230,76 @@ TEST(MakeUpDetail, RebuildingForAnotherSizeReplacesTheLayer)
   EXPECT_EQ(Layer.Row(5), nullptr);
 }
 
+TEST(MakeUpDetail, RowsWorkedOutWhenNeededMatchTheWholeLayer)
+{
+  // Rows asked for in any order, alone or in runs crossing bands, the
+  // image's edges included, on one thread or several.
+  struct Case
+  {
+    int32_t W, H;
+    int32_t Format;
+  } Cases[] = {{37, 150, pf24bit}, {613, 450, pf24bit}, {29, 70, pf32bit}, {12, 5, pf24bit}};
+  uint32_t Seed = 40;
+  for (const Case &C : Cases) {
+    TZrPixelBuffer B;
+    B.Allocate(C.Format, Bounds(5, 7, C.W, C.H));
+    FillRandom(B, Seed++);
+    TZrMakeUpDetail Layer;
+    Layer.Reset(B);
+    EXPECT_FALSE(Layer.RowsReady(7, 8));
+    EXPECT_EQ(Layer.Row(7), nullptr);
+    const int32_t Middle = 7 + C.H / 2;
+    Layer.EnsureRows(B, Middle, Middle + 1);
+    EXPECT_TRUE(Layer.RowsReady(Middle, Middle + 1));
+    Layer.EnsureRows(B, 7 + C.H - 3, 7 + C.H + 40);
+    Layer.EnsureRows(B, -100, 7 + C.H / 3);
+    Layer.EnsureRows(B, 0, 7 + C.H);
+    EXPECT_TRUE(Layer.RowsReady(-5, 1000));
+    ExpectSameDetail(Layer, B);
+  }
+}
+
+TEST(MakeUpDetail, ARowDependsOnlyOnThePixelsItsWindowReaches)
+{
+  TZrPixelBuffer B;
+  B.Allocate(pf24bit, Bounds(0, 0, 40, 120));
+  FillRandom(B, 9);
+  TZrMakeUpDetail Whole;
+  Whole.BuildDetail(B);
+  TZrMakeUpDetail Lazy;
+  Lazy.Reset(B);
+  Lazy.EnsureRows(B, 0, 32);
+  // Rows from 41 down are beyond the reach of rows up to 31 (their windows
+  // end 9 rows below): changing them later leaves those rows as the whole
+  // layer has them.
+  for (int32_t Y = 41; Y < 120; ++Y)
+    std::memset(B.PixelPtr(0, Y), 0, 40 * 3);
+  for (int32_t Y = 0; Y < 32; ++Y)
+    EXPECT_EQ(std::memcmp(Lazy.Row(Y), Whole.Row(Y), 40 * 3 * sizeof(float)), 0) << Y;
+}
+
+TEST(MakeUpDetail, ResettingForgetsTheRowsButKeepsTheMemory)
+{
+  TZrPixelBuffer B;
+  B.Allocate(pf24bit, Bounds(0, 0, 30, 64));
+  FillRandom(B, 4);
+  TZrMakeUpDetail Layer;
+  Layer.BuildDetail(B);
+  const float *Before = Layer.Row(40);
+  FillRandom(B, 5);
+  Layer.DetailStale = true;
+  Layer.Reset(B);
+  EXPECT_FALSE(Layer.DetailStale);
+  EXPECT_EQ(Layer.Row(40), nullptr);
+  // Another image's pixels are never read.
+  TZrPixelBuffer Smaller;
+  Smaller.Allocate(pf24bit, Bounds(0, 0, 30, 20));
+  Layer.EnsureRows(Smaller, 0, 64);
+  EXPECT_FALSE(Layer.RowsReady(0, 64));
+  Layer.EnsureRows(B, 0, 64);
+  EXPECT_EQ(Layer.Row(40), Before);
+  ExpectSameDetail(Layer, B);
+}
+
 } // namespace
 } // namespace facette

@@ -77,11 +77,7 @@ private:
 TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *Parent)
     : TZrFrame(Parent)
 {
-  TitleLabel = new QLabel(Title, this);
-  QFont TitleFont = TitleLabel->font();
-  TitleFont.setUnderline(true);
-  TitleFont.setBold(true);
-  TitleLabel->setFont(TitleFont);
+  TitleLabel = brushparts::NewTitleLabel(Title, this);
 
   auto *PreviewRow = new TPreviewRow(this);
   PreviewAlignmentPanel = PreviewRow;
@@ -93,20 +89,15 @@ TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *
   ExpertModeTBXCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   PreviewRow->Fill(PreviewPaintBox, ExpertModeTBXCheckBox);
 
-  const auto NewSlider = [this] {
-    auto *Slider = new QSlider(Qt::Horizontal, this);
-    Slider->setTickPosition(QSlider::TicksBelow);
-    return Slider;
-  };
   SizeLabel = new QLabel(QStringLiteral("Size:"), this);
-  SizeTrackBar = NewSlider();
+  SizeTrackBar = brushparts::NewSlider(this);
   OpacityLabel = new QLabel(QStringLiteral("Opacity:"), this);
-  OpacityTrackBar = NewSlider();
+  OpacityTrackBar = brushparts::NewSlider(this);
   HardnessLabel = new QLabel(QStringLiteral("Hardness:"), this);
-  HardnessTrackBar = NewSlider();
+  HardnessTrackBar = brushparts::NewSlider(this);
   if (WithSmoothing) {
     SmoothingLabel = new QLabel(QStringLiteral("Smoothing:"), this);
-    SmoothingTrackBar = NewSlider();
+    SmoothingTrackBar = brushparts::NewSlider(this);
   }
 
   Layout = new QVBoxLayout(this);
@@ -152,7 +143,24 @@ TZrUndoBrushFrame::TZrUndoBrushFrame(QWidget *Parent)
 
 namespace brushparts {
 
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
+QLabel *NewTitleLabel(const QString &Title, QWidget *Parent)
+{
+  auto *Label = new QLabel(Title, Parent);
+  QFont TitleFont = Label->font();
+  TitleFont.setUnderline(true);
+  TitleFont.setBold(true);
+  Label->setFont(TitleFont);
+  return Label;
+}
+
+QSlider *NewSlider(QWidget *Parent)
+{
+  auto *Slider = new QSlider(Qt::Horizontal, Parent);
+  Slider->setTickPosition(QSlider::TicksBelow);
+  return Slider;
+}
+
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel)
 {
   QWidget *Toolbar = nullptr;
   if (OnToolPanel && ToolPanel())
@@ -164,8 +172,10 @@ QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel)
   Button->setToolTip(ShortcutHint(LocalString(CaptionId), Button->shortcut()));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
+    // Chosen the way a script chooses it, so that a recording writes the
+    // choice down.
     if (TZrGraphicsEditor *Editor = GraphicsEditor(); Editor && Editor->CanSelectTool(&Tool))
-      Editor->SelectTool(&Tool);
+      Tool.SelectFromDemo();
     // Checked exactly while the tool is current, whatever the click did.
     Button->setChecked(Tool.Active);
   });

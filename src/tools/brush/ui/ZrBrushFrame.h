@@ -72,9 +72,15 @@ public:
 
 namespace brushparts {
 
+// A frame's title: underlined and bold.
+QLabel *NewTitleLabel(const QString &Title, QWidget *Parent);
+// A horizontal slider with ticks below it.
+QSlider *NewSlider(QWidget *Parent);
+
 // A checkable button for Tool on the tool panel (or, without a panel, at
-// the end of the graphics editor's standard toolbar) that selects it.
-QAction *CreateToolButton(TZrBrushTool &Tool, int CaptionId, bool OnToolPanel);
+// the end of the graphics editor's standard toolbar) that selects it. Any
+// graphics tool may have its button made this way.
+QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel);
 // Binds the frame's sliders and preview to the tool.
 void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
 // The layout of the frame, with opacity 255 and hardness 191 outside

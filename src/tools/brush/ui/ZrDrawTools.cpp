@@ -535,15 +535,8 @@ void TZrMaskDrawTool::StampAt(const TZrRect &Rect)
   // A stamp beside the image changes no pixel, and its weights would never
   // be read: the stroke's mask keeps to the image (and a brush square
   // around it) however far the pointer wanders.
-  if (Accumulate && BackupPixels &&
-      !IntersectRect(StampMask.GetBounds(), BackupPixels->GetBounds()).IsEmpty()) {
-    const TZrRect Image = BackupPixels->GetBounds();
-    const int32_t Reach = StampMask.Width;
-    GrowStrokeMask(
-        StrokeMask, StampMask.GetBounds(),
-        MakeRect(Image.Left - Reach, Image.Top - Reach, Image.Right + Reach, Image.Bottom + Reach));
-    StrokeMask.MergeMax(StampMask);
-  }
+  if (Accumulate && BackupPixels)
+    MergeStamp(StrokeMask, StampMask, BackupPixels->GetBounds());
   TZrDrawTool::StampAt(Rect);
   StampMask.Left = StampMask.Top = 0;
 }

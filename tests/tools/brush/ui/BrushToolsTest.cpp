@@ -51,17 +51,6 @@ public:
   }
 };
 
-class TRecorder : public IZrDemoPlayback
-{
-public:
-  QStringList Lines;
-  bool IsRecording() const override { return true; }
-  void RecordLine(const QString &Line) override { Lines << Line; }
-  bool RecordMessages() const override { return false; }
-  void Suspend() override {}
-  void Resume() override {}
-};
-
 class BrushToolsTest : public GraphicsEditorFixture
 {
 protected:
@@ -86,20 +75,6 @@ protected:
     Editor->SelectTool(Tool);
     View()->setFocus();
     QApplication::processEvents();
-  }
-  QPoint At(TZrPoint ImagePoint) const
-  {
-    const TZrPoint P = View()->MapMode().LogicalToDevice(ImagePoint);
-    return QPoint(P.X, P.Y);
-  }
-  // Press at the first point, move through the others, release at the last.
-  void Stroke(const std::vector<TZrPoint> &Points)
-  {
-    QTest::mouseMove(View(), At(Points.front()));
-    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, At(Points.front()));
-    for (size_t I = 1; I < Points.size(); ++I)
-      QTest::mouseMove(View(), At(Points[I]));
-    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, At(Points.back()));
   }
   void Wheel(int Steps)
   {
@@ -329,7 +304,7 @@ TEST_F(BrushToolsTest, ExpertModeShowsOpacityAndHardness)
   EXPECT_TRUE(Frame.SizeTrackBar->isVisibleTo(&Frame));
   EXPECT_FALSE(Frame.SmoothingTrackBar->isVisibleTo(&Frame));
 
-  TRecorder Recorder;
+  TLineRecorder Recorder;
   DemoRegistry().Playback = &Recorder;
   Frame.ExpertModeTBXCheckBox->click();
   DemoRegistry().Playback = nullptr;
@@ -380,7 +355,7 @@ TEST_F(BrushToolsTest, SettingsRoundTrip)
 
 TEST_F(BrushToolsTest, DemoCommandsTargetsAndRecordedLines)
 {
-  TRecorder Recorder;
+  TLineRecorder Recorder;
   Smudge->AttachPlayback(&Recorder);
   const auto Command = [this](const char *Word, int32_t Value) {
     TZrDemoScriptParams Params;
