@@ -157,9 +157,9 @@ TZrGraphicsEditor::TZrGraphicsEditor()
     QAction *&MenuItem;
     QAction *&Button;
   };
-  // The numeric pad's plus and minus with Ctrl never arrive as shortcuts on
-  // X11; the main keyboard's keys do ("=" is the unshifted "+" on many
-  // layouts).
+  // The numeric pad's plus and minus with Ctrl do not arrive as shortcuts
+  // on every X11 set-up; the main keyboard's keys do ("=" is the unshifted
+  // "+" on many layouts), and the menu shows those.
   const auto Keypad = [](Qt::Key Key) {
     return QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Key));
   };

@@ -10,7 +10,6 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QSlider>
 #include <QToolBar>
@@ -26,7 +25,7 @@ namespace {
 class TPreviewRow : public QWidget
 {
 public:
-  TPreviewRow(QWidget *Parent) : QWidget(Parent) {}
+  explicit TPreviewRow(QWidget *Parent) : QWidget(Parent) {}
 
   void Fill(QWidget *Preview, QCheckBox *Check)
   {
@@ -169,7 +168,7 @@ QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel
     Toolbar = Editor->StandardToolbar;
   auto *Button = new QAction(LocalString(CaptionId), Toolbar ? static_cast<QObject *>(Toolbar)
                                                              : static_cast<QObject *>(&Tool));
-  Button->setToolTip(ShortcutHint(LocalString(CaptionId), Button->shortcut()));
+  Button->setToolTip(LocalString(CaptionId));
   Button->setCheckable(true);
   QObject::connect(Button, &QAction::triggered, &Tool, [&Tool, Button] {
     // Chosen the way a script chooses it, so that a recording writes the
