@@ -105,22 +105,13 @@ void StrokeStamp(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
-  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
-  int32_t Step = 0;
-  for (auto _ : State) {
-    if (Step == 200) {
-      // The stroke ends; the next one starts where this one did.
-      State.PauseTiming();
-      Step = 0;
-      Scene.StrokeMask.Clear();
-      std::memset(Scene.BlurCache.Bits, 0,
-                  static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
-      State.ResumeTiming();
-    }
-    Scene.Stamp(TBrush::Smudge, {Start.X + 4 * Step, Start.Y + Step % 7});
-    ++Step;
-    benchmark::ClobberMemory();
-  }
+  StrokeStamps(
+      State, [&Scene](TZrPoint P) { Scene.Stamp(TBrush::Smudge, P); },
+      [&Scene] {
+        Scene.StrokeMask.Clear();
+        std::memset(Scene.BlurCache.Bits, 0,
+                    static_cast<size_t>(Scene.BlurCache.Stride) * Scene.BlurCache.Height);
+      });
 }
 
 // A stamp of a long stroke across the photo (5 pixels right and 3 down per

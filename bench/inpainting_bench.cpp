@@ -4,9 +4,23 @@
 // correcting the colour per channel with anti-aliased edges. The floor it is
 // compared with is copying the bytes the step touches: the source square and
 // the defect square, 100 rows of 300 bytes each.
+//
+// "inpaint_live_step_100" is the same step as the tool runs it on a
+// pointer move, on the photo opened in a document shown at 100 % in a
+// full-HD view: the pointer walks over the skin beside the defect, and
+// after the fill the preview on the panel is brought up to date (the
+// defect's part of its 120 x 120 image pixels copied, then enlarged twice)
+// and the view repaints the defect's area. "..._two_previews" adds the
+// plain copy shown above it (two previews of 130 x 130 pixels).
+// "inpaint_select_100" is the click that chooses the defect: the patch
+// engine made for it, the defect shown unchanged in the preview with the
+// skin around it.
+#include "support/PhotoView.h"
 #include "support/TestImage.h"
 
+#include "tools/brush/ZrBrushMasks.h"
 #include "tools/inpainting/AreaCorrelator.h"
+#include "tools/inpainting/ZrHandInpainting.h"
 
 #include <benchmark/benchmark.h>
 
@@ -130,6 +144,127 @@ void Prepare(benchmark::State &State)
 }
 BENCHMARK(Prepare)
     ->Name("inpaint_prepare_100/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+// The tool's live step with its previews and the repaint, on the photo in
+// a view.
+struct TLiveView : TPhotoView
+{
+  static constexpr int32_t BrushSize = 100;
+  std::unique_ptr<TAreaCorrelator> Correlator;
+  TZrRect Defect;
+  TZrPixelMask Stamp;
+  TPreviewGeometry Geometry;
+  TZrPixelBuffer Target, TargetShown, Handy, HandyShown;
+  int64_t Moves = 0;
+
+  bool Prepare(int32_t PreviewWidth)
+  {
+    if (!Open(TViewZoom::ActualSize))
+      return false;
+    BuildPowerDisc(Stamp, BrushSize, 255, 160);
+    Geometry = PreviewGeometry(PreviewWidth, BrushSize);
+    const TZrRect Square = Bounds(0, 0, Geometry.Side, Geometry.Side);
+    if (!Target.Allocate(pf24bit, Square) || !Handy.Allocate(pf24bit, Square))
+      return false;
+    Select({PhotoWidth / 2, PhotoHeight / 2});
+    return true;
+  }
+
+  TZrPoint PreviewTopLeft() const
+  {
+    return PreviewOrigin({Defect.Left, Defect.Top}, Geometry.Side, BrushSize);
+  }
+
+  void Repaint()
+  {
+    const TZrRect R = IntersectRect(Defect, Document.ImageBounds());
+    DocumentView->ImagePixelsChanged(R);
+    Paint(ImageRectToWindow(Canvas.MapMode, R));
+  }
+
+  // The first click.
+  void Select(TZrPoint Point)
+  {
+    Defect = InpaintSquare(Point, BrushSize);
+    Correlator =
+        std::make_unique<TAreaCorrelator>(Defect, Document.Backup(), *Document.ImagePixels(), 2);
+    Stamp.Left = Defect.Left;
+    Stamp.Top = Defect.Top;
+    MarkDefect(*Correlator, Stamp);
+    Correlator->Classify();
+    Correlator->PruneRing(0.2);
+    Correlator->ComputeWeights();
+    Correlator->Fill({Defect.Left, Defect.Top}, 0, true, FillCopy, 2);
+    CopyPreview(*Document.ImagePixels(), PreviewTopLeft(), 0, Geometry.Side, Target);
+    ZoomPreview(Target, Geometry.Zoom, TargetShown);
+    Repaint();
+  }
+
+  // One pointer move over the skin beside the defect.
+  void Move(bool TwoPreviews)
+  {
+    const int64_t I = Moves++;
+    const TZrRect Source = InpaintSquare({Defect.Right + 60 + static_cast<int32_t>((I * 7) % 300),
+                                          Defect.Top + static_cast<int32_t>((I * 13) % 300) - 150},
+                                         BrushSize);
+    const int32_t T = Correlator->BestReflection(Source);
+    const int32_t Margin = (Geometry.Side - BrushSize) / 2;
+    if (TwoPreviews) {
+      Correlator->Fill({Source.Left, Source.Top}, 0, true, FillCopy, 2);
+      CopyPreview(*Document.ImagePixels(), PreviewTopLeft(), Margin, Margin + BrushSize, Handy);
+      ZoomPreview(Handy, Geometry.Zoom, HandyShown);
+    }
+    Correlator->Fill({Source.Left, Source.Top}, T, true, FillPerChannel, 2);
+    CopyPreview(*Document.ImagePixels(), PreviewTopLeft(), Margin, Margin + BrushSize, Target);
+    ZoomPreview(Target, Geometry.Zoom, TargetShown);
+    Repaint();
+  }
+};
+
+void LiveStep(benchmark::State &State, bool TwoPreviews)
+{
+  TLiveView Scene;
+  if (!Scene.Prepare(TwoPreviews ? 130 : 240)) {
+    State.SkipWithError("out of memory");
+    return;
+  }
+  for (auto _ : State) {
+    Scene.Move(TwoPreviews);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK_CAPTURE(LiveStep, one, false)
+    ->Name("inpaint_live_step_100/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(CopyTouched)
+    ->Name("inpaint_live_step_100/memcpy")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(LiveStep, two, true)
+    ->Name("inpaint_live_step_100_two_previews/facette")
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+void SelectDefect(benchmark::State &State)
+{
+  TLiveView Scene;
+  if (!Scene.Prepare(240)) {
+    State.SkipWithError("out of memory");
+    return;
+  }
+  int64_t I = 0;
+  for (auto _ : State) {
+    Scene.Select({PhotoWidth / 2 + static_cast<int32_t>((I * 37) % 400),
+                  PhotoHeight / 2 + static_cast<int32_t>((I * 53) % 300)});
+    ++I;
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(SelectDefect)
+    ->Name("inpaint_select_100/facette")
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 

@@ -205,19 +205,8 @@ void LipstickStrokeStamp(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
-  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
-  int32_t Step = 0;
-  for (auto _ : State) {
-    if (Step == 200) {
-      State.PauseTiming();
-      Step = 0;
-      Scene.PaintMask.Clear();
-      State.ResumeTiming();
-    }
-    Scene.Stamp({Start.X + 4 * Step, Start.Y + Step % 7});
-    ++Step;
-    benchmark::ClobberMemory();
-  }
+  StrokeStamps(
+      State, [&Scene](TZrPoint P) { Scene.Stamp(P); }, [&Scene] { Scene.PaintMask.Clear(); });
 }
 BENCHMARK(LipstickStrokeStamp)
     ->Name("makeup_lipstick_stroke_100/facette")

@@ -78,4 +78,22 @@ void CopySquares(benchmark::State &State, int32_t Side)
   }
 }
 
+void StrokeStamps(benchmark::State &State, const std::function<void(TZrPoint)> &Stamp,
+                  const std::function<void()> &EndStroke)
+{
+  const TZrPoint Start{PhotoWidth / 2 - 400, PhotoHeight / 2};
+  int32_t Step = 0;
+  for (auto _ : State) {
+    if (Step == 200) {
+      State.PauseTiming();
+      Step = 0;
+      EndStroke();
+      State.ResumeTiming();
+    }
+    Stamp({Start.X + 4 * Step, Start.Y + Step % 7});
+    ++Step;
+    benchmark::ClobberMemory();
+  }
+}
+
 } // namespace facette::bench

@@ -9,6 +9,7 @@
 #include "editor/ZrViewObjects.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace benchmark {
 class State;
@@ -62,5 +63,11 @@ struct TPhotoView
 // The floor of a brush stamp: the pixels of a square of side Side of the
 // photo copied once per iteration, at a new place each time.
 void CopySquares(benchmark::State &State, int32_t Side);
+
+// One stamp of a stroke per iteration, each 4 pixels on from the one
+// before across the middle of the photo; after 200 the stroke ends
+// (EndStroke, not timed) and the next starts where this one did.
+void StrokeStamps(benchmark::State &State, const std::function<void(TZrPoint)> &Stamp,
+                  const std::function<void()> &EndStroke);
 
 } // namespace facette::bench

@@ -20,8 +20,10 @@
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/geometry/ui/ZrAdjustmentTool.h"
 #include "tools/geometry/ui/ZrTextTool.h"
+#include "tools/inpainting/ui/ZrHandInpaintingTool.h"
 #include "tools/makeup/ui/ZrMakeUpTools.h"
 #include "tools/reshape/ui/ZrSkewingTool.h"
+#include "tools/skin/ui/ZrAntiAgingTool.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -155,7 +157,7 @@ void TModule::DataModuleCreate()
   // The tools in their panel order, with separators (ToolPanel()->
   // AddSeparator()) and row breaks (ToolPanel()->AddRowBreak()) between
   // the groups; each becomes CommonDataModule->LastTool. The hand
-  // inpainting tool, once it exists, becomes the editor's current tool.
+  // inpainting tool becomes the editor's current tool.
   TZrApplication &App = ZrApplication();
 
   // 2. The smudge brush.
@@ -237,6 +239,32 @@ void TModule::DataModuleCreate()
 
   // 19. A row break before the skin tools.
   ToolPanel()->AddRowBreak();
+
+  // 20. The anti-aging brush.
+  TZrAntiAgingTool1 *AntiAgingTool = nullptr;
+  App.CreateModule(AntiAgingTool);
+  SetImage(AntiAgingTool->Button, 39);
+  CommonDataModule->LastTool = AntiAgingTool;
+
+  // 21. The emphasis brush.
+  TZrEmphasisTool *EmphasisTool = nullptr;
+  App.CreateModule(EmphasisTool);
+  SetImage(EmphasisTool->Button, 45);
+  CommonDataModule->LastTool = EmphasisTool;
+
+  // 22. A separator before the blemish remover.
+  ToolPanel()->AddSeparator();
+
+  // 23. The blemish remover in its simple set-up: reflection is always
+  // chosen automatically, its buttons stay hidden.
+  TZrHandInpaintingTool *HandInpaintingTool = nullptr;
+  App.CreateModule(HandInpaintingTool);
+  SetImage(HandInpaintingTool->Button, 40);
+  HandInpaintingTool->ConfigureSimple(false);
+  CommonDataModule->LastTool = HandInpaintingTool;
+
+  // 24. The blemish remover is the tool in hand at start-up.
+  GraphicsEditor()->SelectTool(qobject_cast<TZrGraphicsTool *>(CommonDataModule->LastTool));
 
   // 25. A separator before teeth bleaching.
   ToolPanel()->AddSeparator();

@@ -1,5 +1,7 @@
 #include "editor/ui/ZrProgressMeter.h"
 
+#include <QGuiApplication>
+
 namespace facette {
 
 namespace {
@@ -51,6 +53,28 @@ void TProgressMeter::Show()
   // without steps shows an empty bar instead.
   Bar->setRange(0, std::max(Maximum_, 1));
   Bar->setValue(std::clamp(Position_, 0, std::max(Maximum_, 1)));
+}
+
+TZrBusyWork::TZrBusyWork(int32_t MeterSteps)
+{
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  if (MeterSteps > 0 && (Meter = ProgressMeter()))
+    Meter->Start(MeterSteps);
+}
+
+TZrBusyWork::~TZrBusyWork()
+{
+  if (Meter)
+    Meter->Start(0);
+  QGuiApplication::restoreOverrideCursor();
+}
+
+void TZrBusyWork::Progress(int32_t Done)
+{
+  if (!Meter)
+    return;
+  for (; Shown < Done && Shown < Meter->Maximum(); ++Shown)
+    Meter->Step();
 }
 
 } // namespace facette

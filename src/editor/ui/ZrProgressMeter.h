@@ -43,4 +43,24 @@ private:
 // modules), so callers check.
 TProgressMeter *ProgressMeter();
 
+// A long piece of work on the main thread, for as long as the object
+// lives: the busy pointer and, for work of MeterSteps steps, the program's
+// meter stepped along with it. Both are put back at the end, also when the
+// work ends by an exception.
+class TZrBusyWork
+{
+public:
+  explicit TZrBusyWork(int32_t MeterSteps = 0);
+  ~TZrBusyWork();
+  TZrBusyWork(const TZrBusyWork &) = delete;
+  TZrBusyWork &operator=(const TZrBusyWork &) = delete;
+
+  // Done of the steps are finished (the meter never goes back).
+  void Progress(int32_t Done);
+
+private:
+  TProgressMeter *Meter = nullptr;
+  int32_t Shown = 0;
+};
+
 } // namespace facette

@@ -53,6 +53,41 @@ struct TBlurJob
   const uint8_t *Row(int32_t Y) const { return Source + Y * SourceStride; }
 };
 
+// Where a blur writes its rows: row Y at Base + ((Y - Top) & Mask) * Stride,
+// so a Mask of -1 addresses a whole image and 7 a ring of eight rows (no
+// kernel writes more than eight rows before it reports them). Written hears
+// of every run of finished rows, in order, before the ring is reused.
+struct TRowSink
+{
+  uint8_t *Base = nullptr;
+  ptrdiff_t Stride = 0;
+  int32_t Top = 0;
+  int32_t Mask = -1;
+  std::function<void(int32_t From, int32_t To)> Written;
+
+  uint8_t *Row(int32_t Y) const { return Base + static_cast<ptrdiff_t>((Y - Top) & Mask) * Stride; }
+  void Done(int32_t From, int32_t To) const
+  {
+    if (Written)
+      Written(From, To);
+  }
+};
+
+// What a kernel carries from one run of rows to the next, so that a stripe
+// may be blurred a piece at a time: the column sums of the window of row
+// Row (-1 before the first run).
+struct TBlurState
+{
+  std::vector<int32_t> Sums;
+  std::vector<uint16_t> Columns;
+  int32_t Row = -1;
+};
+
+// Blurs rows Y0 .. Y1 - 1 of a stripe; a later call on the same state goes
+// on with the next rows.
+using TBlurKernel = void (*)(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &State,
+                             const TRowSink &Sink);
+
 // The mean Sum / Count rounded to single precision. Multiplying by the
 // reciprocal lands within three units of the last place of the quotient;
 // only where a point halfway between two floats lies that close (the 29
@@ -91,15 +126,19 @@ std::vector<int32_t> FirstColumnSums(const TBlurJob &Job, int32_t Y0, size_t Pad
 }
 
 FACETTE_LANE_KERNEL
-void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
-                const std::function<void(int32_t Done)> &Report)
+void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &State,
+                const TRowSink &Sink)
 {
   const int32_t W = Job.Width;
   const int32_t H = Job.Height;
   const int32_t Q = Job.Radius;
   const size_t Padded = static_cast<size_t>(Job.Chunks) * 4;
 
-  std::vector<int32_t> Sums = FirstColumnSums(Job, Y0, Padded);
+  if (State.Row < 0) {
+    State.Sums = FirstColumnSums(Job, Y0, Padded);
+    State.Row = Y0;
+  }
+  std::vector<int32_t> &Sums = State.Sums;
 
   // Value K of every lane is at K * Lanes.
   std::vector<double> Columns(Padded * Lanes, 0.0);
@@ -107,6 +146,8 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
 
   for (int32_t Y = Y0; Y < Y1; Y += Lanes) {
     const int32_t Rows = std::min(Lanes, Y1 - Y);
+    // The sums describe this row's window; every later row slides it.
+    const int32_t SumsRow = State.Row;
 
     for (int32_t Chunk = 0; Chunk < Job.Chunks; ++Chunk) {
       const size_t K = static_cast<size_t>(Chunk) * 4;
@@ -114,7 +155,7 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       F4 Out[Lanes];
       for (int32_t R = 0; R < Rows; ++R) {
         const int32_t Row = Y + R;
-        if (Row > Y0) {
+        if (Row > SumsRow) {
           if (Row - Q > 0)
             Sum -= BytesToI4(Job.Row(Row - Q - 1) + K);
           if (Row + Q < H)
@@ -169,10 +210,10 @@ void BlurStripe(const TBlurJob &Job, int32_t Y0, int32_t Y1,
         Lane[J] = lanes::Load<F4>(&Means[(K + J) * Lanes]);
       Transpose4(Lane, Row);
       for (int32_t R = 0; R < Rows; ++R)
-        StoreBytes(Job.Dest + (Y + R) * Job.DestStride + K, RoundToBytes(Row[R]));
+        StoreBytes(Sink.Row(Y + R) + K, RoundToBytes(Row[R]));
     }
-    if (Report)
-      Report(Y + Rows - Y0);
+    State.Row = Y + Rows - 1;
+    Sink.Done(Y, Y + Rows);
   }
 }
 
@@ -204,15 +245,19 @@ uint8_t ExactValue(const TBlurJob &Job, int32_t X, int32_t Y, int32_t C)
 // computed step by step. With 2q + 1 rows and columns N is odd and such a
 // tie cannot occur at all.
 FACETTE_LANE_KERNEL
-void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
-                       const std::function<void(int32_t Done)> &Report)
+void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &State,
+                       const TRowSink &Sink)
 {
   const int32_t W = Job.Width;
   const int32_t H = Job.Height;
   const int32_t Q = Job.Radius;
   const size_t Padded = static_cast<size_t>(Job.Chunks) * 4;
 
-  std::vector<int32_t> Sums = FirstColumnSums(Job, Y0, Padded);
+  if (State.Row < 0) {
+    State.Sums = FirstColumnSums(Job, Y0, Padded);
+    State.Row = Y0;
+  }
+  std::vector<int32_t> &Sums = State.Sums;
   // Value K of every lane is at K * IntegerLanes.
   std::vector<int32_t> Columns(Padded * IntegerLanes, 0);
   // The result bytes, eight rows per value; padded to whole blocks of
@@ -224,6 +269,7 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
 
   for (int32_t Y = Y0; Y < Y1; Y += IntegerLanes) {
     const int32_t Rows = std::min(IntegerLanes, Y1 - Y);
+    const int32_t SumsRow = State.Row;
     F8 RowInverse;
     for (int32_t R = 0; R < IntegerLanes; ++R)
       RowInverse[R] = Job.RowInverse[Y + std::min(R, Rows - 1)];
@@ -239,7 +285,7 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       I4 Column[4][IntegerLanes];
       for (int32_t R = 0; R < Rows; ++R) {
         const int32_t Row = Y + R;
-        if (Row > Y0) {
+        if (Row > SumsRow) {
           if (Row - Q > 0) {
             BytesToI4x4(Job.Row(Row - Q - 1) + K, Step);
             for (int J = 0; J < 4; ++J)
@@ -267,7 +313,7 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       I4 Column[IntegerLanes];
       for (int32_t R = 0; R < Rows; ++R) {
         const int32_t Row = Y + R;
-        if (Row > Y0) {
+        if (Row > SumsRow) {
           if (Row - Q > 0)
             Sum -= BytesToI4(Job.Row(Row - Q - 1) + K);
           if (Row + Q < H)
@@ -326,7 +372,7 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
 
     uint8_t *Target[IntegerLanes];
     for (int32_t R = 0; R < Rows; ++R)
-      Target[R] = Job.Dest + (Y + R) * Job.DestStride;
+      Target[R] = Sink.Row(Y + R);
     for (size_t Block = 0; Block < Blocks; ++Block) {
       // The last block may reach past the padded row; it writes only what
       // the row holds.
@@ -336,8 +382,8 @@ void BlurStripeInteger(const TBlurJob &Job, int32_t Y0, int32_t Y1,
       for (int32_t R = 0; R < Rows; ++R)
         Target[R] += 8;
     }
-    if (Report)
-      Report(Y + Rows - Y0);
+    State.Row = Y + Rows - 1;
+    Sink.Done(Y, Y + Rows);
   }
 }
 
@@ -389,8 +435,8 @@ inline I8 MeansOf(const uint16_t *T, const float *Inverse)
 }
 
 FACETTE_LANE_KERNEL
-void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
-                    const std::function<void(int32_t Done)> &Report)
+void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &State,
+                    const TRowSink &Sink)
 {
   const int32_t W = Job.Width;
   const int32_t H = Job.Height;
@@ -400,8 +446,10 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   const int32_t Margin = 3 * Q;
   // Column sums with Margin empty values on either side, and the window
   // sums and reciprocals of one row, all padded to whole blocks.
-  std::vector<uint16_t> Columns(static_cast<size_t>(Margin) * 2 + Blocks * 16 + 16, 0);
-  uint16_t *V = Columns.data() + Margin;
+  const bool Fresh = State.Row < 0;
+  if (Fresh)
+    State.Columns.assign(static_cast<size_t>(Margin) * 2 + Blocks * 16 + 16, 0);
+  uint16_t *V = State.Columns.data() + Margin;
   std::vector<uint16_t> Sums(static_cast<size_t>(Blocks) * 16, 0);
   std::vector<float> Inverse(static_cast<size_t>(Blocks) * 16, 0.0f);
   int32_t InverseRows = -1; // the row count Inverse was made for
@@ -419,11 +467,14 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
     }
   };
   U16 Step;
-  for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y)
-    for (int32_t Block = 0; Block < Blocks; ++Block) {
-      Widen(Y, Block, Step);
-      lanes::Store(V + Block * 16, lanes::Load<U16>(V + Block * 16) + Step);
-    }
+  if (Fresh) {
+    for (int32_t Y = std::max(0, Y0 - Q); Y <= std::min(H - 1, Y0 + Q); ++Y)
+      for (int32_t Block = 0; Block < Blocks; ++Block) {
+        Widen(Y, Block, Step);
+        lanes::Store(V + Block * 16, lanes::Load<U16>(V + Block * 16) + Step);
+      }
+    State.Row = Y0;
+  }
 
   // Columns whose window is cut by an edge; the rest have 2q + 1.
   const int32_t InnerBegin = 3 * std::min(Q, W);
@@ -432,7 +483,7 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
   const F8 Magic = SplatF8(8388608.0f);
 
   for (int32_t Y = Y0; Y < Y1; ++Y) {
-    if (Y > Y0) {
+    if (Y > State.Row) {
       const bool Drop = Y - Q > 0, Take = Y + Q < H;
       for (int32_t Block = 0; Block < Blocks; ++Block) {
         U16 Column = lanes::Load<U16>(V + Block * 16);
@@ -446,6 +497,7 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
         }
         lanes::Store(V + Block * 16, Column);
       }
+      State.Row = Y;
     }
     const int32_t Rows = static_cast<int32_t>(Job.RowCount[Y]);
     if (Rows != InverseRows) {
@@ -463,7 +515,7 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
     // An odd row count and a full row of columns make an odd sample
     // count, which needs no check.
     const bool CheckRow = Rows % 2 == 0;
-    uint8_t *Target = Job.Dest + Y * Job.DestStride;
+    uint8_t *Target = Sink.Row(Y);
     for (int32_t At = 0; At < K; At += 8) {
       const I8 Rounded = MeansOf(&Sums[At], &Inverse[At]);
       I8 Out = Rounded;
@@ -486,16 +538,14 @@ void BlurStripeRows(const TBlurJob &Job, int32_t Y0, int32_t Y1,
         std::memcpy(Target + At, Tail, static_cast<size_t>(K - At));
       }
     }
-    if (Report && (Y - Y0) % 16 == 15)
-      Report(Y + 1 - Y0);
+    Sink.Done(Y, Y + 1);
   }
-  if (Report)
-    Report(Y1 - Y0);
 }
 
 // The blur step by step, one column and one row at a time: for sums that
-// could leave the range where the lane kernel is exact.
-void BlurPlain(const TBlurJob &Job)
+// could leave the range where the lane kernel is exact. It works out the
+// whole image's columns at once, so it runs as one piece over all rows.
+void BlurPlain(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &, const TRowSink &Sink)
 {
   const int32_t W = Job.Width;
   const int32_t H = Job.Height;
@@ -523,14 +573,14 @@ void BlurPlain(const TBlurJob &Job)
             static_cast<float>(static_cast<double>(S[C]) / static_cast<double>(N));
     }
   }
-  for (int32_t Y = 0; Y < H; ++Y) {
+  for (int32_t Y = Y0; Y < Y1; ++Y) {
     const float *T = &Temp[static_cast<size_t>(Y) * W * 3];
     double S[3] = {0, 0, 0};
     int64_t N = 0;
     for (int32_t X = 0; X <= std::min(Q - 1, W - 1); ++X, ++N)
       for (int C = 0; C < 3; ++C)
         S[C] += T[3 * X + C];
-    uint8_t *Out = Job.Dest + Y * Job.DestStride;
+    uint8_t *Out = Sink.Row(Y);
     for (int32_t X = 0; X < W; ++X) {
       if (X - Q > 0) {
         for (int C = 0; C < 3; ++C)
@@ -545,8 +595,130 @@ void BlurPlain(const TBlurJob &Job)
       for (int C = 0; C < 3; ++C)
         Out[3 * X + C] = ByteRound(static_cast<float>(S[C] / static_cast<double>(N)));
     }
+    Sink.Done(Y, Y + 1);
   }
 }
+
+// Radius 0: every window is the pixel itself.
+void BlurCopy(const TBlurJob &Job, int32_t Y0, int32_t Y1, TBlurState &, const TRowSink &Sink)
+{
+  for (int32_t Y = Y0; Y < Y1; ++Y) {
+    std::memcpy(Sink.Row(Y), Job.Row(Y), static_cast<size_t>(Job.Values));
+    Sink.Done(Y, Y + 1);
+  }
+}
+
+// How one blur of a Width x Height image is made: the window counts and
+// their reciprocals, and the kernel that is exact for the radius.
+struct TBlurPlan
+{
+  TBlurJob Job;
+  TBlurKernel Kernel = nullptr;
+  // The kernel must see all rows in one call (and so one thread).
+  bool Whole = false;
+};
+
+TBlurPlan PlanBlur(const uint8_t *Source, ptrdiff_t Stride, int32_t W, int32_t H, int32_t Radius)
+{
+  TBlurPlan Plan;
+  TBlurJob &Job = Plan.Job;
+  Job.Source = Source;
+  Job.SourceStride = Stride;
+  Job.Width = W;
+  Job.Height = H;
+  // A radius beyond the image gives the same windows as one reaching just
+  // across it.
+  Job.Radius = std::clamp(Radius, 0, std::max(W, H));
+  Job.Values = 3 * W;
+  Job.Chunks = (3 * W + 3) / 4;
+  Job.RowCount.resize(static_cast<size_t>(H));
+  Job.RowInverse.resize(static_cast<size_t>(H));
+  for (int32_t Y = 0; Y < H; ++Y) {
+    Job.RowCount[Y] = static_cast<float>(WindowCount(Y, H, Job.Radius));
+    Job.RowInverse[Y] = 1.0f / Job.RowCount[Y];
+  }
+  Job.ColumnCount.resize(static_cast<size_t>(W));
+  Job.ColumnInverse.resize(static_cast<size_t>(W));
+  Job.ColumnInverseF.resize(static_cast<size_t>(W));
+  for (int32_t X = 0; X < W; ++X) {
+    Job.ColumnCount[X] = WindowCount(X, W, Job.Radius);
+    Job.ColumnInverse[X] = 1.0 / Job.ColumnCount[X];
+    Job.ColumnInverseF[X] = static_cast<float>(Job.ColumnInverse[X]);
+  }
+  // The lane kernel divides the column sums in single precision, which is
+  // exact only while they stay below 2^24.
+  const int64_t MaxRows = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, H);
+  const int64_t MaxColumns = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, W);
+  const bool Integer = MaxRows * MaxColumns <= IntegerSamples;
+  if (Job.Radius == 0) {
+    Plan.Kernel = BlurCopy;
+  } else if (!Integer && 255 * MaxRows >= (int64_t{1} << 24)) {
+    Plan.Kernel = BlurPlain;
+    Plan.Whole = true;
+  } else if (Integer) {
+    Plan.Kernel = Job.Radius <= RowRadius ? BlurStripeRows : BlurStripeInteger;
+  } else {
+    Plan.Kernel = BlurStripe;
+  }
+  return Plan;
+}
+
+// Threads for whole-image work on W x H pixels.
+int32_t BlurWorkers(int32_t W, int32_t H)
+{
+  if (static_cast<int64_t>(W) * H < ParallelPixels)
+    return 1;
+  return std::min(WorkerCount(), std::max(1, H / 16));
+}
+
+// Progress of a stripe's first worker as (done, total) of the whole job:
+// Rows rows make Total steps; reported every sixteen rows and at the end.
+std::function<void(int32_t)> StripeProgress(const TFrequencyRange::TProgress &Progress,
+                                            int32_t Rows, int32_t Total)
+{
+  if (!Progress || Rows <= 0)
+    return {};
+  return [&Progress, Rows, Total, Last = -1](int32_t Done) mutable {
+    if (Done != Rows && Last >= 0 && Done - Last < 16)
+      return;
+    Last = Done;
+    Progress(static_cast<int32_t>(static_cast<int64_t>(Done) * Total / Rows), Total);
+  };
+}
+
+// Out := Image + Add - Sub per byte, clamped to 0..255 (Out may be Add or
+// Sub).
+void CombineRow(const uint8_t *Image, const uint8_t *Add, const uint8_t *Sub, uint8_t *Out,
+                int32_t Count)
+{
+  for (int32_t I = 0; I < Count; ++I) {
+    const int32_t V = Image[I] + Add[I] - Sub[I];
+    Out[I] = static_cast<uint8_t>(V < 0 ? 0 : (V > 255 ? 255 : V));
+  }
+}
+
+// B, G and R of every pixel of From (24 or 32 bits) into the 24-bit To of
+// the same size.
+void CopyColours(const TZrPixels &From, TZrPixelBuffer &To)
+{
+  for (int32_t Y = 0; Y < To.Height; ++Y) {
+    const uint8_t *In = From.Bits + static_cast<ptrdiff_t>(Y) * From.Stride;
+    uint8_t *Out = To.Bits + static_cast<ptrdiff_t>(Y) * To.Stride;
+    if (From.BytesPerPixel == 3) {
+      std::memcpy(Out, In, static_cast<size_t>(To.Width) * 3);
+    } else {
+      for (int32_t X = 0; X < To.Width; ++X, In += From.BytesPerPixel, Out += 3) {
+        Out[0] = In[0];
+        Out[1] = In[1];
+        Out[2] = In[2];
+      }
+    }
+  }
+}
+
+// Rows a filter's worker blurs with both radii before it puts them
+// together: few enough that they are still in the cache then.
+constexpr int32_t FilterChunkRows = 64;
 
 } // namespace
 
@@ -568,21 +740,8 @@ void TFrequencyRange::Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t 
     }
     MarkDirty(2);
   }
-  if (DirtyLevel > 1 && Source_.Bits != nullptr) {
-    for (int32_t Y = 0; Y < Height; ++Y) {
-      const uint8_t *From = Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride;
-      uint8_t *To = Source_.Bits + static_cast<ptrdiff_t>(Y) * Source_.Stride;
-      if (Pixels.BytesPerPixel == 3) {
-        std::memcpy(To, From, static_cast<size_t>(Width) * 3);
-      } else {
-        for (int32_t X = 0; X < Width; ++X, From += Pixels.BytesPerPixel, To += 3) {
-          To[0] = From[0];
-          To[1] = From[1];
-          To[2] = From[2];
-        }
-      }
-    }
-  }
+  if (DirtyLevel > 1 && Source_.Bits != nullptr)
+    CopyColours(Pixels, Source_);
   Blur(LowA_, RadiusA, Progress);
   Blur(LowB_, RadiusB, Progress);
   DirtyLevel = 0;
@@ -600,63 +759,22 @@ void TFrequencyRange::Blur(TZrPixelBuffer &Dest, int32_t Radius, const TProgress
     Dest.Allocate(pf24bit, Source_.GetBounds());
   }
   if (W > 0 && H > 0 && Source_.Bits != nullptr && Dest.Bits != nullptr) {
-    TBlurJob Job;
-    Job.Source = Source_.Bits;
-    Job.SourceStride = Source_.Stride;
-    Job.Dest = Dest.Bits;
-    Job.DestStride = Dest.Stride;
-    Job.Width = W;
-    Job.Height = H;
-    // A radius beyond the image gives the same windows as one reaching
-    // just across it.
-    Job.Radius = std::clamp(Radius, 0, std::max(W, H));
-    Job.Values = 3 * W;
-    Job.Chunks = (3 * W + 3) / 4;
-    Job.RowCount.resize(static_cast<size_t>(H));
-    Job.RowInverse.resize(static_cast<size_t>(H));
-    for (int32_t Y = 0; Y < H; ++Y) {
-      Job.RowCount[Y] = static_cast<float>(WindowCount(Y, H, Job.Radius));
-      Job.RowInverse[Y] = 1.0f / Job.RowCount[Y];
-    }
-    Job.ColumnCount.resize(static_cast<size_t>(W));
-    Job.ColumnInverse.resize(static_cast<size_t>(W));
-    Job.ColumnInverseF.resize(static_cast<size_t>(W));
-    for (int32_t X = 0; X < W; ++X) {
-      Job.ColumnCount[X] = WindowCount(X, W, Job.Radius);
-      Job.ColumnInverse[X] = 1.0 / Job.ColumnCount[X];
-      Job.ColumnInverseF[X] = static_cast<float>(Job.ColumnInverse[X]);
-    }
-    // The lane kernel divides the column sums in single precision, which
-    // is exact only while they stay below 2^24.
-    const int64_t MaxRows = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, H);
-    const int64_t MaxColumns = std::min<int64_t>(2 * static_cast<int64_t>(Job.Radius) + 1, W);
-    const bool Integer = MaxRows * MaxColumns <= IntegerSamples;
-    if (Job.Radius == 0) {
-      // Every window is the pixel itself.
-      for (int32_t Y = 0; Y < H; ++Y)
-        std::memcpy(Job.Dest + Y * Job.DestStride, Job.Row(Y), static_cast<size_t>(3) * W);
-    } else if (!Integer && 255 * MaxRows >= (int64_t{1} << 24)) {
-      BlurPlain(Job);
-    } else {
-      int32_t Workers = 1;
-      if (static_cast<int64_t>(W) * H >= ParallelPixels)
-        Workers = std::min(WorkerCount(), std::max(1, H / 16));
-      RunWorkers(Workers, [&](int32_t Index) {
-        const int32_t Y0 = StripeBegin(H, Workers, Index);
-        const int32_t Y1 = StripeBegin(H, Workers, Index + 1);
-        std::function<void(int32_t)> Report;
-        if (Index == 0 && Progress && Y1 > Y0)
-          Report = [&](int32_t Done) {
-            Progress(static_cast<int32_t>(static_cast<int64_t>(Done) * Total / (Y1 - Y0)), Total);
-          };
-        if (Y1 <= Y0)
-          return;
-        if (Integer)
-          (Job.Radius <= RowRadius ? BlurStripeRows : BlurStripeInteger)(Job, Y0, Y1, Report);
-        else
-          BlurStripe(Job, Y0, Y1, Report);
-      });
-    }
+    const TBlurPlan Plan = PlanBlur(Source_.Bits, Source_.Stride, W, H, Radius);
+    const int32_t Workers = Plan.Whole ? 1 : BlurWorkers(W, H);
+    RunWorkers(Workers, [&](int32_t Index) {
+      const int32_t Y0 = StripeBegin(H, Workers, Index);
+      const int32_t Y1 = StripeBegin(H, Workers, Index + 1);
+      if (Y1 <= Y0)
+        return;
+      TRowSink Sink;
+      Sink.Base = Dest.Bits;
+      Sink.Stride = Dest.Stride;
+      if (Index == 0)
+        if (auto Report = StripeProgress(Progress, Y1 - Y0, Total))
+          Sink.Written = [Report, Y0](int32_t, int32_t To) mutable { Report(To - Y0); };
+      TBlurState State;
+      Plan.Kernel(Plan.Job, Y0, Y1, State, Sink);
+    });
   }
   if (Progress)
     Progress(Total, Total);
@@ -677,6 +795,126 @@ bool TFrequencyRange::Pixel(int32_t X, int32_t Y, bool RemoveBand, uint8_t &B, u
   B = Out[0];
   G = Out[1];
   R = Out[2];
+  return true;
+}
+
+namespace {
+
+TZrRect FilterBounds(const TZrPixels &Pixels)
+{
+  if (Pixels.Bits == nullptr || Pixels.BytesPerPixel < 3)
+    return {};
+  const TZrRect Rect = Pixels.GetBounds();
+  return Rect.IsEmpty() ? TZrRect{} : Rect;
+}
+
+} // namespace
+
+bool TFrequencyFilter::Current(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB) const
+{
+  const TZrRect Rect = FilterBounds(Pixels);
+  return !IsDirty() && Rect == Filtered_.GetBounds() && (Rect.IsEmpty() || Filtered_.Bits) &&
+         std::max(RadiusA, 0) == PreparedA && std::max(RadiusB, 0) == PreparedB;
+}
+
+bool TFrequencyFilter::Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB,
+                               const TProgress &Progress)
+{
+  RadiusA = std::max(RadiusA, 0);
+  RadiusB = std::max(RadiusB, 0);
+  const TZrRect Rect = FilterBounds(Pixels);
+  if (Rect != Filtered_.GetBounds() || Filtered_.PixelFormat != pf24bit ||
+      (!Rect.IsEmpty() && Filtered_.Bits == nullptr)) {
+    Filtered_.Clear();
+    Filtered_.Allocate(pf24bit, Rect);
+    MarkDirty(2);
+  }
+  if (!Rect.IsEmpty() && Filtered_.Bits == nullptr) {
+    Filtered_.Clear();
+    return false;
+  }
+  if (!IsDirty() && RadiusA == PreparedA && RadiusB == PreparedB)
+    return true;
+
+  const int32_t W = Rect.Width(), H = Rect.Height();
+  if (Progress)
+    Progress(0, H);
+  if (W > 0 && H > 0) {
+    // The kernels read whole groups of four bytes, up to three past a row's
+    // last pixel: other images are taken through a copy.
+    const size_t Padded = static_cast<size_t>((3 * W + 3) / 4) * 4;
+    const uint8_t *Image = Pixels.Bits;
+    ptrdiff_t ImageStride = Pixels.Stride;
+    TZrPixelBuffer Copy;
+    if (Pixels.BytesPerPixel != 3 || static_cast<size_t>(Pixels.Stride) < Padded) {
+      if (!Copy.Allocate(pf24bit, Rect) || Copy.Bits == nullptr) {
+        MarkDirty(2);
+        return false;
+      }
+      CopyColours(Pixels, Copy);
+      Image = Copy.Bits;
+      ImageStride = Copy.Stride;
+    }
+    const TBlurPlan PlanA = PlanBlur(Image, ImageStride, W, H, RadiusA);
+    const TBlurPlan PlanB = PlanBlur(Image, ImageStride, W, H, RadiusB);
+    const bool Whole = PlanA.Whole || PlanB.Whole;
+    const int32_t Workers = Whole ? 1 : BlurWorkers(W, H);
+    RunWorkers(Workers, [&](int32_t Index) {
+      const int32_t Y0 = StripeBegin(H, Workers, Index);
+      const int32_t Y1 = StripeBegin(H, Workers, Index + 1);
+      if (Y1 <= Y0)
+        return;
+      // The narrow blur goes straight into the result; the wide one into a
+      // ring of eight rows, each row put together with the image and the
+      // narrow blur as soon as it is done.
+      TRowSink SinkA;
+      SinkA.Base = Filtered_.Bits;
+      SinkA.Stride = Filtered_.Stride;
+      std::vector<uint8_t> Ring(8 * Padded);
+      TRowSink SinkB;
+      SinkB.Base = Ring.data();
+      SinkB.Stride = static_cast<ptrdiff_t>(Padded);
+      SinkB.Top = Y0;
+      SinkB.Mask = 7;
+      SinkB.Written = [&, Y0](int32_t From, int32_t To) {
+        for (int32_t Y = From; Y < To; ++Y) {
+          const uint8_t *Source = Image + Y * ImageStride;
+          const uint8_t *Wide = Ring.data() + static_cast<ptrdiff_t>((Y - Y0) & 7) * Padded;
+          uint8_t *Out = Filtered_.Bits + static_cast<ptrdiff_t>(Y) * Filtered_.Stride;
+          if (RemoveBand)
+            CombineRow(Source, Wide, Out, Out, 3 * W);
+          else
+            CombineRow(Source, Out, Wide, Out, 3 * W);
+        }
+      };
+      auto Report = Index == 0 ? StripeProgress(Progress, Y1 - Y0, H) : nullptr;
+      TBlurState StateA, StateB;
+      const int32_t Chunk = Whole ? Y1 - Y0 : FilterChunkRows;
+      for (int32_t C0 = Y0; C0 < Y1; C0 += Chunk) {
+        const int32_t C1 = std::min(Y1, C0 + Chunk);
+        PlanA.Kernel(PlanA.Job, C0, C1, StateA, SinkA);
+        PlanB.Kernel(PlanB.Job, C0, C1, StateB, SinkB);
+        if (Report)
+          Report(C1 - Y0);
+      }
+    });
+  }
+  if (Progress)
+    Progress(H, H);
+  PreparedA = RadiusA;
+  PreparedB = RadiusB;
+  DirtyLevel = 0;
+  return true;
+}
+
+bool TFrequencyFilter::Pixel(int32_t X, int32_t Y, uint8_t &B, uint8_t &G, uint8_t &R) const
+{
+  if (Filtered_.Bits == nullptr || !Filtered_.GetBounds().Contains(X, Y))
+    return false;
+  const uint8_t *P = Filtered_.PixelPtr(X, Y);
+  B = P[0];
+  G = P[1];
+  R = P[2];
   return true;
 }
 

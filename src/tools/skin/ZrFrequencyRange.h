@@ -59,4 +59,47 @@ private:
   TZrPixelBuffer LowB_;
 };
 
+// One direction of a frequency range as a finished image: for every pixel
+// what TFrequencyRange::Pixel answers with the same radii and direction.
+// A brush needs no more, so this keeps a third of the memory and makes no
+// full-size copy or blur on the way: both blurs run a few rows at a time
+// while the result is put together, and only the result takes fresh memory
+// (the cost that dominates the first preparation after a photo is opened).
+class TFrequencyFilter
+{
+public:
+  using TProgress = TFrequencyRange::TProgress;
+
+  explicit TFrequencyFilter(bool RemoveBand) : RemoveBand(RemoveBand) {}
+
+  // Source + LowB - LowA (smoothing) or Source + LowA - LowB (emphasis).
+  const bool RemoveBand;
+  // 0: up to date; 2: the image must be taken again.
+  uint8_t DirtyLevel = 0;
+
+  void MarkDirty(uint8_t Level) { DirtyLevel = std::max(DirtyLevel, Level); }
+  bool IsDirty() const { return DirtyLevel != 0; }
+
+  // Makes the filtered image of a 24- or 32-bit image when the filter is
+  // dirty, the image's bounds changed or the radii differ from the last
+  // time; otherwise keeps the image it made then (so strokes keep reading
+  // the photo as it was before them). Negative radii count as 0. Progress
+  // counts Height steps. False when the memory could not be had: the filter
+  // then stays dirty and answers nothing.
+  bool Prepare(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB,
+               const TProgress &Progress = {});
+  // Whether Prepare would keep the image it has.
+  bool Current(const TZrPixels &Pixels, int32_t RadiusA, int32_t RadiusB) const;
+
+  // The filtered colour at (X, Y) in image coordinates; false outside.
+  bool Pixel(int32_t X, int32_t Y, uint8_t &B, uint8_t &G, uint8_t &R) const;
+  // Empty until prepared.
+  const TZrPixelBuffer &Filtered() const { return Filtered_; }
+
+private:
+  TZrPixelBuffer Filtered_;
+  int32_t PreparedA = -1;
+  int32_t PreparedB = -1;
+};
+
 } // namespace facette

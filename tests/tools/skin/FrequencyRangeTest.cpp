@@ -297,5 +297,115 @@ TEST(FrequencyRange, ReadsFourByteImages)
   ExpectSameAsReference(Range.LowB(), Narrow, 3);
 }
 
+// The filter answers exactly what the range answers, in both directions,
+// for images on one thread and split over several, at every radius kernel
+// (rows, integer lanes, single-precision lanes) taken up again after each
+// run of rows, with the image taken directly or through a copy (32 bits,
+// or rows without room to read past their last pixel).
+TEST(FrequencyFilter, MatchesTheRange)
+{
+  struct Case
+  {
+    int32_t W, H, A, B;
+    bool FourBytes, TightRows;
+  } Cases[] = {
+      {1, 1, 0, 5, false, false},     {13, 7, 1, 5, false, false},
+      {33, 17, 0, 25, false, false},  {7, 40, 5, 2, false, false},
+      {70, 60, 3, 30, false, false},  {90, 200, 2, 30, false, false},
+      {640, 430, 1, 5, false, false}, {640, 430, 2, 25, false, false},
+      {321, 900, 0, 9, false, false}, {29, 31, 1, 5, true, false},
+      {29, 31, 2, 7, false, true},
+  };
+  uint32_t Seed = 300;
+  for (const Case &C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.W << "x" << C.H << " radii " << C.A << ", " << C.B);
+    TZrPixelBuffer Image;
+    Image.Allocate(C.FourBytes ? pf32bit : pf24bit, Bounds(5, -3, C.W, C.H));
+    FillRandom(Image, Seed++);
+    // Rows of exactly three bytes a pixel, one after the other.
+    std::vector<uint8_t> Tight;
+    TZrPixels View = Image;
+    if (C.TightRows) {
+      Tight.resize(static_cast<size_t>(C.W) * C.H * 3);
+      for (int32_t Y = 0; Y < C.H; ++Y)
+        std::memcpy(&Tight[static_cast<size_t>(Y) * C.W * 3], Image.Bits + Y * Image.Stride,
+                    static_cast<size_t>(C.W) * 3);
+      View.Init(Image.GetBounds(), Tight.data(), pf24bit, C.W * 3);
+    }
+    TFrequencyRange Range;
+    Range.Prepare(View, C.A, C.B);
+    for (bool Remove : {true, false}) {
+      TFrequencyFilter Filter(Remove);
+      ASSERT_TRUE(Filter.Prepare(View, C.A, C.B));
+      EXPECT_EQ(Filter.Filtered().GetBounds(), Image.GetBounds());
+      for (int32_t Y = -3; Y < C.H - 3; ++Y)
+        for (int32_t X = 5; X < C.W + 5; ++X) {
+          uint8_t Want[3], Got[3];
+          ASSERT_TRUE(Range.Pixel(X, Y, Remove, Want[0], Want[1], Want[2]));
+          ASSERT_TRUE(Filter.Pixel(X, Y, Got[0], Got[1], Got[2]));
+          ASSERT_EQ(std::memcmp(Want, Got, 3), 0) << X << "," << Y << " remove " << Remove;
+        }
+      uint8_t B, G, R;
+      EXPECT_FALSE(Filter.Pixel(4, 0, B, G, R));
+    }
+  }
+}
+
+TEST(FrequencyFilter, KeepsItsImageUntilDirtyResizedOrGivenOtherRadii)
+{
+  TZrPixelBuffer Image;
+  Image.Allocate(pf24bit, Bounds(0, 0, 9, 6));
+  FillRandom(Image, 21);
+  TFrequencyFilter Filter(true);
+  std::vector<std::pair<int32_t, int32_t>> Reports;
+  ASSERT_TRUE(Filter.Prepare(
+      Image, 0, 0, [&](int32_t Done, int32_t Total) { Reports.emplace_back(Done, Total); }));
+  ASSERT_FALSE(Reports.empty());
+  EXPECT_EQ(Reports.front(), std::make_pair(0, 6));
+  EXPECT_EQ(Reports.back(), std::make_pair(6, 6));
+  EXPECT_TRUE(std::is_sorted(Reports.begin(), Reports.end()));
+  const auto At = [&Filter] {
+    uint8_t B, G, R;
+    EXPECT_TRUE(Filter.Pixel(4, 3, B, G, R));
+    return B;
+  };
+  const uint8_t Before = Image.PixelPtr(4, 3)[0];
+  EXPECT_EQ(At(), Before) << "radius 0 both ways: the image itself";
+
+  // The photo changes under a clean filter: it keeps what it made.
+  EXPECT_TRUE(Filter.Current(Image, 0, -2));
+  EXPECT_FALSE(Filter.Current(Image, 0, 1));
+  Image.PixelPtr(4, 3)[0] ^= 0xFF;
+  Reports.clear();
+  ASSERT_TRUE(Filter.Prepare(
+      Image, 0, 0, [&](int32_t Done, int32_t Total) { Reports.emplace_back(Done, Total); }));
+  EXPECT_TRUE(Reports.empty());
+  EXPECT_EQ(At(), Before);
+  // Dirty, or other radii: made again from the image given.
+  Filter.MarkDirty(2);
+  EXPECT_FALSE(Filter.Current(Image, 0, 0));
+  ASSERT_TRUE(Filter.Prepare(Image, 0, 0));
+  EXPECT_FALSE(Filter.IsDirty());
+  EXPECT_EQ(At(), Image.PixelPtr(4, 3)[0]);
+  Image.PixelPtr(4, 3)[0] ^= 0xFF;
+  ASSERT_TRUE(Filter.Prepare(Image, 1, 1));
+  EXPECT_EQ(At(), Before);
+  // Another size.
+  TZrPixelBuffer Other;
+  Other.Allocate(pf24bit, Bounds(0, 0, 3, 2));
+  EXPECT_FALSE(Filter.Current(Other, 1, 1));
+  ASSERT_TRUE(Filter.Prepare(Other, 1, 1));
+  EXPECT_EQ(Filter.Filtered().GetBounds(), Other.GetBounds());
+  uint8_t B, G, R;
+  EXPECT_FALSE(Filter.Pixel(4, 3, B, G, R));
+
+  // Nothing to filter: nothing answered, and not dirty.
+  TZrPixelBuffer Empty;
+  Filter.MarkDirty(2);
+  EXPECT_TRUE(Filter.Prepare(Empty, 1, 5));
+  EXPECT_FALSE(Filter.IsDirty());
+  EXPECT_FALSE(Filter.Pixel(0, 0, B, G, R));
+}
+
 } // namespace
 } // namespace facette

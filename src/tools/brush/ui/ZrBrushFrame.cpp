@@ -192,13 +192,13 @@ void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame)
   Tool.BindPreviewBox(Frame.PreviewPaintBox);
 }
 
-void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode)
+void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode, int32_t SimpleHardness)
 {
   if (Frame)
     Frame->Arrange(ExpertMode);
   if (!ExpertMode) {
     Tool.SetOpacity(255);
-    Tool.SetHardness(191);
+    Tool.SetHardness(SimpleHardness);
   }
 }
 
@@ -259,13 +259,15 @@ void RecordExpertMode(const QString &DemoName, bool ExpertMode)
 }
 
 void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool &Tool,
-                  bool ExpertMode)
+                  bool ExpertMode, const std::function<void(TZrSDFWriter &)> &More)
 {
   Writer.BeginNode(1, Guid);
   Writer.WriteInteger(1, Tool.BrushSize);
   Writer.WriteInteger(2, Tool.Opacity);
   Writer.WriteInteger(3, Tool.Hardness);
   Writer.WriteBoolean(4, ExpertMode);
+  if (More)
+    More(Writer);
   Writer.EndNode();
 }
 

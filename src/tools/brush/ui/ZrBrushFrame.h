@@ -13,6 +13,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -48,9 +50,9 @@ public:
 
   // Stacks the preview and the size controls, then, in expert mode, the
   // opacity and hardness controls.
-  void Arrange(bool ExpertMode);
+  virtual void Arrange(bool ExpertMode);
 
-private:
+protected:
   QVBoxLayout *Layout = nullptr;
 };
 
@@ -83,9 +85,10 @@ QSlider *NewSlider(QWidget *Parent);
 QAction *CreateToolButton(TZrGraphicsTool &Tool, int CaptionId, bool OnToolPanel);
 // Binds the frame's sliders and preview to the tool.
 void BindFrame(TZrBrushTool &Tool, TZrBrushFrame &Frame);
-// The layout of the frame, with opacity 255 and hardness 191 outside
-// expert mode.
-void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode);
+// The layout of the frame, with opacity 255 and the tool's simple hardness
+// outside expert mode.
+void LayoutFrame(TZrBrushTool &Tool, TZrBrushFrame *Frame, bool ExpertMode,
+                 int32_t SimpleHardness = 191);
 void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId);
 // The tool's button checked while the tool is current and enabled while it
 // may be picked. Returns whether its option frame is to be enabled (both).
@@ -95,12 +98,16 @@ void ShowValue(QLabel *Label, int Id, const QSlider *Bar);
 void UpdateControls(TZrBrushTool &Tool, QAction *Button, TZrBrushFrame *Frame);
 // The demo recording of a click on the check box.
 void RecordExpertMode(const QString &DemoName, bool ExpertMode);
+// The node of size, opacity, hardness and expert mode (elements 1 to 4);
+// More writes a tool's further elements into it.
 void SaveSettings(TZrSDFWriter &Writer, const TZrGuid &Guid, const TZrBrushTool &Tool,
-                  bool ExpertMode);
-// Applies the elements present; false when the node is missing.
+                  bool ExpertMode, const std::function<void(TZrSDFWriter &)> &More = {});
+// Applies the elements present (More reads a tool's further ones); false
+// when the node is missing.
 template <class TSetExpertMode>
 bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
-                  const TSetExpertMode &SetExpertMode);
+                  const TSetExpertMode &SetExpertMode,
+                  const std::function<void(TZrSDFReader &)> &More = {});
 // The frame in front of the tool panel's frames.
 void BringToFront(QWidget *Frame);
 void SetVisible(QAction *Button, QWidget *Frame, bool Value);
@@ -115,7 +122,8 @@ namespace facette::brushparts {
 
 template <class TSetExpertMode>
 bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
-                  const TSetExpertMode &SetExpertMode)
+                  const TSetExpertMode &SetExpertMode,
+                  const std::function<void(TZrSDFReader &)> &More)
 {
   if (!Reader.EnterNode(1, Guid))
     return false;
@@ -129,6 +137,8 @@ bool LoadSettings(TZrSDFReader &Reader, const TZrGuid &Guid, TZrBrushTool &Tool,
   bool Expert = false;
   if (Reader.ReadBoolean(4, Expert))
     SetExpertMode(Expert);
+  if (More)
+    More(Reader);
   Reader.LeaveNode();
   return true;
 }

@@ -14,7 +14,6 @@
 #include <QButtonGroup>
 #include <QFile>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -25,7 +24,9 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <functional>
 #include <new>
+#include <optional>
 
 namespace facette {
 
@@ -448,36 +449,14 @@ void TZrSkewingTool::ResampleChanged()
   if (!R.IsEmpty() && Liquify.Covers(ImagePixels->GetBounds())) {
     // A large area takes a noticeable moment: the meter and the busy
     // pointer show it.
-    const bool Long = static_cast<int64_t>(R.Width()) * R.Height() > ProgressPixels;
-    TProgressMeter *Meter = Long ? ProgressMeter() : nullptr;
+    std::optional<TZrBusyWork> Busy;
     std::function<void(int32_t)> Progress;
-    int32_t Shown = 0;
-    if (Meter) {
-      Meter->Start(R.Width());
-      Progress = [Meter, &Shown](int32_t Done) {
-        for (; Shown < Done; ++Shown)
-          Meter->Step();
-      };
+    if (static_cast<int64_t>(R.Width()) * R.Height() > ProgressPixels) {
+      Busy.emplace(R.Width());
+      Progress = [&Busy](int32_t Done) { Busy->Progress(Done); };
     }
-    {
-      struct TBusyPointer
-      {
-        const bool On;
-        explicit TBusyPointer(bool Value) : On(Value)
-        {
-          if (On)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        }
-        ~TBusyPointer()
-        {
-          if (On)
-            QGuiApplication::restoreOverrideCursor();
-        }
-      } Busy(Long);
-      Liquify.Resample(*ImagePixels, R, Progress);
-    }
-    if (Meter)
-      Meter->Start(0);
+    Liquify.Resample(*ImagePixels, R, Progress);
+    Busy.reset();
     Document->InvalidateImageRect(R);
   }
   LiquifyRect = LiquifyWasActive ? UnionRect(LiquifyRect, R) : R;
