@@ -25,6 +25,8 @@
 #include <QUrl>
 #include <QWidgetAction>
 
+#include <algorithm>
+
 namespace facette {
 
 namespace {
@@ -96,6 +98,7 @@ TMainForm::TMainForm(QWidget *Parent) : TZrFormT<QMainWindow>(Parent)
 
   QStatusBar *Status = statusBar();
   Status->setObjectName(QStringLiteral("StatusBar"));
+  Status->installEventFilter(this);
 
   if (TZrApplication::Exists())
     setWindowTitle(ZrApplication().Title());
@@ -307,13 +310,14 @@ void TMainForm::Initialize()
     connect(Item, &QAction::triggered, this, [this, LangId] { ChooseLanguage(LangId); });
     LanguageMenuItem->addAction(Item);
   }
-  setMinimumSize(DesignedSize);
+  Initialized = true;
+  FitMinimumSize();
   // A first start on this machine: about 80 % of the screen's work area,
   // centred, rather than a small window in a corner.
   if (!PlacementRestored)
     if (const QScreen *Screen = screen()) {
       const QRect Area = Screen->availableGeometry();
-      const QSize Size = (Area.size() * 4 / 5).expandedTo(DesignedSize);
+      const QSize Size = (Area.size() * 4 / 5).expandedTo(minimumSize());
       setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, Size, Area));
     }
   TZrFormT<QMainWindow>::Initialize();
@@ -386,8 +390,26 @@ void TMainForm::resizeEvent(QResizeEvent *Event)
   RememberNormalGeometry();
 }
 
+void TMainForm::FitMinimumSize()
+{
+  // The designed size is the smallest, unless the panels the modules put
+  // into the status bar need more width: none of them is cut, as far as
+  // the screen has room.
+  if (!Initialized)
+    return;
+  int Width = statusBar()->minimumSizeHint().width();
+  if (const QScreen *Screen = screen())
+    Width = std::min(Width, Screen->availableGeometry().width());
+  setMinimumSize(DesignedSize.expandedTo(QSize(Width, 0)));
+}
+
 bool TMainForm::eventFilter(QObject *Watched, QEvent *Event)
 {
+  // The status bar's own width grows when it is shown (its size grip) and
+  // whenever a panel is added or changes.
+  if (qobject_cast<QStatusBar *>(Watched) &&
+      (Event->type() == QEvent::LayoutRequest || Event->type() == QEvent::Show))
+    FitMinimumSize();
   // When the keyboard takes the menu bar (Alt or F10), whatever the pointer
   // hovers stops being highlighted, so two items never look active at once.
   if (Watched == menuBar() && Event->type() == QEvent::FocusIn &&

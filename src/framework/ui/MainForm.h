@@ -118,6 +118,7 @@ protected:
 
 private:
   void RememberNormalGeometry();
+  void FitMinimumSize();
 
   struct TToolbarItem
   {
@@ -127,8 +128,11 @@ private:
   std::vector<TToolbarItem> ToolbarItems;
   QPointer<TZrImageList> SharedImages;
   QRect NormalGeometry;
-  // The designed size, the smallest the window goes.
+  // The designed size, the smallest the window goes (wider where the
+  // status bar needs it).
   QSize DesignedSize;
+  // The modules have merged their items (Initialize).
+  bool Initialized = false;
   // The settings held a placement: the window goes back there.
   bool PlacementRestored = false;
   static TMainForm *Instance_;

@@ -12,10 +12,12 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -189,6 +191,34 @@ TEST_F(MainFormTest, TheFirstWindowTakesMostOfTheScreenAndTheDesignedSizeIsTheSm
   EXPECT_EQ(Second.geometry(), QRect(30, 40, Designed.width() + 10, Designed.height() + 20));
   Second.resize(100, 100);
   EXPECT_EQ(Second.size(), Designed);
+}
+
+TEST_F(MainFormTest, TheSmallestWindowShowsTheWholeStatusBar)
+{
+  // Panels wider together than the designed size, as the editor's are with
+  // the progress box at the end.
+  const QSize Designed = Main->size();
+  auto *Panels = new QLabel(Main->statusBar());
+  Panels->setFixedWidth(Designed.width() + 150);
+  Main->statusBar()->addWidget(Panels);
+  auto *Progress = new QLabel(Main->statusBar());
+  Progress->setFixedWidth(60);
+  Main->statusBar()->addPermanentWidget(Progress);
+  Main->Initialize();
+  Main->show();
+  Main->resize(100, 100);
+  QApplication::processEvents();
+  EXPECT_GT(Main->width(), Designed.width());
+  EXPECT_EQ(Main->height(), Designed.height());
+  const QRect Bar = Main->statusBar()->rect();
+  EXPECT_TRUE(Bar.contains(Progress->geometry())) << Progress->geometry().x();
+  EXPECT_LE(Panels->geometry().right(), Progress->geometry().left());
+
+  // Never wider than the screen, however wide the panels.
+  const int Screen = Main->screen()->availableGeometry().width();
+  Panels->setFixedWidth(Screen + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(Main->minimumWidth(), Screen);
 }
 
 TEST_F(MainFormTest, CtrlQEndsTheProgram)
