@@ -37,10 +37,18 @@ inline void FuzzLoad(const uint8_t *Data, size_t Size, int32_t SaveFormat)
   static TZrGraphicsFormats Formats;
   TZrGraphicsImage Image;
   int32_t Format = -2;
-  if (!Formats.LoadImageData(Image, std::vector<uint8_t>(Data, Data + Size), Format)) {
-    FuzzCheck(Image.Empty());
+  // Half the inputs open as the editor opens them, taking a partial
+  // picture of a damaged JPEG.
+  TZrLoadOptions Options;
+  Options.AcceptPartial = Size % 2 == 1;
+  TZrLoadReport Report;
+  if (!Formats.LoadImageData(Image, std::vector<uint8_t>(Data, Data + Size), Format, Options,
+                             nullptr, &Report)) {
+    FuzzCheck(Image.Empty() && Report.Problem != TZrImageProblem::None);
     return;
   }
+  FuzzCheck(Report.Problem == TZrImageProblem::None ||
+            (Options.AcceptPartial && Report.Problem == TZrImageProblem::Damaged));
   FuzzCheck(Format >= gfJPEG && Format <= gfZRI);
   const TZrLTBitmap &Bitmap = Image.Image;
   FuzzCheck(Bitmap.GetPixels() && Bitmap.GetWidth() > 0 && Bitmap.GetHeight() > 0);

@@ -11,6 +11,9 @@ packages=(
   libgl-dev libvulkan-dev
   # image files and metadata
   libturbojpeg0-dev libpng-dev libtiff-dev libexiv2-dev
+  # telling a JPEG's harmless warnings from corrupt data (libjpeg API), and
+  # colour conversion of CIELab TIFF files (Little CMS 2)
+  libjpeg62-turbo-dev liblcms2-dev
   # demo playback on X11
   libxtst-dev
   # tests, sanitizers, fuzzing, formatting, benchmarks

@@ -97,6 +97,11 @@ public:
   virtual bool Save(TZrDocument &Document, const std::filesystem::path &FileName,
                     int32_t Format) = 0;
   virtual bool CanSave(int32_t Format) const = 0;
+  // What the user is to be told about the last Load (localized UTF-8):
+  // after a failure why the file did not open, after a success what is
+  // wrong with a file that opened all the same. Empty here: a failure gets
+  // the general message, a success none.
+  virtual std::string LoadMessage() const { return {}; }
 };
 
 } // namespace facette

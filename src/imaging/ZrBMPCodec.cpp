@@ -1,6 +1,7 @@
 // Our own BMP codec: every variant Windows writes is read (core and info
-// headers up to version 5, 1 to 32 bits per pixel, RLE4, RLE8, bit fields,
-// both row orders); 24-bit uncompressed files are written.
+// headers up to version 5, 1 to 32 bits per pixel, RLE4, RLE8, bit fields
+// with or without alpha, both row orders); 24-bit uncompressed files are
+// written.
 #include "imaging/ZrImageCodecs.h"
 #include "imaging/ZrImageFile.h"
 
@@ -35,7 +36,8 @@ void PutLE32(uint8_t *P, uint32_t V)
     P[I] = static_cast<uint8_t>(V >> (8 * I));
 }
 
-constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
+constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_JPEG = 4, BI_PNG = 5,
+                   BI_ALPHABITFIELDS = 6;
 constexpr size_t FileHeaderSize = 14;
 
 // One colour channel described by a bit mask.
@@ -69,54 +71,79 @@ struct THeader
   uint32_t Compression = BI_RGB;
   uint32_t XPelsPerMeter = 0;
   uint32_t YPelsPerMeter = 0;
-  TChannel Red, Green, Blue;
+  TChannel Red, Green, Blue, Alpha;
   uint8_t Palette[256][3] = {}; // blue, green, red
   size_t PixelOffset = 0;
 };
 
-bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette)
+bool IsRLE(const THeader &H)
 {
+  return H.Compression == BI_RLE4 || H.Compression == BI_RLE8;
+}
+
+// Whether a file of Size bytes can hold the picture: uncompressed rows take
+// their room, and runs and skips let a tiny file claim a huge picture,
+// which no real one does.
+bool SizePlausible(const THeader &H, int64_t Width, int64_t Height, size_t Size)
+{
+  if (IsRLE(H))
+    return Width * Height <= std::max<int64_t>(int64_t{1} << 24, int64_t(Size) * 1024);
+  const uint64_t Stride = (static_cast<uint64_t>(Width) * H.BitCount + 31) / 32 * 4;
+  return Stride * (static_cast<uint64_t>(Height) - 1) <= Size;
+}
+
+bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette,
+                 TZrDecodeInfo *Info = nullptr)
+{
+  auto Damaged = [&] { return DecodeFailed(Info, TZrImageProblem::Damaged); };
+  auto Unsupported = [&](std::string Reason) {
+    return DecodeFailed(Info, TZrImageProblem::Unsupported, "BMP with " + Reason);
+  };
   if (!Data || Size < FileHeaderSize + 12 || Data[0] != 'B' || Data[1] != 'M')
-    return false;
+    return Damaged();
   const uint32_t OffBits = LE32(Data + 10);
   const uint32_t HeaderSize = LE32(Data + 14);
   if (HeaderSize < 12 || HeaderSize > Size - FileHeaderSize)
-    return false;
-  const uint8_t *Info = Data + FileHeaderSize;
+    return Damaged();
+  const uint8_t *Fields = Data + FileHeaderSize;
   bool Core = HeaderSize == 12;
   int64_t Width, Height;
   size_t PaletteEntry = 4;
   uint32_t ColorsUsed = 0;
   if (Core) {
-    Width = LE16(Info + 4);
-    Height = static_cast<int16_t>(LE16(Info + 6));
-    H.BitCount = LE16(Info + 10);
+    Width = LE16(Fields + 4);
+    Height = static_cast<int16_t>(LE16(Fields + 6));
+    H.BitCount = LE16(Fields + 10);
     PaletteEntry = 3;
   } else {
     if (HeaderSize < 16)
-      return false;
-    Width = static_cast<int32_t>(LE32(Info + 4));
-    Height = static_cast<int32_t>(LE32(Info + 8));
-    H.BitCount = LE16(Info + 14);
+      return Damaged();
+    Width = static_cast<int32_t>(LE32(Fields + 4));
+    Height = static_cast<int32_t>(LE32(Fields + 8));
+    H.BitCount = LE16(Fields + 14);
     if (HeaderSize >= 20)
-      H.Compression = LE32(Info + 16);
+      H.Compression = LE32(Fields + 16);
     if (HeaderSize >= 32) {
-      H.XPelsPerMeter = LE32(Info + 24);
-      H.YPelsPerMeter = LE32(Info + 28);
+      H.XPelsPerMeter = LE32(Fields + 24);
+      H.YPelsPerMeter = LE32(Fields + 28);
     }
     if (HeaderSize >= 36)
-      ColorsUsed = LE32(Info + 32);
+      ColorsUsed = LE32(Fields + 32);
     // OS/2 2.x headers (any size but Windows' own) number their compression
     // schemes differently from 3 on; those are not supported.
     const bool Windows = HeaderSize == 40 || HeaderSize == 52 || HeaderSize == 56 ||
                          HeaderSize == 108 || HeaderSize == 124;
     if (!Windows && H.Compression > BI_RLE4)
-      return false;
+      return Unsupported("OS/2 compression " + std::to_string(H.Compression));
   }
   H.TopDown = Height < 0;
   Height = Height < 0 ? -Height : Height;
+  // A small file claiming a huge picture is damaged; a huge picture that
+  // is all there is too large.
+  if (Width <= 0 || Height <= 0 || !SizePlausible(H, Width, Height, Size))
+    return Damaged();
   if (!ImageSizeAllowed(Width, Height))
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::TooLarge);
   H.Width = static_cast<int32_t>(Width);
   H.Height = static_cast<int32_t>(Height);
 
@@ -125,7 +152,9 @@ bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette)
   case BI_RGB:
     if (H.BitCount != 1 && H.BitCount != 4 && H.BitCount != 8 && H.BitCount != 16 &&
         H.BitCount != 24 && H.BitCount != 32)
-      return false;
+      return H.BitCount > 0 && H.BitCount <= 64
+                 ? Unsupported(std::to_string(H.BitCount) + " bits per pixel")
+                 : Damaged();
     if (H.BitCount == 16) {
       H.Red.Set(0x7C00);
       H.Green.Set(0x03E0);
@@ -134,35 +163,43 @@ bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette)
     break;
   case BI_RLE8:
     if (H.BitCount != 8)
-      return false;
+      return Damaged();
     break;
   case BI_RLE4:
     if (H.BitCount != 4)
-      return false;
+      return Damaged();
     break;
   case BI_BITFIELDS:
   case BI_ALPHABITFIELDS: {
     if (H.BitCount != 16 && H.BitCount != 32)
-      return false;
-    // Masks sit inside headers of version 2 and later, after the
-    // information header otherwise.
+      return Damaged();
+    // Masks sit inside headers of version 2 and later (the alpha mask from
+    // version 3 on), after the information header otherwise.
     const uint8_t *Masks;
+    bool WithAlpha = H.Compression == BI_ALPHABITFIELDS;
     if (HeaderSize >= 52) {
-      Masks = Info + 40;
+      Masks = Fields + 40;
+      WithAlpha = HeaderSize >= 56;
     } else {
-      const size_t MaskBytes = H.Compression == BI_ALPHABITFIELDS ? 16 : 12;
+      const size_t MaskBytes = WithAlpha ? 16 : 12;
       if (Pos + MaskBytes > Size)
-        return false;
+        return Damaged();
       Masks = Data + Pos;
       Pos += MaskBytes;
     }
     H.Red.Set(LE32(Masks));
     H.Green.Set(LE32(Masks + 4));
     H.Blue.Set(LE32(Masks + 8));
+    if (WithAlpha)
+      H.Alpha.Set(LE32(Masks + 12));
     break;
   }
+  case BI_JPEG:
+    return Unsupported("an embedded JPEG");
+  case BI_PNG:
+    return Unsupported("an embedded PNG");
   default:
-    return false; // embedded JPEG or PNG, OS/2 Huffman and RLE24
+    return Unsupported("compression " + std::to_string(H.Compression));
   }
 
   if (H.BitCount <= 8) {
@@ -173,7 +210,7 @@ bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette)
     if (OffBits >= Pos && OffBits < Pos + size_t{Count} * PaletteEntry)
       Count = static_cast<uint32_t>((OffBits - Pos) / PaletteEntry);
     if (Pos + size_t{Count} * PaletteEntry > Size)
-      return false;
+      return Damaged();
     if (NeedPalette)
       for (uint32_t I = 0; I < Count; ++I)
         std::memcpy(H.Palette[I], Data + Pos + I * PaletteEntry, 3);
@@ -182,7 +219,7 @@ bool ParseHeader(const uint8_t *Data, size_t Size, THeader &H, bool NeedPalette)
   // A missing or impossible data offset is taken as "right after the
   // palette", as most readers do.
   H.PixelOffset = OffBits >= FileHeaderSize + HeaderSize && OffBits <= Size ? OffBits : Pos;
-  return H.PixelOffset <= Size;
+  return H.PixelOffset <= Size || Damaged();
 }
 
 uint8_t *RowPtr(const TZrPixels &P, const THeader &H, int32_t FileRow)
@@ -191,12 +228,41 @@ uint8_t *RowPtr(const TZrPixels &P, const THeader &H, int32_t FileRow)
   return P.Bits + static_cast<ptrdiff_t>(Y) * P.Stride;
 }
 
+// Whether any pixel of a 16- or 32-bit image with an alpha mask is not
+// fully transparent. Some writers set the mask but leave every alpha value
+// zero; such files are meant to be opaque.
+bool AnyAlpha(const uint8_t *Data, const THeader &H, uint64_t Stride)
+{
+  for (int32_t Row = 0; Row < H.Height; ++Row) {
+    const uint8_t *S = Data + H.PixelOffset + Stride * static_cast<uint64_t>(Row);
+    for (int32_t X = 0; X < H.Width; ++X, S += H.BitCount / 8)
+      if ((H.BitCount == 16 ? LE16(S) : LE32(S)) & H.Alpha.Mask)
+        return true;
+  }
+  return false;
+}
+
+// One pixel of a bit-field image; transparent pixels are laid over white,
+// as PNG and TIFF ones are.
+void PutBitFields(uint8_t *D, const THeader &H, uint32_t V, bool Transparent)
+{
+  D[0] = H.Blue.Get(V);
+  D[1] = H.Green.Get(V);
+  D[2] = H.Red.Get(V);
+  if (Transparent) {
+    const uint32_t A = H.Alpha.Get(V);
+    for (int C = 0; C < 3; ++C)
+      D[C] = OverWhite(D[C], A);
+  }
+}
+
 bool DecodeUncompressed(const uint8_t *Data, size_t Size, const THeader &H, const TZrPixels &P)
 {
   const uint64_t Stride = (uint64_t{static_cast<uint32_t>(H.Width)} * H.BitCount + 31) / 32 * 4;
   const uint64_t LastRow = (uint64_t{static_cast<uint32_t>(H.Width)} * H.BitCount + 7) / 8;
   if (Stride * (static_cast<uint64_t>(H.Height) - 1) + LastRow > Size - H.PixelOffset)
     return false; // truncated
+  const bool Transparent = H.Alpha.Mask && AnyAlpha(Data, H, Stride);
   for (int32_t Row = 0; Row < H.Height; ++Row) {
     const uint8_t *S = Data + H.PixelOffset + Stride * static_cast<uint64_t>(Row);
     uint8_t *D = RowPtr(P, H, Row);
@@ -213,12 +279,8 @@ bool DecodeUncompressed(const uint8_t *Data, size_t Size, const THeader &H, cons
       break;
     }
     case 16:
-      for (int32_t X = 0; X < H.Width; ++X, D += 3, S += 2) {
-        const uint32_t V = LE16(S);
-        D[0] = H.Blue.Get(V);
-        D[1] = H.Green.Get(V);
-        D[2] = H.Red.Get(V);
-      }
+      for (int32_t X = 0; X < H.Width; ++X, D += 3, S += 2)
+        PutBitFields(D, H, LE16(S), Transparent);
       break;
     case 24:
       std::memcpy(D, S, static_cast<size_t>(H.Width) * 3);
@@ -228,12 +290,8 @@ bool DecodeUncompressed(const uint8_t *Data, size_t Size, const THeader &H, cons
         for (int32_t X = 0; X < H.Width; ++X, D += 3, S += 4)
           std::memcpy(D, S, 3);
       } else {
-        for (int32_t X = 0; X < H.Width; ++X, D += 3, S += 4) {
-          const uint32_t V = LE32(S);
-          D[0] = H.Blue.Get(V);
-          D[1] = H.Green.Get(V);
-          D[2] = H.Red.Get(V);
-        }
+        for (int32_t X = 0; X < H.Width; ++X, D += 3, S += 4)
+          PutBitFields(D, H, LE32(S), Transparent);
       }
       break;
     }
@@ -311,25 +369,18 @@ bool DecodeBMP(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeIn
 {
   Image.Clear();
   THeader H;
-  if (!ParseHeader(Data, Size, H, true))
+  if (!ParseHeader(Data, Size, H, true, Info))
     return false;
-  const bool RLE = H.Compression == BI_RLE4 || H.Compression == BI_RLE8;
-  // Runs and skips let a tiny file claim a huge picture; no real one does.
-  if (RLE &&
-      int64_t{H.Width} * H.Height > std::max<int64_t>(int64_t{1} << 24, int64_t(Size) * 1024))
-    return false;
-  if (!RLE) {
-    const uint64_t Stride = (uint64_t{static_cast<uint32_t>(H.Width)} * H.BitCount + 31) / 32 * 4;
-    if (Stride * (static_cast<uint64_t>(H.Height) - 1) > Size - H.PixelOffset)
-      return false; // truncated: do not even allocate
-  }
+  const bool RLE = IsRLE(H);
+  if (!SizePlausible(H, H.Width, H.Height, Size - H.PixelOffset))
+    return DecodeFailed(Info, TZrImageProblem::Damaged); // truncated: do not even allocate
   if (!Image.SetSize(H.Width, H.Height, pf24bit))
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
   const bool Ok = RLE ? DecodeRLE(Data, Size, H, *Image.GetPixels())
                       : DecodeUncompressed(Data, Size, H, *Image.GetPixels());
   if (!Ok) {
     Image.Clear();
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
   }
   if (Info) {
     Info->Width = H.Width;

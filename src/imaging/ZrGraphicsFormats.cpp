@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace facette {
 
@@ -19,6 +21,19 @@ void SetError(std::string *Error, const std::string &Text)
 {
   if (Error)
     *Error = Text;
+}
+
+// Fills the error text and the report of a load; returns whether the load
+// succeeded (a partial picture does).
+bool Report(std::string *Error, TZrLoadReport *Out, TZrImageProblem Problem,
+            std::string Reason = {})
+{
+  const TZrLoadReport Result{Problem, std::move(Reason)};
+  if (Problem != TZrImageProblem::None)
+    SetError(Error, DescribeLoadProblem(Result));
+  if (Out)
+    *Out = Result;
+  return Problem == TZrImageProblem::None;
 }
 
 int32_t RoundResolution(double Dpi)
@@ -77,13 +92,44 @@ bool VisiblePixels(const TZrGraphicsImage &Image, TZrPixels &Window)
 
 bool StartsAsExchange(const std::filesystem::path &FileName)
 {
+  // Opened without waiting: a named pipe would block until a writer came.
+  // What is not a regular file is left to ReadFileBytes to refuse.
+  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (Fd < 0)
+    return false;
   uint8_t Head[4] = {};
-  std::ifstream File(FileName, std::ios::binary);
-  return File.read(reinterpret_cast<char *>(Head), sizeof Head) &&
-         SniffImageKind(Head, sizeof Head) == TZrImageKind::Exchange;
+  struct stat Info;
+  const bool Read = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) &&
+                    ::read(Fd, Head, sizeof Head) == static_cast<ssize_t>(sizeof Head);
+  ::close(Fd);
+  return Read && SniffImageKind(Head, sizeof Head) == TZrImageKind::Exchange;
 }
 
 } // namespace
+
+std::string DescribeLoadProblem(const TZrLoadReport &Report)
+{
+  switch (Report.Problem) {
+  case TZrImageProblem::None:
+    return {};
+  case TZrImageProblem::Missing:
+    return "no such file";
+  case TZrImageProblem::Unreadable:
+    return "cannot read the file" + (Report.Reason.empty() ? "" : ": " + Report.Reason);
+  case TZrImageProblem::Unsupported:
+    if (Report.Reason.empty())
+      return "not a supported image file";
+    return "this kind of image is not supported (" + Report.Reason + ")";
+  case TZrImageProblem::Damaged:
+    return "the image cannot be decoded: the file is damaged or incomplete";
+  case TZrImageProblem::TooLarge:
+    return "the image is too large (at most " + std::to_string(MaxImageSide) +
+           " pixels a side and " + std::to_string(MaxImagePixels / 1000000) + " megapixels)";
+  case TZrImageProblem::OutOfMemory:
+    return "not enough memory for the image";
+  }
+  return {};
+}
 
 int JpegQualityPresetIndex(int32_t Quality)
 {
@@ -256,37 +302,37 @@ bool TZrGraphicsFormats::Save(TZrDocument &Document, const std::filesystem::path
 
 bool TZrGraphicsFormats::LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName,
                                    int32_t &Format, const TZrLoadOptions &Options,
-                                   std::string *Error) const
+                                   std::string *Error, TZrLoadReport *Out) const
 {
   Image.Clear();
   std::vector<uint8_t> Bytes;
   std::error_code Code;
-  if (!std::filesystem::exists(FileName, Code)) {
-    SetError(Error, "no such file");
-    return false;
-  }
+  if (!std::filesystem::exists(FileName, Code))
+    return Report(Error, Out, TZrImageProblem::Missing);
   // An exchange file is read in place by its own reader, never as a whole.
   if (StartsAsExchange(FileName)) {
     Format = gfExchange;
     if (LoadExchange && LoadExchange(Image, FileName, Error)) {
       Image.Format = gfExchange;
-      return true;
+      return Report(Error, Out, TZrImageProblem::None);
     }
     Image.Clear();
     if (!LoadExchange)
-      SetError(Error, "not a supported image file");
+      return Report(Error, Out, TZrImageProblem::Unsupported);
+    // The exchange reader said why in Error.
+    if (Out)
+      *Out = {TZrImageProblem::Damaged, {}};
     return false;
   }
-  if (!ReadFileBytes(FileName, Bytes)) {
-    SetError(Error, "cannot read the file");
-    return false;
-  }
-  return LoadImageData(Image, std::move(Bytes), Format, Options, Error);
+  std::string Reason;
+  if (!ReadFileBytes(FileName, Bytes, uint64_t{1} << 32, &Reason))
+    return Report(Error, Out, TZrImageProblem::Unreadable, Reason);
+  return LoadImageData(Image, std::move(Bytes), Format, Options, Error, Out);
 }
 
 bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes,
                                        int32_t &Format, const TZrLoadOptions &Options,
-                                       std::string *Error) const
+                                       std::string *Error, TZrLoadReport *Out) const
 {
   Image.Clear();
   const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
@@ -304,24 +350,32 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
       Loaded = gfZRI;
     TZrJPEGHeader Header;
     ReadJPEGHeader(Bytes.data(), Bytes.size(), Header);
+    Info.AcceptPartial = Options.AcceptPartial;
+    auto Lossless = UseLosslessJPEG ? std::make_unique<TZrLosslessJPEG>() : nullptr;
+    if (Lossless && Lossless->Load(std::move(Bytes))) {
+      const std::vector<uint8_t> &Jpeg = Lossless->OriginalBytes();
+      if (Options.DeferJPEGPixels) {
+        // Nothing is decoded now, but a file that will not decode is
+        // refused here, naming it, rather than at the first use of its
+        // pixels.
+        Ok = CheckJPEGData(Jpeg.data(), Jpeg.size()) == TZrJPEGIntegrity::Whole ||
+             DecodeFailed(&Info, TZrImageProblem::Damaged);
+        Image.PixelsPending = Ok;
+      } else if (!ImageSizeAllowed(Header.Width, Header.Height)) {
+        DecodeFailed(&Info, TZrImageProblem::TooLarge);
+      } else if (!Image.Image.SetSize(Header.Width, Header.Height, pf24bit)) {
+        DecodeFailed(&Info, TZrImageProblem::OutOfMemory);
+      } else {
+        Ok = DecodeJPEGInto(Jpeg.data(), Jpeg.size(), *Image.Image.GetPixels(), &Info);
+      }
+      if (Ok)
+        Image.LosslessJPEG = std::move(Lossless);
+    } else {
+      // Bytes are still ours when the lossless object did not take them.
+      Ok = DecodeJPEG(Bytes.data(), Bytes.size(), Image.Image, &Info);
+    }
     Info.HorizontalResolution = Header.HorizontalResolution;
     Info.VerticalResolution = Header.VerticalResolution;
-    if (UseLosslessJPEG) {
-      auto Lossless = std::make_unique<TZrLosslessJPEG>();
-      if (Lossless->Load(std::move(Bytes))) {
-        if (Options.DeferJPEGPixels) {
-          Ok = true;
-          Image.PixelsPending = true;
-        } else {
-          Ok = Image.Image.SetSize(Lossless->ImageWidth(), Lossless->ImageHeight(), pf24bit) &&
-               Lossless->Decode(*Image.Image.GetPixels());
-        }
-        if (Ok)
-          Image.LosslessJPEG = std::move(Lossless);
-      }
-    }
-    if (!Ok)
-      Ok = DecodeJPEG(Bytes.data(), Bytes.size(), Image.Image, &Info);
     break;
   }
   case TZrImageKind::PNG:
@@ -337,13 +391,13 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
     Loaded = gfBMP;
     break;
   default:
-    SetError(Error, "not a supported image file");
-    return false;
+    return Report(Error, Out, TZrImageProblem::Unsupported);
   }
   if (!Ok) {
     Image.Clear();
-    SetError(Error, "the image cannot be decoded (damaged, truncated or too large)");
-    return false;
+    return Report(Error, Out,
+                  Info.Problem == TZrImageProblem::None ? TZrImageProblem::Damaged : Info.Problem,
+                  Info.Reason);
   }
   // Metadata is read only from files that decoded; a JPEG's bytes went over
   // to its lossless object.
@@ -358,6 +412,11 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   Image.Properties.HorizontalResolution = RoundResolution(Info.HorizontalResolution);
   Image.Properties.VerticalResolution = RoundResolution(Info.VerticalResolution);
   Image.Format = Format = Loaded;
+  // Only a partial picture taken on purpose comes here with a problem.
+  Report(nullptr, Out, Info.Problem);
+  if (Info.Problem == TZrImageProblem::Damaged)
+    SetError(Error, "warning: the file is damaged or incomplete; only part of the picture "
+                    "could be read");
   return true;
 }
 

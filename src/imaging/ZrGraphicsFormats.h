@@ -10,6 +10,7 @@
 
 #include "document/ZrFileFormats.h"
 #include "imaging/ZrGraphicsImage.h"
+#include "imaging/ZrImageFile.h"
 
 #include <array>
 #include <filesystem>
@@ -27,9 +28,26 @@ int JpegQualityPresetIndex(int32_t Quality);
 struct TZrLoadOptions
 {
   // Open a JPEG without decoding its pixels (TZrGraphicsImage::EnsurePixels
-  // decodes them when needed).
+  // decodes them when needed). Its coded data is still read through once,
+  // so that a file that would not decode is refused here.
   bool DeferJPEGPixels = false;
+  // Open a JPEG whose data is partly missing or corrupt with the part that
+  // could be read (the rest grey); the load then reports the problem
+  // Damaged and a warning in its error text. Without it the file is refused.
+  bool AcceptPartial = false;
 };
+
+// Why a load failed; Damaged after a successful load marks a partial
+// picture. Reason says what is not supported, or why the file cannot be
+// read, where that is known (English).
+struct TZrLoadReport
+{
+  TZrImageProblem Problem = TZrImageProblem::None;
+  std::string Reason;
+};
+
+// The text of a load's error (English, as facette-cli prints it).
+std::string DescribeLoadProblem(const TZrLoadReport &Report);
 
 class TZrGraphicsFileInfo : public TZrFileInfo
 {
@@ -107,15 +125,18 @@ public:
   bool CanSave(int32_t) const override { return true; }
 
   // Reads the file into Image and reports its format. On failure Image is
-  // empty and Error (when given) says why; Format is gfExchange when the
-  // file was an exchange file that could not be taken. The file is never
-  // modified.
+  // empty, and Error and Report (when given) say why; Format is gfExchange
+  // when the file was an exchange file that could not be taken. A partial
+  // picture taken with AcceptPartial succeeds with a warning in Error and
+  // the problem Damaged in Report. The file is never modified.
   bool LoadImage(TZrGraphicsImage &Image, const std::filesystem::path &FileName, int32_t &Format,
-                 const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
+                 const TZrLoadOptions &Options = {}, std::string *Error = nullptr,
+                 TZrLoadReport *Report = nullptr) const;
   // The same for a file's bytes already in memory. An exchange file is
   // refused here: only its reader, given the file's name, may take it.
   bool LoadImageData(TZrGraphicsImage &Image, std::vector<uint8_t> Bytes, int32_t &Format,
-                     const TZrLoadOptions &Options = {}, std::string *Error = nullptr) const;
+                     const TZrLoadOptions &Options = {}, std::string *Error = nullptr,
+                     TZrLoadReport *Report = nullptr) const;
   // Writes the visible part of Image in Format through a temporary file
   // renamed over the target; a failed save leaves an existing file as it
   // was. With success, Error may still carry a warning (metadata that

@@ -54,8 +54,10 @@ TZrImageKind SniffImageKind(const uint8_t *Data, size_t Size)
   static const uint8_t PNGSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (Size >= 8 && std::memcmp(Data, PNGSignature, 8) == 0)
     return TZrImageKind::PNG;
-  if (Size >= 4 && ((Data[0] == 'I' && Data[1] == 'I' && Data[2] == 42 && Data[3] == 0) ||
-                    (Data[0] == 'M' && Data[1] == 'M' && Data[2] == 0 && Data[3] == 42)))
+  // Classic TIFF has 42 in the file's byte order, BigTIFF 43.
+  if (Size >= 4 &&
+      ((Data[0] == 'I' && Data[1] == 'I' && (Data[2] == 42 || Data[2] == 43) && Data[3] == 0) ||
+       (Data[0] == 'M' && Data[1] == 'M' && Data[2] == 0 && (Data[3] == 42 || Data[3] == 43))))
     return TZrImageKind::TIFF;
   if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M')
     return TZrImageKind::BMP;
@@ -69,39 +71,54 @@ bool ImageSizeAllowed(int64_t Width, int64_t Height)
 }
 
 bool ReadFileBytes(const std::filesystem::path &FileName, std::vector<uint8_t> &Bytes,
-                   uint64_t MaxSize)
+                   uint64_t MaxSize, std::string *Error)
 {
   Bytes.clear();
-  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (Fd < 0)
+  auto Fail = [&](const std::string &Reason) {
+    Bytes.clear();
+    if (Error)
+      *Error = Reason;
     return false;
+  };
+  // Without O_NONBLOCK opening a named pipe would wait for a writer forever;
+  // for a regular file the flag changes nothing.
+  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (Fd < 0)
+    return Fail(std::strerror(errno));
+  struct TCloser
+  {
+    int Fd;
+    ~TCloser() { ::close(Fd); }
+  } Closer{Fd};
   struct stat Info;
-  bool Ok = ::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) &&
-            static_cast<uint64_t>(Info.st_size) <= MaxSize;
-  if (Ok) {
-    try {
-      Bytes.resize(static_cast<size_t>(Info.st_size));
-    } catch (const std::bad_alloc &) {
-      Ok = false;
-    }
+  if (::fstat(Fd, &Info) != 0)
+    return Fail(std::strerror(errno));
+  if (S_ISDIR(Info.st_mode))
+    return Fail("a folder, not a file");
+  if (!S_ISREG(Info.st_mode))
+    return Fail("not a regular file");
+  if (static_cast<uint64_t>(Info.st_size) > MaxSize)
+    return Fail("the file is too large");
+  try {
+    Bytes.resize(static_cast<size_t>(Info.st_size));
+  } catch (const std::bad_alloc &) {
+    return Fail("not enough memory");
   }
   size_t Done = 0;
-  while (Ok && Done < Bytes.size()) {
+  while (Done < Bytes.size()) {
     const ssize_t Got = ::read(Fd, Bytes.data() + Done, Bytes.size() - Done);
     if (Got < 0 && errno == EINTR)
       continue;
-    if (Got <= 0) {
+    if (Got < 0)
+      return Fail(std::strerror(errno));
+    if (Got == 0) {
       // A file that shrank while we read it is read as it now is.
-      Ok = Got == 0;
       Bytes.resize(Done);
       break;
     }
     Done += static_cast<size_t>(Got);
   }
-  ::close(Fd);
-  if (!Ok)
-    Bytes.clear();
-  return Ok;
+  return true;
 }
 
 bool WriteFileAtomic(const std::filesystem::path &FileName, const void *Data, size_t Size,
@@ -117,9 +134,17 @@ bool WriteFileAtomic(const std::filesystem::path &FileName, const void *Data, si
   std::filesystem::path Folder = FileName.parent_path();
   if (Folder.empty())
     Folder = ".";
+  // The temporary name is the target's, hidden and with a unique suffix;
+  // a target name near the folder's length limit is cut short for it.
+  static constexpr char Suffix[] = ".XXXXXX";
   std::string Name = FileName.filename().string();
+  const long Limit = ::pathconf(Folder.c_str(), _PC_NAME_MAX);
+  const size_t MaxName = Limit > 0 ? static_cast<size_t>(Limit) : 255;
+  const size_t Extra = 1 + sizeof Suffix - 1;
+  if (Name.size() + Extra > MaxName && MaxName > Extra)
+    Name.resize(MaxName - Extra);
   Name.insert(Name.begin(), '.');
-  Name.append(".XXXXXX");
+  Name.append(Suffix);
   std::string Template = (Folder / Name).string();
   const int Fd = ::mkostemp(Template.data(), O_CLOEXEC);
   if (Fd < 0)

@@ -26,6 +26,19 @@ enum class TZrImageKind
 
 TZrImageKind SniffImageKind(const uint8_t *Data, size_t Size);
 
+// Why an image file could not be opened. Damaged also marks a file that
+// was opened all the same because part of its picture could be read.
+enum class TZrImageProblem
+{
+  None,
+  Missing,     // no such file
+  Unreadable,  // not a regular file, or reading it failed
+  Unsupported, // an image of a kind or form that is not read here
+  Damaged,     // truncated or corrupt
+  TooLarge,    // beyond the size limits below
+  OutOfMemory,
+};
+
 // The number of leading bytes a ZRI file keeps complemented.
 constexpr size_t ZRIHeaderSize = 16;
 
@@ -44,13 +57,16 @@ constexpr int64_t MaxImageSide = 65500;
 constexpr int64_t MaxImagePixels = int64_t{1} << 28;
 bool ImageSizeAllowed(int64_t Width, int64_t Height);
 
-// Reads a whole regular file. False for a missing file, a directory, a read
-// error, or a file longer than MaxSize bytes.
+// Reads a whole regular file. False for a missing file, anything that is
+// not a regular file (a folder, a named pipe, a device: never waited on),
+// a read error, or a file longer than MaxSize bytes; Error (when given)
+// then says which.
 bool ReadFileBytes(const std::filesystem::path &FileName, std::vector<uint8_t> &Bytes,
-                   uint64_t MaxSize = uint64_t{1} << 32);
+                   uint64_t MaxSize = uint64_t{1} << 32, std::string *Error = nullptr);
 
 // Writes Size bytes to FileName through a temporary file beside it that is
-// flushed to the disk and then renamed over the target. On failure the
+// flushed to the disk and then renamed over the target (its name is
+// shortened when the target's is too long to take the temporary suffix). On failure the
 // temporary file is removed, an existing target is left as it was and false
 // is returned with a reason in Error (when given). An existing target's
 // permissions carry over to the new file.

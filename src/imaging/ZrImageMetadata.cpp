@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <zlib.h>
 
 namespace facette {
 
@@ -156,6 +157,37 @@ bool FindFirstScan(const std::vector<uint8_t> &Bytes, size_t &ScanStart, size_t 
   return false;
 }
 
+// Exiv2 writes a PNG's iCCP chunk with an empty profile name, which the
+// format does not allow: other readers drop such a profile. The chunk gets
+// a name, and its checksum is made anew.
+void NameUnnamedProfile(std::vector<uint8_t> &Png)
+{
+  static const uint8_t Signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (Png.size() < 8 || !std::equal(Signature, Signature + 8, Png.begin()))
+    return;
+  size_t Pos = 8;
+  while (Pos + 12 <= Png.size()) {
+    const uint32_t Length = (uint32_t{Png[Pos]} << 24) | (uint32_t{Png[Pos + 1]} << 16) |
+                            (uint32_t{Png[Pos + 2]} << 8) | Png[Pos + 3];
+    if (Length > Png.size() - Pos - 12)
+      return;
+    const auto Type = Png.begin() + static_cast<ptrdiff_t>(Pos) + 4;
+    if (std::equal(Type, Type + 4, "iCCP") && Length > 0 && Png[Pos + 8] == 0) {
+      static const char Name[] = "ICC profile";
+      const uint32_t NewLength = Length + sizeof Name - 1;
+      Png.insert(Type + 4, Name, Name + sizeof Name - 1);
+      for (int I = 0; I < 4; ++I)
+        Png[Pos + static_cast<size_t>(I)] = static_cast<uint8_t>(NewLength >> (24 - 8 * I));
+      const uLong Crc = crc32(crc32(0, nullptr, 0), Png.data() + Pos + 4, NewLength + 4);
+      for (int I = 0; I < 4; ++I)
+        Png[Pos + 8 + NewLength + static_cast<size_t>(I)] =
+            static_cast<uint8_t>(Crc >> (24 - 8 * I));
+      return;
+    }
+    Pos += 12 + size_t{Length};
+  }
+}
+
 } // namespace
 
 bool TZrGraphicsDocumentProperties::Rewrite(const uint8_t *Data, size_t Size, int32_t Width,
@@ -196,6 +228,7 @@ bool TZrGraphicsDocumentProperties::Rewrite(const uint8_t *Data, size_t Size, in
     if (Result.size_ != Length || Length <= 0)
       return false;
     Out.assign(Result.pData_, Result.pData_ + Result.size_);
+    NameUnnamedProfile(Out);
   } catch (...) {
     Out.clear();
     return false;

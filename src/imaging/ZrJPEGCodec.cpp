@@ -7,10 +7,17 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
+
+// The libjpeg API tells each warning apart, which TurboJPEG does not.
+#include <jpeglib.h>
+// After jpeglib.h, whose configuration decides which messages exist.
+#include <jerror.h>
 
 namespace facette {
 
@@ -32,32 +39,10 @@ struct TTJBufferDeleter
   void operator()(unsigned char *Buffer) const { tjFree(Buffer); }
 };
 
-// Whether the entropy-coded data after the first scan header reaches an
-// end-of-image marker: a file cut short has none. Inside coded data a 0xFF
-// byte is always followed by 0x00 or a restart marker, so the first FF D9
-// there is the real end.
-bool ReachesEndOfImage(const uint8_t *Data, size_t Size, size_t ScanStart)
-{
-  if (ScanStart >= Size)
-    return false;
-  const uint8_t *P = Data + ScanStart;
-  const uint8_t *End = Data + Size;
-  while (P < End) {
-    P = static_cast<const uint8_t *>(std::memchr(P, 0xFF, static_cast<size_t>(End - P)));
-    if (!P || P + 1 >= End)
-      return false;
-    if (P[1] == 0xD9)
-      return true;
-    ++P;
-  }
-  return false;
-}
-
 struct TMarkerScan
 {
   TZrJPEGHeader Header;
   bool FrameFound = false;
-  size_t ScanStart = 0; // offset just after the first SOS marker
 };
 
 bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
@@ -77,7 +62,8 @@ bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
     if (Pos >= Size)
       break;
     const uint8_t Marker = Data[Pos++];
-    if (Marker == 0xD8 || Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7))
+    // FF 00 is no marker: stray bytes, passed over like the rest.
+    if (Marker == 0x00 || Marker == 0xD8 || Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7))
       continue;
     if (Marker == 0xD9)
       break;
@@ -88,15 +74,15 @@ bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
       break;
     const uint8_t *Seg = Data + Pos + 2;
     const size_t SegSize = Length - 2;
-    if (Marker == 0xDA) {
-      Scan.ScanStart = Pos + Length;
+    if (Marker == 0xDA)
       return Scan.FrameFound;
-    }
     const bool IsFrame =
         Marker >= 0xC0 && Marker <= 0xCF && Marker != 0xC4 && Marker != 0xC8 && Marker != 0xCC;
     if (IsFrame && !Scan.FrameFound) {
       if (SegSize < 6)
         return false;
+      H.Precision = Seg[0];
+      H.FrameMarker = Marker;
       H.Height = static_cast<int32_t>(BE16(Seg + 1));
       H.Width = static_cast<int32_t>(BE16(Seg + 3));
       const int Components = Seg[5];
@@ -122,35 +108,91 @@ bool ScanMarkers(const uint8_t *Data, size_t Size, TMarkerScan &Scan)
   return false; // no scan: nothing to decode
 }
 
+// Why a file of this form is not decoded here; empty when it is.
+std::string UnsupportedReason(const TZrJPEGHeader &Header)
+{
+  const uint8_t Process = Header.FrameMarker & 0x0F;
+  if (Process == 3 || Process == 7 || Process == 11 || Process == 15)
+    return "lossless JPEG";
+  if (Process == 5 || Process == 6 || Process == 13 || Process == 14)
+    return "hierarchical JPEG";
+  if (Header.Precision != 8)
+    return std::to_string(Header.Precision) + "-bit JPEG";
+  return {};
+}
+
+// The header as TurboJPEG reads it. Warnings there (stray bytes between
+// segments, a segment shorter than its contents) are passed over by the
+// decoder, so they are no reason to refuse the file.
+bool ReadTJHeader(tjhandle Handle, const uint8_t *Data, size_t Size, int &Width, int &Height,
+                  int &Subsampling, int &ColorSpace)
+{
+  return tjDecompressHeader3(Handle, Data, static_cast<unsigned long>(Size), &Width, &Height,
+                             &Subsampling, &ColorSpace) == 0 ||
+         tjGetErrorCode(Handle) == TJERR_WARNING;
+}
+
+// What a fatal TurboJPEG error means for the user: a form of JPEG the
+// library does not read, or a damaged file.
+bool TJFailed(tjhandle Handle, TZrDecodeInfo *Info)
+{
+  const std::string Message = tjGetErrorStr2(Handle);
+  if (Message.find("Unsupported") != std::string::npos ||
+      Message.find("subsampling") != std::string::npos)
+    return DecodeFailed(Info, TZrImageProblem::Unsupported, Message);
+  return DecodeFailed(Info, TZrImageProblem::Damaged);
+}
+
 bool PrepareDecode(tjhandle Handle, const uint8_t *Data, size_t Size, TZrJPEGHeader &Header,
-                   int &ColorSpace)
+                   int &ColorSpace, TZrDecodeInfo *Info)
 {
   if (Size > std::numeric_limits<unsigned long>::max())
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::TooLarge);
   TMarkerScan Scan;
   if (!ScanMarkers(Data, Size, Scan))
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
   Header = Scan.Header;
-  if (!ImageSizeAllowed(Header.Width, Header.Height) || !JPEGSizePlausible(Header, Size))
-    return false;
-  if (!ReachesEndOfImage(Data, Size, Scan.ScanStart))
-    return false;
+  if (std::string Reason = UnsupportedReason(Header); !Reason.empty())
+    return DecodeFailed(Info, TZrImageProblem::Unsupported, std::move(Reason));
+  // A small file claiming a huge picture is damaged; a huge picture that
+  // is all there is too large.
+  if (Header.Width <= 0 || Header.Height <= 0 || !JPEGSizePlausible(Header, Size))
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
+  if (!ImageSizeAllowed(Header.Width, Header.Height))
+    return DecodeFailed(Info, TZrImageProblem::TooLarge);
   int Width = 0, Height = 0, Subsampling = 0;
   ColorSpace = 0;
-  if (tjDecompressHeader3(Handle, Data, static_cast<unsigned long>(Size), &Width, &Height,
-                          &Subsampling, &ColorSpace) != 0)
-    return false;
+  if (!ReadTJHeader(Handle, Data, Size, Width, Height, Subsampling, ColorSpace))
+    return TJFailed(Handle, Info);
   if (Width != Header.Width || Height != Header.Height)
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
   Header.Subsampling = Subsampling;
   return true;
 }
 
-// TurboJPEG reports warnings (recoverable corruption) as failures with the
-// warning code; the image is then decoded completely and we accept it.
-bool DecodeSucceeded(tjhandle Handle, int Result)
+// TurboJPEG reports warnings as failures with the warning code, and the
+// decoder has then gone on to the end. Flaws it passes over leave the
+// picture whole; missing or corrupt data leaves part of it grey, which is
+// kept only where the caller asked for it, and marked as damaged.
+bool DecodeSucceeded(tjhandle Handle, int Result, const uint8_t *Data, size_t Size,
+                     TZrDecodeInfo *Info)
 {
-  return Result == 0 || tjGetErrorCode(Handle) == TJERR_WARNING;
+  if (Result == 0)
+    return true;
+  if (tjGetErrorCode(Handle) != TJERR_WARNING)
+    return TJFailed(Handle, Info);
+  switch (CheckJPEGData(Data, Size)) {
+  case TZrJPEGIntegrity::Whole:
+    return true;
+  case TZrJPEGIntegrity::Partial:
+    if (Info && Info->AcceptPartial) {
+      Info->Problem = TZrImageProblem::Damaged;
+      return true;
+    }
+    [[fallthrough]];
+  default:
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
+  }
 }
 
 constexpr int DecodeFlags = TJFLAG_LIMITSCANS;
@@ -167,16 +209,18 @@ void CMYKToBGR(const uint8_t *Src, uint8_t *Dest, int32_t Width)
 }
 
 bool DecodeToWindow(tjhandle Handle, const uint8_t *Data, size_t Size, int ColorSpace,
-                    const TZrPixels &Dest, int32_t Width, int32_t Height)
+                    const TZrPixels &Dest, int32_t Width, int32_t Height, int Flags,
+                    TZrDecodeInfo *Info)
 {
   if (ColorSpace == TJCS_CMYK || ColorSpace == TJCS_YCCK) {
     std::unique_ptr<uint8_t[]> Temp(new (std::nothrow)
                                         uint8_t[static_cast<size_t>(Width) * Height * 4]);
     if (!Temp)
-      return false;
+      return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
     if (!DecodeSucceeded(Handle,
                          tjDecompress2(Handle, Data, static_cast<unsigned long>(Size), Temp.get(),
-                                       Width, Width * 4, Height, TJPF_CMYK, DecodeFlags)))
+                                       Width, Width * 4, Height, TJPF_CMYK, Flags),
+                         Data, Size, Info))
       return false;
     for (int32_t Y = 0; Y < Height; ++Y)
       CMYKToBGR(Temp.get() + static_cast<size_t>(Y) * Width * 4,
@@ -185,7 +229,79 @@ bool DecodeToWindow(tjhandle Handle, const uint8_t *Data, size_t Size, int Color
   }
   return DecodeSucceeded(Handle,
                          tjDecompress2(Handle, Data, static_cast<unsigned long>(Size), Dest.Bits,
-                                       Width, Dest.Stride, Height, TJPF_BGR, DecodeFlags));
+                                       Width, Dest.Stride, Height, TJPF_BGR, Flags),
+                         Data, Size, Info);
+}
+
+// The libjpeg error manager of CheckJPEGData: fatal errors jump back,
+// warnings are sorted.
+struct TCheckErrors
+{
+  jpeg_error_mgr Base; // first, so that the library's pointer is ours
+  std::jmp_buf Jump;
+  bool Corrupt;
+  bool ReadBefore; // part of the picture was read before the first corrupt spot
+};
+
+[[noreturn]] void CheckErrorExit(j_common_ptr Info)
+{
+  std::longjmp(reinterpret_cast<TCheckErrors *>(Info->err)->Jump, 1);
+}
+
+void CheckEmitMessage(j_common_ptr Info, int Level)
+{
+  if (Level >= 0)
+    return; // tracing
+  auto *Errors = reinterpret_cast<TCheckErrors *>(Info->err);
+  switch (Info->err->msg_code) {
+  case JWRN_HIT_MARKER:     // data ends early within a scan
+  case JWRN_JPEG_EOF:       // the file ends early
+  case JWRN_HUFF_BAD_CODE:  // corrupt data
+  case JWRN_ARITH_BAD_CODE: // corrupt data
+  case JWRN_MUST_RESYNC: {  // a restart interval lost
+    if (!Errors->Corrupt) {
+      const auto *Decompress = reinterpret_cast<j_decompress_ptr>(Info);
+      Errors->ReadBefore = Decompress->input_scan_number > 1 || Decompress->input_iMCU_row > 0;
+    }
+    Errors->Corrupt = true;
+    break;
+  }
+  default:
+    // Stray bytes between segments, an unknown Adobe transform, a bad ICC
+    // segment: the picture itself is whole.
+    break;
+  }
+}
+
+// The same limit as TJFLAG_LIMITSCANS: a crafted progressive file of
+// thousands of tiny scans would otherwise take minutes.
+void LimitScans(j_common_ptr Info)
+{
+  if (reinterpret_cast<j_decompress_ptr>(Info)->input_scan_number > 500)
+    CheckErrorExit(Info);
+}
+
+// The part of CheckJPEGData that may jump: nothing here has a destructor.
+bool ReadThrough(jpeg_decompress_struct &Decompress, TCheckErrors &Errors, const uint8_t *Data,
+                 size_t Size)
+{
+  if (setjmp(Errors.Jump))
+    return false;
+  jpeg_mem_src(&Decompress, Data, static_cast<unsigned long>(Size));
+  if (jpeg_read_header(&Decompress, TRUE) != JPEG_HEADER_OK)
+    return false;
+  Decompress.scale_num = 1;
+  Decompress.scale_denom = 8;
+  Decompress.dct_method = JDCT_IFAST;
+  Decompress.do_fancy_upsampling = FALSE;
+  jpeg_start_decompress(&Decompress);
+  const JDIMENSION RowSize = Decompress.output_width * Decompress.output_components;
+  JSAMPARRAY Row = (*Decompress.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&Decompress),
+                                                   JPOOL_IMAGE, RowSize, 1);
+  while (Decompress.output_scanline < Decompress.output_height)
+    jpeg_read_scanlines(&Decompress, Row, 1);
+  jpeg_finish_decompress(&Decompress);
+  return true;
 }
 
 } // namespace
@@ -199,8 +315,7 @@ bool ReadJPEGHeader(const uint8_t *Data, size_t Size, TZrJPEGHeader &Header)
   TTJHandle Handle(tjInitDecompress());
   int Width = 0, Height = 0, Subsampling = 0, ColorSpace = 0;
   if (Handle && Size <= std::numeric_limits<unsigned long>::max() &&
-      tjDecompressHeader3(Handle.get(), Data, static_cast<unsigned long>(Size), &Width, &Height,
-                          &Subsampling, &ColorSpace) == 0)
+      ReadTJHeader(Handle.get(), Data, Size, Width, Height, Subsampling, ColorSpace))
     Header.Subsampling = Subsampling;
   return Header.Width > 0 && Header.Height > 0;
 }
@@ -214,18 +329,42 @@ bool JPEGSizePlausible(const TZrJPEGHeader &Header, size_t Size)
   return static_cast<int64_t>(Size) >= MinBytes;
 }
 
+TZrJPEGIntegrity CheckJPEGData(const uint8_t *Data, size_t Size)
+{
+  if (!Data || Size == 0 || Size > std::numeric_limits<unsigned long>::max())
+    return TZrJPEGIntegrity::Broken;
+  jpeg_decompress_struct Decompress{};
+  TCheckErrors Errors{};
+  Decompress.err = jpeg_std_error(&Errors.Base);
+  Errors.Base.error_exit = CheckErrorExit;
+  Errors.Base.emit_message = CheckEmitMessage;
+  jpeg_progress_mgr Progress{};
+  Progress.progress_monitor = LimitScans;
+  jpeg_create_decompress(&Decompress);
+  Decompress.progress = &Progress;
+  const bool Read = ReadThrough(Decompress, Errors, Data, Size);
+  jpeg_destroy_decompress(&Decompress);
+  if (!Read)
+    return TZrJPEGIntegrity::Broken;
+  if (!Errors.Corrupt)
+    return TZrJPEGIntegrity::Whole;
+  return Errors.ReadBefore ? TZrJPEGIntegrity::Partial : TZrJPEGIntegrity::Broken;
+}
+
 bool DecodeJPEG(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeInfo *Info)
 {
   Image.Clear();
   TTJHandle Handle(tjInitDecompress());
   TZrJPEGHeader Header;
   int ColorSpace = 0;
-  if (!Handle || !PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace))
+  if (!Handle)
+    return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+  if (!PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace, Info))
     return false;
   if (!Image.SetSize(Header.Width, Header.Height, pf24bit))
-    return false;
+    return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
   if (!DecodeToWindow(Handle.get(), Data, Size, ColorSpace, *Image.GetPixels(), Header.Width,
-                      Header.Height)) {
+                      Header.Height, DecodeFlags, Info)) {
     Image.Clear();
     return false;
   }
@@ -238,17 +377,19 @@ bool DecodeJPEG(const uint8_t *Data, size_t Size, TZrLTBitmap &Image, TZrDecodeI
   return true;
 }
 
-bool DecodeJPEGInto(const uint8_t *Data, size_t Size, const TZrPixels &Dest)
+bool DecodeJPEGInto(const uint8_t *Data, size_t Size, const TZrPixels &Dest, TZrDecodeInfo *Info)
 {
   TTJHandle Handle(tjInitDecompress());
   TZrJPEGHeader Header;
   int ColorSpace = 0;
-  if (!Handle || !Dest.Bits || Dest.PixelFormat != pf24bit ||
-      !PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace))
+  if (!Handle || !Dest.Bits || Dest.PixelFormat != pf24bit)
+    return DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+  if (!PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace, Info))
     return false;
   if (Header.Width != Dest.Width || Header.Height != Dest.Height)
-    return false;
-  return DecodeToWindow(Handle.get(), Data, Size, ColorSpace, Dest, Header.Width, Header.Height);
+    return DecodeFailed(Info, TZrImageProblem::Damaged);
+  return DecodeToWindow(Handle.get(), Data, Size, ColorSpace, Dest, Header.Width, Header.Height,
+                        DecodeFlags, Info);
 }
 
 bool DecodeJPEGScaled(const uint8_t *Data, size_t Size, int32_t MinWidth, int32_t MinHeight,
@@ -258,7 +399,7 @@ bool DecodeJPEGScaled(const uint8_t *Data, size_t Size, int32_t MinWidth, int32_
   TTJHandle Handle(tjInitDecompress());
   TZrJPEGHeader Header;
   int ColorSpace = 0;
-  if (!Handle || !PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace))
+  if (!Handle || !PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace, nullptr))
     return false;
   int Count = 0;
   const tjscalingfactor *Factors = tjGetScalingFactors(&Count);
@@ -276,26 +417,14 @@ bool DecodeJPEGScaled(const uint8_t *Data, size_t Size, int32_t MinWidth, int32_
   }
   if (!Image.SetSize(Width, Height, pf24bit))
     return false;
-  bool Ok;
-  if (ColorSpace == TJCS_CMYK || ColorSpace == TJCS_YCCK) {
-    std::unique_ptr<uint8_t[]> Temp(new (std::nothrow)
-                                        uint8_t[static_cast<size_t>(Width) * Height * 4]);
-    Ok = Temp && DecodeSucceeded(Handle.get(),
-                                 tjDecompress2(Handle.get(), Data, static_cast<unsigned long>(Size),
-                                               Temp.get(), Width, Width * 4, Height, TJPF_CMYK,
-                                               DecodeFlags | TJFLAG_FASTDCT));
-    for (int32_t Y = 0; Ok && Y < Height; ++Y)
-      CMYKToBGR(Temp.get() + static_cast<size_t>(Y) * Width * 4, Image.GetPixels()->PixelPtr(0, Y),
-                Width);
-  } else {
-    Ok = DecodeSucceeded(Handle.get(),
-                         tjDecompress2(Handle.get(), Data, static_cast<unsigned long>(Size),
-                                       Image.GetPixels()->Bits, Width, Image.GetPixels()->Stride,
-                                       Height, TJPF_BGR, DecodeFlags | TJFLAG_FASTDCT));
-  }
-  if (!Ok)
+  TZrDecodeInfo Info;
+  Info.AcceptPartial = true;
+  if (!DecodeToWindow(Handle.get(), Data, Size, ColorSpace, *Image.GetPixels(), Width, Height,
+                      DecodeFlags | TJFLAG_FASTDCT, &Info)) {
     Image.Clear();
-  return Ok;
+    return false;
+  }
+  return true;
 }
 
 bool EncodeJPEG(const TZrPixels &Pixels, int32_t Quality, int32_t Subsampling,
@@ -355,7 +484,7 @@ int32_t EstimateJPEGQuality(const uint8_t *Data, size_t Size)
       ++Pos;
       continue;
     }
-    if (Marker == 0xD8 || Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7)) {
+    if (Marker == 0x00 || Marker == 0xD8 || Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7)) {
       Pos += 2;
       continue;
     }

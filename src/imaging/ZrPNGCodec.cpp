@@ -24,14 +24,11 @@ struct TReadSource
 
 // Lays BGRA pixels over white by plain weighting of the stored values, as
 // viewers show them.
-void OverWhite(const uint8_t *Source, uint8_t *Dest, uint32_t Width)
+void RowOverWhite(const uint8_t *Source, uint8_t *Dest, uint32_t Width)
 {
-  for (uint32_t X = 0; X < Width; ++X, Source += 4, Dest += 3) {
-    const uint32_t A = Source[3], Rest = 255 * (255 - A);
-    Dest[0] = static_cast<uint8_t>((Source[0] * A + Rest + 127) / 255);
-    Dest[1] = static_cast<uint8_t>((Source[1] * A + Rest + 127) / 255);
-    Dest[2] = static_cast<uint8_t>((Source[2] * A + Rest + 127) / 255);
-  }
+  for (uint32_t X = 0; X < Width; ++X, Source += 4, Dest += 3)
+    for (int C = 0; C < 3; ++C)
+      Dest[C] = OverWhite(Source[C], Source[3]);
 }
 
 void ReadFromMemory(png_structp Png, png_bytep Out, png_size_t Length)
@@ -87,11 +84,16 @@ bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo
   png_uint_32 Width = 0, Height = 0;
   int BitDepth = 0, ColorType = 0, Interlace = 0;
   png_get_IHDR(Png, Info, &Width, &Height, &BitDepth, &ColorType, &Interlace, nullptr, nullptr);
-  if (!ImageSizeAllowed(Width, Height))
-    return false;
   auto *Source = static_cast<TReadSource *>(png_get_io_ptr(Png));
   if (!PNGSizePlausible(Width, Height, BitDepth * png_get_channels(Png, Info), Source->Size))
     return false;
+  // Problems are set field by field: a string built here could outlive a
+  // longjmp.
+  if (!ImageSizeAllowed(Width, Height)) {
+    if (Out)
+      Out->Problem = TZrImageProblem::TooLarge;
+    return false;
+  }
 
   if (ColorType == PNG_COLOR_TYPE_PALETTE)
     png_set_palette_to_rgb(Png);
@@ -112,8 +114,11 @@ bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo
   if (png_get_rowbytes(Png, Info) != static_cast<size_t>(Width) * Channels)
     return false;
 
-  if (!Image.SetSize(static_cast<int32_t>(Width), static_cast<int32_t>(Height), pf24bit))
+  if (!Image.SetSize(static_cast<int32_t>(Width), static_cast<int32_t>(Height), pf24bit)) {
+    if (Out)
+      Out->Problem = TZrImageProblem::OutOfMemory;
     return false;
+  }
   const TZrPixels &Pixels = *Image.GetPixels();
   if (!Transparent) {
     for (int Pass = 0; Pass < Passes; ++Pass)
@@ -132,12 +137,12 @@ bool ReadRows(png_structp Png, png_infop Info, TZrLTBitmap &Image, TZrDecodeInfo
         uint8_t *Row = Source->Buffer + (Whole ? RowBytes * Y : 0);
         png_read_row(Png, Row, nullptr);
         if (!Whole)
-          OverWhite(Row, Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
+          RowOverWhite(Row, Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
       }
     if (Whole)
       for (png_uint_32 Y = 0; Y < Height; ++Y)
-        OverWhite(Source->Buffer + RowBytes * Y,
-                  Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
+        RowOverWhite(Source->Buffer + RowBytes * Y,
+                     Pixels.Bits + static_cast<ptrdiff_t>(Y) * Pixels.Stride, Width);
   }
   png_read_end(Png, nullptr);
 
@@ -180,8 +185,9 @@ public:
       Info = png_create_info_struct(Png);
     if (Info) {
       png_set_read_fn(Png, &Source, ReadFromMemory);
-      png_set_user_limits(Png, static_cast<png_uint_32>(MaxImageSide),
-                          static_cast<png_uint_32>(MaxImageSide));
+      // libpng's own default limit; our smaller one is checked after the
+      // header so that a picture too large to open is reported as such.
+      png_set_user_limits(Png, 1000000, 1000000);
       png_set_chunk_malloc_max(Png, 64u << 20);
       // Text, colour-management and other ancillary chunks are not needed
       // for the pixels (metadata is read separately): libpng skips them

@@ -97,6 +97,66 @@ check "format option is TIFF" says "Format: TIFF"
 check "quality recompresses" status 0 convert "$photo" "$work/q.jpg" --quality 40
 check "quality recompresses says so" says "compressed"
 
+# Files from the wild (tests/data/odd, see its README): the exit code of
+# each command and what is said about the input.
+odd=$(dirname "$photo")/odd
+while IFS='|' read -r command file want message; do
+  case $command in
+  info) args=(info "$odd/$file") ;;
+  convert) args=(convert "$odd/$file" "$work/odd.bmp") ;;
+  rotate) args=(rotate "$odd/$file" "$work/odd.jpg" left) ;;
+  esac
+  check "$command $file: exit $want" status "$want" "${args[@]}"
+  if [ -n "$message" ]; then
+    check "$command $file: '$message'" grep -q -- "$file: $message" "$work/err.txt"
+  fi
+done <<'TABLE'
+convert|jpeg-stray-bytes.jpg|0|
+convert|jpeg-app14-cut-short.jpg|0|
+convert|jpeg-ff00-between-segments.jpg|0|
+rotate|jpeg-stray-bytes.jpg|0|
+info|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged or incomplete
+info|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+convert|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+rotate|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+rotate|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+info|jpeg-12-bit.jpg|2|this kind of image is not supported (12-bit JPEG)
+convert|jpeg-lossless.jpg|2|this kind of image is not supported (lossless JPEG)
+convert|tiff-rows-per-strip-overflow.tif|2|the image cannot be decoded: the file is damaged
+convert|tiff-bigtiff.tif|0|
+convert|tiff-grey12.tif|0|
+convert|tiff-float32.tif|2|this kind of image is not supported (32-bit floating-point grey TIFF
+convert|tiff-cmyk16.tif|2|this kind of image is not supported (16-bit CMYK TIFF
+convert|bmp-2bit.bmp|2|this kind of image is not supported (BMP with 2 bits per pixel)
+convert|bmp-embedded-jpeg.bmp|2|this kind of image is not supported (BMP with an embedded JPEG)
+convert|bmp-embedded-png.bmp|2|this kind of image is not supported (BMP with an embedded PNG)
+convert|bmp-huge-claim.bmp|2|the image cannot be decoded: the file is damaged
+TABLE
+check "metadata bytes that are not UTF-8 are escaped" status 0 info "$odd/jpeg-latin1-exif.jpg"
+check "escaped as \\xE9" says 'Exif.Image.Make = Cam\\xE9ra'
+check "the camera line is escaped too" says 'Camera: Cam\\xE9ra'
+
+# Inputs that are no files, and names and numbers at their limits.
+mkfifo "$work/pipe"
+check "a named pipe is refused at once" status 2 info "$work/pipe"
+check "a named pipe: why" grep -q "pipe: cannot read the file: not a regular file" "$work/err.txt"
+check "a folder is refused" status 2 convert "$work" "$work/x.png"
+for ext in webp gif txt; do
+  check "unknown extension .$ext" status 1 convert "$photo" "$work/picture.$ext"
+  check "nothing written for .$ext" test ! -e "$work/picture.$ext"
+done
+check "--format names what to write" status 0 convert "$photo" "$work/out.webp" --format png
+check "no extension: the input's format" status 0 convert "$photo" "$work/noext"
+check "no extension: JPEG" says "noext: JPEG"
+long=$(printf 'n%.0s' $(seq 1 251)).png
+check "a 255-byte name is written" status 0 convert "$photo" "$work/$long"
+check "the 255-byte file is there" test -s "$work/$long"
+for scale in 0x10 " 50" +50 1e2 50%; do
+  check "--scale '$scale' is refused" status 1 resize "$photo" "$work/s.jpg" --scale "$scale"
+done
+check "--scale 12.5" status 0 resize "$photo" "$work/s.jpg" --scale 12.5
+check "--scale 12.5 size" says "64 x 64"
+
 # Output problems: nothing half-written, the old file untouched.
 check "missing folder" status 3 convert "$photo" "$work/no/such/x.png"
 printf 'old' >"$work/keep.bmp"

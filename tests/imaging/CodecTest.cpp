@@ -116,25 +116,6 @@ std::vector<uint8_t> MakeBMP(int32_t W, int32_t H, uint16_t Bits, uint32_t Compr
   return B;
 }
 
-std::string PixelsAsText(const TZrLTBitmap &Image)
-{
-  // "BBGGRR" per pixel, rows separated by "|".
-  std::string Text;
-  char Hex[8];
-  for (int32_t Y = 0; Y < Image.GetHeight(); ++Y) {
-    if (Y)
-      Text += '|';
-    for (int32_t X = 0; X < Image.GetWidth(); ++X) {
-      const uint8_t *P = Image.GetPixels()->PixelPtr(X, Y);
-      std::snprintf(Hex, sizeof Hex, "%02X%02X%02X", P[0], P[1], P[2]);
-      if (X)
-        Text += ' ';
-      Text += Hex;
-    }
-  }
-  return Text;
-}
-
 TEST(Codecs, BMPVariants)
 {
   // Palette entries are blue, green, red, reserved (core headers: 3 bytes).
@@ -192,7 +173,7 @@ TEST(Codecs, BMPVariants)
     SCOPED_TRACE(C.Name);
     TZrLTBitmap Image;
     ASSERT_TRUE(DecodeBMP(C.File.data(), C.File.size(), Image));
-    EXPECT_EQ(PixelsAsText(Image), C.Pixels);
+    EXPECT_EQ(test::PixelsAsText(Image), C.Pixels);
   }
 }
 
@@ -257,7 +238,7 @@ TEST(Codecs, PNGLayoutsAreReducedTo24Bits)
     SCOPED_TRACE(C.Name);
     TZrLTBitmap Image;
     ASSERT_TRUE(DecodePNG(C.File.data(), C.File.size(), Image));
-    EXPECT_EQ(PixelsAsText(Image), C.Pixels);
+    EXPECT_EQ(test::PixelsAsText(Image), C.Pixels);
   }
 }
 
@@ -368,7 +349,7 @@ TEST(Codecs, TIFFLayoutsAreReducedTo24Bits)
     SCOPED_TRACE(C.Name);
     TZrLTBitmap Image;
     ASSERT_TRUE(DecodeTIFF(C.File.data(), C.File.size(), Image));
-    EXPECT_EQ(PixelsAsText(Image), C.Pixels);
+    EXPECT_EQ(test::PixelsAsText(Image), C.Pixels);
   }
 }
 

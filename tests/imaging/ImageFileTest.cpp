@@ -68,6 +68,9 @@ TEST(ImageFile, KindsAreRecognisedByContent)
       {{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, TZrImageKind::PNG},
       {{'I', 'I', 42, 0, 8, 0, 0, 0}, TZrImageKind::TIFF},
       {{'M', 'M', 0, 42, 0, 0, 0, 8}, TZrImageKind::TIFF},
+      {{'I', 'I', 43, 0, 8, 0, 0, 0}, TZrImageKind::TIFF}, // BigTIFF
+      {{'M', 'M', 0, 43, 0, 8, 0, 0}, TZrImageKind::TIFF},
+      {{'I', 'I', 44, 0, 8, 0, 0, 0}, TZrImageKind::Unknown},
       {{'B', 'M', 0, 0}, TZrImageKind::BMP},
       {{'P', 'S', 'P', 'F', 32, 0, 0, 0}, TZrImageKind::Exchange},
       {{'G', 'I', 'F', '8', '9', 'a'}, TZrImageKind::Unknown},
@@ -129,6 +132,22 @@ TEST_F(AtomicWrite, AFailedWriteLeavesTheOldFileAndNoLitter)
   EXPECT_FALSE(Error.empty());
   EXPECT_EQ(test::FileBytes(Target), Old);
   EXPECT_EQ(Listing(), std::vector<std::string>{"keep.bin"});
+}
+
+TEST_F(AtomicWrite, NamesUpToTheLimitCanBeWritten)
+{
+  // The temporary name beside the target is longer than the target's; for
+  // names near the 255-byte limit it is cut short instead of failing.
+  for (const size_t Length : {size_t{240}, size_t{248}, size_t{255}}) {
+    SCOPED_TRACE(Length);
+    const auto Target = File(std::string(Length - 4, 'n') + ".png");
+    const std::vector<uint8_t> Bytes = {1, 2, 3};
+    std::string Error;
+    ASSERT_TRUE(WriteFileAtomic(Target, Bytes.data(), Bytes.size(), &Error)) << Error;
+    EXPECT_EQ(test::FileBytes(Target), Bytes);
+    EXPECT_EQ(Listing(), std::vector<std::string>{Target.filename().string()});
+    std::filesystem::remove(Target);
+  }
 }
 
 TEST_F(AtomicWrite, RefusesWhatCannotBeAFile)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -75,6 +76,31 @@ inline void WriteBytes(const std::filesystem::path &File, const std::vector<uint
 inline std::filesystem::path SampleExifJpeg()
 {
   return std::filesystem::path(FACETTE_SOURCE_DIR) / "tests/data/portrait-exif.jpg";
+}
+
+// One of the small files of tests/data/odd (see its README).
+inline std::filesystem::path OddFile(const std::string &Name)
+{
+  return std::filesystem::path(FACETTE_SOURCE_DIR) / "tests/data/odd" / Name;
+}
+
+// "BBGGRR" per pixel, pixels separated by " ", rows by "|".
+inline std::string PixelsAsText(const TZrLTBitmap &Image)
+{
+  std::string Text;
+  char Hex[8];
+  for (int32_t Y = 0; Y < Image.GetHeight(); ++Y) {
+    if (Y)
+      Text += '|';
+    for (int32_t X = 0; X < Image.GetWidth(); ++X) {
+      const uint8_t *P = Image.GetPixels()->PixelPtr(X, Y);
+      std::snprintf(Hex, sizeof Hex, "%02X%02X%02X", P[0], P[1], P[2]);
+      if (X)
+        Text += ' ';
+      Text += Hex;
+    }
+  }
+  return Text;
 }
 
 class TScratchTest : public ::testing::Test

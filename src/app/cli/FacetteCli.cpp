@@ -52,7 +52,8 @@ Commands:
 Options:
   --format jpeg|tiff|png|bmp|zri
       Format of OUT. Default: from OUT's extension (.jpg .jpeg .tif .tiff
-      .png .bmp .rle .dib .zri), else the format of IN.
+      .png .bmp .rle .dib .zri); an OUT without an extension gets the
+      format of IN, one with any other extension needs --format.
   --quality N
       JPEG quality 1..100; the image is then compressed anew. Without it a
       JPEG input that was only turned, flipped or cut on its 8- or 16-pixel
@@ -70,8 +71,8 @@ so OUT is never left half-written. IN and OUT may be the same file.
 Exit codes:
   0  success
   1  wrong command line
-  2  IN cannot be read or is not a supported image (JPEG, TIFF, PNG, BMP,
-     ZRI)
+  2  IN cannot be read, is damaged, or is not a supported image (JPEG,
+     TIFF, PNG, BMP, ZRI)
   3  OUT cannot be encoded or written
   4  the operation cannot be applied (for example a crop outside the image)
 )";
@@ -93,17 +94,65 @@ std::optional<int32_t> ParseInt(std::string_view Text)
   return Value;
 }
 
-std::optional<double> ParseNumber(const std::string &Text)
+// Decimal only, the whole text, as ParseInt: no blanks, signs or
+// hexadecimal.
+std::optional<double> ParseNumber(std::string_view Text)
 {
-  try {
-    size_t Used = 0;
-    const double Value = std::stod(Text, &Used);
-    if (Used != Text.size())
-      return std::nullopt;
-    return Value;
-  } catch (...) {
+  double Value = 0;
+  const auto [End, Code] =
+      std::from_chars(Text.data(), Text.data() + Text.size(), Value, std::chars_format::fixed);
+  if (Code != std::errc() || End != Text.data() + Text.size())
     return std::nullopt;
+  return Value;
+}
+
+// Metadata and descriptions come from the file: bytes that are not UTF-8,
+// and control characters, are shown as \xNN rather than sent to the
+// terminal as they are.
+std::string Printable(std::string_view Text)
+{
+  std::string Out;
+  size_t I = 0;
+  auto Escape = [&](unsigned char C) {
+    char Hex[5];
+    std::snprintf(Hex, sizeof Hex, "\\x%02X", C);
+    Out += Hex;
+  };
+  while (I < Text.size()) {
+    const auto C = static_cast<unsigned char>(Text[I]);
+    if (C < 0x20 || C == 0x7F) {
+      Escape(C);
+      ++I;
+      continue;
+    }
+    // The length of a well-formed sequence starting here (no overlong
+    // forms, no surrogates, nothing past U+10FFFF); 0 when there is none.
+    size_t Length = 0;
+    if (C < 0x80)
+      Length = 1;
+    else if (C >= 0xC2 && C <= 0xDF)
+      Length = 2;
+    else if (C >= 0xE0 && C <= 0xEF)
+      Length = 3;
+    else if (C >= 0xF0 && C <= 0xF4)
+      Length = 4;
+    bool Valid = Length > 0 && I + Length <= Text.size();
+    for (size_t K = 1; Valid && K < Length; ++K)
+      Valid = (static_cast<unsigned char>(Text[I + K]) & 0xC0) == 0x80;
+    if (Valid && Length > 2) {
+      const auto Next = static_cast<unsigned char>(Text[I + 1]);
+      Valid = !(C == 0xE0 && Next < 0xA0) && !(C == 0xED && Next > 0x9F) &&
+              !(C == 0xF0 && Next < 0x90) && !(C == 0xF4 && Next > 0x8F);
+    }
+    if (!Valid) {
+      Escape(C);
+      ++I;
+      continue;
+    }
+    Out.append(Text.substr(I, Length));
+    I += Length;
   }
+  return Out;
 }
 
 std::string Lower(std::string Text)
@@ -245,7 +294,7 @@ int Info(const std::filesystem::path &File)
     size_t Start = 0;
     while (Start <= Description.size()) {
       const size_t End = std::min(Description.find('\n', Start), Description.size());
-      std::printf("  %s\n", Description.substr(Start, End - Start).c_str());
+      std::printf("  %s\n", Printable(Description.substr(Start, End - Start)).c_str());
       Start = End + 1;
     }
   }
@@ -261,7 +310,7 @@ int Info(const std::filesystem::path &File)
   AddKind(P.HasIccProfile(), "ICC profile");
   std::printf("Metadata: %s\n", Kinds.empty() ? "none" : Kinds.c_str());
   for (const auto &[Key, Value] : P.List())
-    std::printf("  %s = %s\n", Key.c_str(), Value.c_str());
+    std::printf("  %s = %s\n", Printable(Key).c_str(), Printable(Value).c_str());
   return ExitOk;
 }
 
@@ -298,6 +347,13 @@ int Transform(const std::string &Command, const TArguments &Args)
     if (CropRect.IsEmpty())
       return Fail(ExitUsage, "crop: the rectangle is empty (right must exceed left, bottom top)");
   }
+
+  // Writing the input's format under a name that says something else
+  // would mislead whoever opens the file next.
+  if (!Args.Format && !FormatByExtension(Out) && Out.has_extension())
+    return Fail(ExitUsage, Out.string() + ": '" + Out.extension().string() +
+                               "' is not the extension of a format this program writes; "
+                               "give --format");
 
   TZrGraphicsFormats Formats;
   TZrGraphicsImage Image;

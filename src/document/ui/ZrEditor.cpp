@@ -22,6 +22,7 @@ namespace {
 constexpr int SaveQuestionFlags = mb::YesNoCancel | mb::IconWarning; // 51
 constexpr int OverwriteFlags = mb::YesNo | mb::IconWarning;          // 52
 constexpr int ErrorFlags = mb::OK | mb::IconError;                   // 16
+constexpr int WarningFlags = mb::OK | mb::IconWarning;               // 48
 
 QString Format1(const QString &Pattern, const QString &Argument)
 {
@@ -445,6 +446,9 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
     ReportOpenFailure(FileName);
     return false;
   }
+  // What the read had to say about the file, taken before anything else
+  // may read one.
+  const std::string Warning = Formats().LoadMessage();
   // The user may keep the current document (the new one is dropped then).
   if (TZrDocument *Current = CurrentDocument(); Current && !Current->Close())
     return false;
@@ -460,15 +464,26 @@ bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecen
   Doc->AfterOpen();
   if (AddToRecent)
     DocumentOpened(*Doc);
+  // A file that opened only in part says so once the picture is shown.
+  if (!Warning.empty())
+    ReportOpenWarning(ToQString(Warning));
   return true;
 }
 
 void TZrEditor::ReportOpenFailure(const QString &FileName)
 {
-  // A file that is not there (a recent file moved or deleted since) is not
-  // called damaged.
+  // The format list's own reason where it has one; otherwise a file that
+  // is not there (a recent file moved or deleted since) is not called
+  // damaged.
+  const std::string Reason = Formats().LoadMessage();
   const int Id = QFileInfo::exists(FileName) ? 1030 : 1033;
-  ZrApplication().MessageBox(Format1(LocalString(Id), FileName), ErrorFlags);
+  ZrApplication().MessageBox(
+      Reason.empty() ? Format1(LocalString(Id), FileName) : ToQString(Reason), ErrorFlags);
+}
+
+void TZrEditor::ReportOpenWarning(const QString &Text)
+{
+  ZrApplication().MessageBox(Text, WarningFlags);
 }
 
 bool TZrEditor::CanUndo() const

@@ -132,8 +132,11 @@ protected:
                               const QString &Proposed, QString &FileName, int &ChosenIndex);
   // Reports that a file could not be saved (the format layer says nothing).
   virtual void ReportSaveFailure(const QString &FileName);
-  // Reports that a file could not be opened.
+  // Reports that a file could not be opened, with the format list's reason
+  // when it gives one.
   virtual void ReportOpenFailure(const QString &FileName);
+  // Tells what is wrong with a file that opened all the same.
+  virtual void ReportOpenWarning(const QString &Text);
 
 private:
   void RecordUndoRedo(const QString &Name);

@@ -567,6 +567,12 @@ void TZrGraphicsEditor::ReportOpenFailure(const QString &FileName)
     TZrEditor::ReportOpenFailure(FileName);
 }
 
+void TZrGraphicsEditor::ReportOpenWarning(const QString &Text)
+{
+  if (!QuietOpen)
+    TZrEditor::ReportOpenWarning(Text);
+}
+
 void TZrGraphicsEditor::UpdateCaption()
 {
   if (PlugInMode && MainWindow()) {

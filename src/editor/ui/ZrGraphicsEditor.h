@@ -189,6 +189,7 @@ protected:
   // taken was handed over by a plug-in: the message says so, and the exit
   // code tells the plug-in to leave its host's image alone.
   void ReportOpenFailure(const QString &FileName) override;
+  void ReportOpenWarning(const QString &Text) override;
 
 private:
   class THost;

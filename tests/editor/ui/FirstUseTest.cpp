@@ -140,14 +140,14 @@ TEST_F(FirstUseTest, ARecentFileThatIsGoneIsNotFoundAndThePhotoStays)
   ChooseFromMenu(Main->FileMenuItem, Recent[1]);
 
   // No question about the work, which is still there; the message says
-  // what happened.
+  // the file is not there (not that it is damaged).
   ASSERT_NE(Doc(), nullptr);
   EXPECT_EQ(ToQString(Doc()->FileName.string()), Working);
   EXPECT_FALSE(Doc()->Saved);
   EXPECT_EQ(Editor->DocumentCount(), 1);
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_EQ(Messages[0],
-            QStringLiteral("16:") + LocalString(1033).replace(QStringLiteral("%s"), Gone));
+            QStringLiteral("16:") + LocalString(1277).replace(QStringLiteral("%s"), Gone));
 }
 
 TEST_F(FirstUseTest, ZoomKeysOfTheMainKeyboardAndTheNumericPad)

@@ -186,6 +186,45 @@ TEST_F(GraphicsEditorTest, ABrowsedFileThatDoesNotOpenLeavesTheIndexMovedAndTheP
   EXPECT_EQ(ToQString(Doc()->FileName.string()), C);
 }
 
+TEST_F(GraphicsEditorTest, DamagedAndUnsupportedFilesSayWhyTheyDoNotOpen)
+{
+  const QString Odd = QStringLiteral(FACETTE_SOURCE_DIR "/tests/data/odd/");
+  struct TCase
+  {
+    const char *File;
+    bool Opens;
+    QString Message; // flags, then the text; %1 is the file's path
+  };
+  const TCase Cases[] = {
+      {"tiff-rows-per-strip-overflow.tif", false,
+       QStringLiteral("16:The file \"%1\" could not be opened: it is damaged or incomplete.")},
+      {"jpeg-cut-after-header.jpg", false,
+       QStringLiteral("16:The file \"%1\" could not be opened: it is damaged or incomplete.")},
+      {"jpeg-12-bit.jpg", false,
+       QStringLiteral("16:The file \"%1\" could not be opened: this kind of image is not "
+                      "supported (12-bit JPEG).")},
+      {"bmp-embedded-png.bmp", false,
+       QStringLiteral("16:The file \"%1\" could not be opened: this kind of image is not "
+                      "supported (BMP with an embedded PNG).")},
+      // Part of the picture is there: it opens, with a warning.
+      {"jpeg-cut.jpg", true,
+       QStringLiteral("48:The file \"%1\" is damaged or incomplete. Only part of the picture "
+                      "could be read; the rest is shown in grey.")},
+      {"jpeg-stray-bytes.jpg", true, QString()},
+  };
+  for (const TCase &C : Cases) {
+    SCOPED_TRACE(C.File);
+    Messages.clear();
+    const QString Path = Odd + QString::fromUtf8(C.File);
+    EXPECT_EQ(Open(Path), C.Opens);
+    EXPECT_EQ(Doc() != nullptr, C.Opens);
+    if (C.Message.isEmpty())
+      EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QLatin1Char('\n')).toStdString();
+    else
+      EXPECT_EQ(Messages, QStringList{C.Message.arg(Path)});
+  }
+}
+
 TEST_F(GraphicsEditorTest, SettingsKeepTheJpegQualityAndTheOption)
 {
   Editor->SetJpegQuality(55);
