@@ -21,6 +21,9 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # running the editor without a display
   xvfb xauth
+  # end-to-end tests of lossless JPEG turns: jpegtran's turn as the
+  # reference, libjpeg to read the coefficients
+  libjpeg-turbo-progs libjpeg-dev
   # filter plug-ins: the Windows plug-in cross-compiled for both Windows
   # architectures and tested under 64-bit wine; the GIMP plug-in built
   # against libgimp and tested with gimp-console

@@ -19,6 +19,10 @@
 #include "tools/brush/ui/ZrSmudgeTool.h"
 #include "tools/brush/ui/ZrUndoBrushTool.h"
 #include "tools/geometry/ui/ZrAdjustmentTool.h"
+#include "tools/geometry/ui/ZrCrop2PlusTool.h"
+#include "tools/geometry/ui/ZrResizeTool.h"
+#include "tools/geometry/ui/ZrRotateTool.h"
+#include "tools/geometry/ui/ZrRotation3Tool.h"
 #include "tools/geometry/ui/ZrTextTool.h"
 #include "tools/inpainting/ui/ZrHandInpaintingTool.h"
 #include "tools/makeup/ui/ZrMakeUpTools.h"
@@ -133,9 +137,14 @@ void TModule::CreateCoreModules()
   // 9. A separator before the standard toolbar's tool buttons.
   Editor->StandardToolbar->addSeparator();
 
-  // 10. The original-image tool (the rotate tool follows it here).
+  // 10. The original-image tool and the rotate tool, whose own panel button
+  // stays hidden: its four buttons are on the standard toolbar.
   TZrOriginalImageTool *OriginalImageTool = nullptr;
   App.CreateModule(OriginalImageTool);
+  TZrRotateTool *RotateTool = nullptr;
+  App.CreateModule(RotateTool);
+  RotateTool->Button->setVisible(false);
+  RotateTool->AddToolbarItems();
 
   // 11. The progress bar, last in the status bar.
   auto *Bar = new QProgressBar(Main);
@@ -174,6 +183,24 @@ void TModule::DataModuleCreate()
 
   // 4. A separator before the geometry tools.
   ToolPanel()->AddSeparator();
+
+  // 5. Resize.
+  TZrResizeTool *ResizeTool = nullptr;
+  App.CreateModule(ResizeTool);
+  SetImage(ResizeTool->Button, 23);
+  CommonDataModule->LastTool = ResizeTool;
+
+  // 6. Crop.
+  TZrCrop2PlusTool *CropTool = nullptr;
+  App.CreateModule(CropTool);
+  SetImage(CropTool->Button, 24);
+  CommonDataModule->LastTool = CropTool;
+
+  // 7. Straighten.
+  TZrRotation3Tool *StraightenTool = nullptr;
+  App.CreateModule(StraightenTool);
+  SetImage(StraightenTool->Button, 83);
+  CommonDataModule->LastTool = StraightenTool;
 
   // 8. A separator before the text and adjustment tools.
   ToolPanel()->AddSeparator();

@@ -3,8 +3,10 @@
 #include "imaging/ZrGeometry.h"
 #include "imaging/ZrResample.h"
 
+#include <bit>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace facette {
 
@@ -121,6 +123,50 @@ std::unique_ptr<TZrLTBitmap> Resampled(const TZrLTBitmap &Source, int32_t Width,
   return Done ? std::move(Result) : nullptr;
 }
 
+// Orientations of the original relative to its pixels, as the steps that
+// compose them leave them: the axes swapped, the current x axis running
+// against the stored one, the current y axis running against it.
+enum : uint8_t
+{
+  oTransposed = 1,
+  oMirrorX = 2,
+  oMirrorY = 4,
+};
+
+// A quarter turn clockwise after Orientation: new (x, y) = (H - 1 - y, x).
+uint8_t TurnedRight(uint8_t Orientation)
+{
+  const bool X = Orientation & oMirrorX, Y = Orientation & oMirrorY;
+  uint8_t Result = (Orientation ^ oTransposed) & oTransposed;
+  if (!Y)
+    Result |= oMirrorX;
+  if (X)
+    Result |= oMirrorY;
+  return Result;
+}
+
+// A quarter turn counter-clockwise: new (x, y) = (y, W - 1 - x).
+uint8_t TurnedLeft(uint8_t Orientation)
+{
+  const bool X = Orientation & oMirrorX, Y = Orientation & oMirrorY;
+  uint8_t Result = (Orientation ^ oTransposed) & oTransposed;
+  if (Y)
+    Result |= oMirrorX;
+  if (!X)
+    Result |= oMirrorY;
+  return Result;
+}
+
+uint8_t FlippedHorizontally(uint8_t Orientation)
+{
+  return Orientation ^ oMirrorX;
+}
+
+uint8_t FlippedVertically(uint8_t Orientation)
+{
+  return Orientation ^ oMirrorY;
+}
+
 std::unique_ptr<TZrLTBitmap> Copied(const TZrPixels &Buffer)
 {
   auto Result = NewBitmap(Buffer.Width, Buffer.Height);
@@ -167,7 +213,9 @@ bool TZrGraphicsDocument::AdoptLoadedImage(TZrLoadedImage Loaded)
   NewBackup.CopyFrom(*Loaded.Image->GetPixels());
   Image_ = std::move(Loaded.Image);
   Original_ = std::move(NewOriginal);
+  OriginalTurn_ = 0;
   Backup_ = std::move(NewBackup);
+  BackupStale_ = false;
   Properties_ = std::move(Loaded.Metadata);
   LosslessJPEG_ = std::move(Loaded.LosslessJPEG);
   CropRect_ = {};
@@ -262,11 +310,15 @@ void TZrGraphicsDocument::InvalidateImageRect(const TZrRect &Rect)
 
 bool TZrGraphicsDocument::ResetBackup()
 {
+  BackupStale_ = false;
   if (!HasImage()) {
     Backup_.Clear();
     return true;
   }
-  if (!Backup_.Allocate(pf24bit, ImageBounds()) || !Backup_.Bits)
+  // The memory it has is used again where it is large enough (after a turn
+  // it always is).
+  Backup_.SetPixelFormat(pf24bit);
+  if (!Backup_.Reshape(ImageBounds()) || !Backup_.Bits)
     return false;
   Backup_.CopyFrom(*ImagePixels());
   return true;
@@ -289,7 +341,7 @@ TZrCommandState *TZrGraphicsDocument::Commit(const TStateMaker &MakeState)
   Saved = false;
   TZrCommandState *Added = State.get();
   History.Add(std::move(State));
-  if (Backup_.Bits && Backup_.GetBounds() == ImageBounds())
+  if (!BackupStale_ && Backup_.Bits && Backup_.GetBounds() == ImageBounds())
     Backup_.CopyRect(Rect.Left, Rect.Top, *ImagePixels(), Rect);
   else if (!ResetBackup())
     throw std::bad_alloc();
@@ -301,20 +353,99 @@ TZrCommandState *TZrGraphicsDocument::Commit(const TStateMaker &MakeState)
 bool TZrGraphicsDocument::Replace(std::unique_ptr<TZrLTBitmap> NewImage,
                                   std::unique_ptr<TZrLTBitmap> NewOriginal)
 {
-  if (NewImage) {
-    // The backup of the new image is had before anything is replaced.
-    TZrPixelBuffer NewBackup;
-    if (!NewBackup.Allocate(pf24bit, NewImage->GetBounds()) || !NewBackup.Bits)
-      return false;
-    NewBackup.CopyFrom(*NewImage->GetPixels());
+  if (NewImage && Backup_.CanHold(NewImage->GetBounds())) {
+    // The backup's own memory takes the new image: nothing to fail.
     Image_ = std::move(NewImage);
-    Backup_ = std::move(NewBackup);
+    ResetBackup();
+  } else if (NewImage) {
+    if (!TakeWithNewBackup(NewImage))
+      return false;
   } else if (!ResetBackup()) {
     return false;
   }
-  if (NewOriginal)
+  if (NewOriginal) {
     Original_ = std::move(NewOriginal);
+    OriginalTurn_ = 0;
+  }
   return true;
+}
+
+bool TZrGraphicsDocument::TakeWithNewBackup(std::unique_ptr<TZrLTBitmap> &NewImage)
+{
+  // The backup of the new image is had before anything is replaced.
+  TZrPixelBuffer NewBackup;
+  if (!NewBackup.Allocate(pf24bit, NewImage->GetBounds()) || !NewBackup.Bits)
+    return false;
+  NewBackup.CopyFrom(*NewImage->GetPixels());
+  Image_ = std::move(NewImage);
+  Backup_ = std::move(NewBackup);
+  BackupStale_ = false;
+  return true;
+}
+
+bool TZrGraphicsDocument::Reoriented(std::unique_ptr<TZrLTBitmap> NewImage,
+                                     uint8_t (*Turn)(uint8_t))
+{
+  if (NewImage && !Backup_.CanHold(NewImage->GetBounds())) {
+    // No memory of its own for the new orientation: the backup is made
+    // now.
+    if (!TakeWithNewBackup(NewImage))
+      return false;
+  } else {
+    if (NewImage)
+      Image_ = std::move(NewImage);
+    BackupStale_ = true;
+  }
+  if (Usable(*Original_))
+    OriginalTurn_ = Turn(OriginalTurn_);
+  return true;
+}
+
+bool TZrGraphicsDocument::Turn(bool Clockwise)
+{
+  // While nothing is changed since the last snapshot the backup is a
+  // second copy of the image, so its memory can take the turned image and
+  // then hold the old one, out of date until it is asked for: the turn
+  // needs no memory of its own. (A stale backup is no copy, but its memory
+  // serves the same.)
+  if (Backup_.Bits && ChangedRect_.IsEmpty() && Image_->RotateUsing(Backup_, Clockwise)) {
+    BackupStale_ = true;
+    if (Usable(*Original_))
+      OriginalTurn_ = (Clockwise ? TurnedRight : TurnedLeft)(OriginalTurn_);
+    return true;
+  }
+  auto NewImage = Turned(*Image_, Clockwise);
+  return NewImage && Reoriented(std::move(NewImage), Clockwise ? TurnedRight : TurnedLeft);
+}
+
+void TZrGraphicsDocument::SettleOriginal() const
+{
+  if (!OriginalTurn_)
+    return;
+  const uint8_t Wanted = std::exchange(OriginalTurn_, 0);
+  if (!Usable(*Original_))
+    return;
+  uint8_t Done = 0;
+  if (Wanted & oTransposed) {
+    // The quarter turn that leaves the fewer flips to do.
+    const auto Flips = [Wanted](uint8_t Turned) {
+      return std::popcount(static_cast<unsigned>((Turned ^ Wanted) & (oMirrorX | oMirrorY)));
+    };
+    const bool Clockwise = Flips(TurnedRight(0)) <= Flips(TurnedLeft(0));
+    auto NewOriginal = Turned(*Original_, Clockwise);
+    if (!NewOriginal) {
+      // No memory for it: no original rather than one that shows the photo
+      // the wrong way round.
+      Original_->Clear();
+      return;
+    }
+    Original_ = std::move(NewOriginal);
+    Done = Clockwise ? TurnedRight(0) : TurnedLeft(0);
+  }
+  if ((Done ^ Wanted) & oMirrorX)
+    Original_->FlipHorizontal();
+  if ((Done ^ Wanted) & oMirrorY)
+    Original_->FlipVertical();
 }
 
 void TZrGraphicsDocument::TellLossless(const std::function<void(IZrLosslessJPEG &)> &Call)
@@ -336,13 +467,7 @@ bool TZrGraphicsDocument::RotateLeft()
   if (!HasImage())
     return false;
   const int32_t Width = Image_->GetWidth();
-  auto NewImage = Turned(*Image_, false);
-  if (!NewImage)
-    return false;
-  std::unique_ptr<TZrLTBitmap> NewOriginal;
-  if (Usable(*Original_) && !(NewOriginal = Turned(*Original_, false)))
-    return false;
-  if (!Replace(std::move(NewImage), std::move(NewOriginal)))
+  if (!Turn(false))
     return false;
   if (HasCropRect())
     CropRect_ = RotateCropLeft(CropRect_, Width);
@@ -356,13 +481,7 @@ bool TZrGraphicsDocument::RotateRight()
   if (!HasImage())
     return false;
   const int32_t Height = Image_->GetHeight();
-  auto NewImage = Turned(*Image_, true);
-  if (!NewImage)
-    return false;
-  std::unique_ptr<TZrLTBitmap> NewOriginal;
-  if (Usable(*Original_) && !(NewOriginal = Turned(*Original_, true)))
-    return false;
-  if (!Replace(std::move(NewImage), std::move(NewOriginal)))
+  if (!Turn(true))
     return false;
   if (HasCropRect())
     CropRect_ = RotateCropRight(CropRect_, Height);
@@ -375,11 +494,9 @@ bool TZrGraphicsDocument::FlipHorizontal()
 {
   if (!Usable(*Image_))
     return false;
-  // In place: no memory needed, so neither flip can fail halfway.
+  // In place: no memory needed, so the flip cannot fail halfway.
   Image_->FlipHorizontal();
-  if (Usable(*Original_))
-    Original_->FlipHorizontal();
-  ResetBackup();
+  Reoriented(nullptr, FlippedHorizontally);
   if (HasCropRect())
     CropRect_ = FlipCropHorizontal(CropRect_, Image_->GetWidth());
   TellLossless([](IZrLosslessJPEG &Lossless) { Lossless.FlipHorizontal(); });
@@ -392,9 +509,7 @@ bool TZrGraphicsDocument::FlipVertical()
   if (!Usable(*Image_))
     return false;
   Image_->FlipVertical();
-  if (Usable(*Original_))
-    Original_->FlipVertical();
-  ResetBackup();
+  Reoriented(nullptr, FlippedVertically);
   if (HasCropRect())
     CropRect_ = FlipCropVertical(CropRect_, Image_->GetHeight());
   TellLossless([](IZrLosslessJPEG &Lossless) { Lossless.FlipVertical(); });
@@ -404,6 +519,7 @@ bool TZrGraphicsDocument::FlipVertical()
 
 bool TZrGraphicsDocument::Crop(const TZrRect &Rect)
 {
+  SettleOriginal();
   if (!HasImage())
     return false;
   const TZrRect R = IntersectRect(Rect, ImageBounds());
@@ -430,13 +546,16 @@ bool TZrGraphicsDocument::Crop(const TZrRect &Rect)
 }
 
 bool TZrGraphicsDocument::ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal,
-                                      bool ScaleCropRect)
+                                      bool ScaleCropRect,
+                                      const std::function<void(int32_t, int32_t)> &Progress)
 {
+  SettleOriginal();
   if (!HasImage() || Width <= 0 || Height <= 0)
     return false;
   const int32_t W0 = Image_->GetWidth(), H0 = Image_->GetHeight();
   std::unique_ptr<TZrLTBitmap> NewOriginal;
-  if (ResizeOriginal && Usable(*Original_)) {
+  const bool WithOriginal = ResizeOriginal && Usable(*Original_);
+  if (WithOriginal) {
     int32_t OriginalWidth = Width, OriginalHeight = Height;
     if (Original_->GetWidth() != W0 || Original_->GetHeight() != H0) {
       OriginalWidth = std::max(1, static_cast<int32_t>(std::nearbyint(
@@ -446,9 +565,15 @@ bool TZrGraphicsDocument::ResizeImage(int32_t Width, int32_t Height, bool Resize
     }
     if (!(NewOriginal = Resampled(*Original_, OriginalWidth, OriginalHeight)))
       return false;
+    if (Progress)
+      Progress(1, 2);
   }
   auto NewImage = Resampled(*Image_, Width, Height);
-  if (!NewImage || !Replace(std::move(NewImage), std::move(NewOriginal)))
+  if (!NewImage)
+    return false;
+  if (Progress)
+    Progress(WithOriginal ? 2 : 1, WithOriginal ? 2 : 1);
+  if (!Replace(std::move(NewImage), std::move(NewOriginal)))
     return false;
   if (HasCropRect()) {
     // A crop left in the old coordinates would show the wrong part of the
@@ -466,6 +591,7 @@ bool TZrGraphicsDocument::ResizeImage(int32_t Width, int32_t Height, bool Resize
 
 bool TZrGraphicsDocument::SetCanvasSize(int32_t Width, int32_t Height, bool ResizeOriginal)
 {
+  SettleOriginal();
   if (!HasImage() || Width <= 0 || Height <= 0)
     return false;
   auto NewImage = Placed(*Image_, Width, Height);
@@ -506,7 +632,18 @@ bool TZrGraphicsDocument::SaveImages(TZrPixelBuffer &ImageBuffer,
 {
   if (!Image_->SaveTo(ImageBuffer))
     return false;
-  return !OriginalBuffer || Original_->SaveTo(*OriginalBuffer);
+  return !OriginalBuffer || Original().SaveTo(*OriginalBuffer);
+}
+
+std::unique_ptr<IZrLosslessJPEG> TZrGraphicsDocument::CopyLossless() const
+{
+  return LosslessJPEG_ ? LosslessJPEG_->Clone() : nullptr;
+}
+
+void TZrGraphicsDocument::RestoreLossless(const IZrLosslessJPEG *Record)
+{
+  if (Record)
+    LosslessJPEG_ = Record->Clone();
 }
 
 bool TZrGraphicsDocument::ExchangeImages(TZrImageSet &Set)
@@ -545,7 +682,8 @@ void TZrGraphicsDocument::RestorePixels(const TZrPixels &Pixels)
   InvalidateImageRect(Pixels.GetBounds());
   // Between edits the backup differs from the image only where the
   // snapshot just wrote; with an edit open the whole image is taken over.
-  if (!Editing_ && Backup_.Bits && Backup_.GetBounds() == Image->GetBounds())
+  // (A backup left stale by a turn is no copy of the image: refilled.)
+  if (!Editing_ && !BackupStale_ && Backup_.Bits && Backup_.GetBounds() == Image->GetBounds())
     Backup_.CopyFrom(Pixels);
   else
     ResetBackup();

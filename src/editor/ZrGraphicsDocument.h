@@ -140,12 +140,27 @@ public:
   // transformed with every geometric operation. Their pixel windows are
   // replaced by every operation that changes the size or turns the image:
   // fetch them again after one.
+  //
+  // Turns and flips do only the working image at once: the original takes
+  // them (all of them together) when it is next asked for, so that turning
+  // a photo costs one pass over its pixels, and four turns none over the
+  // original's.
   TZrLTBitmap &Image() const { return *Image_; }
-  TZrLTBitmap &Original() const { return *Original_; }
+  TZrLTBitmap &Original() const
+  {
+    SettleOriginal();
+    return *Original_;
+  }
   TZrPixels *ImagePixels() const { return Image_->GetPixels(); }
-  TZrPixels *OriginalPixels() const { return Original_->GetPixels(); }
-  // Copy of Image as of the last snapshot.
-  TZrPixelBuffer &Backup() { return Backup_; }
+  TZrPixels *OriginalPixels() const { return Original().GetPixels(); }
+  // Copy of Image as of the last snapshot. After a turn or flip it is
+  // brought up to date, in its own memory, when it is first asked for.
+  TZrPixelBuffer &Backup()
+  {
+    if (BackupStale_)
+      ResetBackup();
+    return Backup_;
+  }
   const TZrImageMetadataHolder *Properties() const { return Properties_.get(); }
   IZrLosslessJPEG *LosslessJPEG() const { return LosslessJPEG_.get(); }
   bool HasImage() const { return Image_->GetPixels() != nullptr; }
@@ -203,13 +218,21 @@ public:
   bool FlipHorizontal();
   bool FlipVertical();
   bool Crop(const TZrRect &Rect);
-  bool ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal, bool ScaleCropRect);
+  // Progress hears of each image resampled (Done of Total).
+  bool ResizeImage(int32_t Width, int32_t Height, bool ResizeOriginal, bool ScaleCropRect,
+                   const std::function<void(int32_t Done, int32_t Total)> &Progress = {});
   bool SetCanvasSize(int32_t Width, int32_t Height, bool ResizeOriginal);
   // Image (and Original when given) take the buffers' size and pixels.
   bool RestoreImages(const TZrPixels &ImageBuffer, const TZrPixels *OriginalBuffer);
   // Copies Image (and Original when OriginalBuffer is given) into the
   // buffers, each re-allocated to the bitmap's format and bounds.
   bool SaveImages(TZrPixelBuffer &ImageBuffer, TZrPixelBuffer *OriginalBuffer) const;
+  // A copy of what the lossless object records (nil without one), and such
+  // a copy put back. An undo that brings back the pixels of before a crop,
+  // resize or straightening brings the record of before back with them, so
+  // the image saves without recompression again where it did then.
+  std::unique_ptr<IZrLosslessJPEG> CopyLossless() const;
+  void RestoreLossless(const IZrLosslessJPEG *Record);
   // Exchanges image, original, backup and crop rectangle with those of Set
   // without copying a pixel, so that a tool can show a stand-in (a shrunk
   // preview) and later put the real images back in no time. Set's backup
@@ -242,6 +265,18 @@ private:
   // Takes new image and original (either may be nil: kept) and refills the
   // backup; false, nothing replaced, when the backup's memory is short.
   bool Replace(std::unique_ptr<TZrLTBitmap> NewImage, std::unique_ptr<TZrLTBitmap> NewOriginal);
+  // Takes NewImage with a backup made for it first; false, nothing taken,
+  // when the backup's memory is short.
+  bool TakeWithNewBackup(std::unique_ptr<TZrLTBitmap> &NewImage);
+  // After a turn or flip of the image (Turn is one of the orientation
+  // steps of the .cpp): the backup is refilled later in its own memory
+  // when that can hold the image, else now; the original turns later.
+  // False, nothing changed, when the backup's memory is short.
+  bool Reoriented(std::unique_ptr<TZrLTBitmap> NewImage, uint8_t (*Turn)(uint8_t));
+  // The image turned a quarter (the original and backup follow later).
+  bool Turn(bool Clockwise);
+  // Does the turns and flips the original still owes.
+  void SettleOriginal() const;
   // The current tool gets the new pixel windows, the view and the status
   // the new image.
   void Finish();
@@ -255,8 +290,12 @@ private:
   bool Editing_ = false;
   IZrGraphicsDocumentListener *EditTool_ = nullptr;
   std::unique_ptr<TZrLTBitmap> Image_;
-  std::unique_ptr<TZrLTBitmap> Original_;
+  // Settled on demand, hence mutable.
+  mutable std::unique_ptr<TZrLTBitmap> Original_;
+  // The orientation the original still has to take (0 none).
+  mutable uint8_t OriginalTurn_ = 0;
   TZrPixelBuffer Backup_;
+  bool BackupStale_ = false;
   std::unique_ptr<TZrImageMetadataHolder> Properties_;
 };
 

@@ -1,5 +1,6 @@
 #include "imaging/ZrBitmap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -29,6 +30,9 @@ size_t PageSize()
 #endif
 }
 
+// Buffers from this size on ask for large pages.
+constexpr size_t LargePageThreshold = size_t{4} << 20;
+
 uint8_t *AllocatePages(size_t Bytes)
 {
 #ifdef _WIN32
@@ -36,7 +40,15 @@ uint8_t *AllocatePages(size_t Bytes)
       VirtualAlloc(nullptr, Bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
 #else
   void *Memory = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return Memory == MAP_FAILED ? nullptr : static_cast<uint8_t *>(Memory);
+  if (Memory == MAP_FAILED)
+    return nullptr;
+  // A photo's memory taken in large pages is filled without a fault every
+  // four kilobytes: the first write into a new 24-megapixel image costs a
+  // fraction of what it would. Where the system does not grant them, the
+  // advice changes nothing.
+  if (Bytes >= LargePageThreshold)
+    madvise(Memory, Bytes, MADV_HUGEPAGE);
+  return static_cast<uint8_t *>(Memory);
 #endif
 }
 
@@ -207,6 +219,28 @@ bool TZrPixelBuffer::SetBounds(const TZrRect &Rect, bool Preserve)
   Bits = NewBits;
   Allocated = NewAllocated;
   return Ok;
+}
+
+bool TZrPixelBuffer::CanHold(const TZrRect &Rect) const
+{
+  const int64_t NewStride = BufferStride(PixelFormat, std::max(Rect.Width(), 0));
+  return Bits && NewStride >= 0 &&
+         static_cast<uint64_t>(NewStride) * static_cast<uint64_t>(std::max(Rect.Height(), 0)) <=
+             Allocated;
+}
+
+bool TZrPixelBuffer::Reshape(const TZrRect &Rect)
+{
+  if (Rect == GetBounds() && Bits)
+    return true;
+  if (!CanHold(Rect) || Rect.IsEmpty())
+    return SetBounds(Rect, false);
+  Left = Rect.Left;
+  Top = Rect.Top;
+  Width = Rect.Width();
+  Height = Rect.Height();
+  Stride = static_cast<int32_t>(BufferStride(PixelFormat, Width));
+  return true;
 }
 
 void TZrPixelBuffer::SetPixelFormat(int32_t Format)

@@ -101,6 +101,13 @@ public:
   }
   void Clear();
 
+  // Whether the memory held can take a window of Rect in this format.
+  bool CanHold(const TZrRect &Rect) const;
+  // Re-dimensions the buffer to Rect inside the memory it already holds
+  // when that is large enough (the pixels are then whatever the memory
+  // held), else as Resize. False when the memory could not be had.
+  bool Reshape(const TZrRect &Rect);
+
   // Size in bytes of the memory held (whole pages).
   size_t AllocatedBytes() const { return Allocated; }
 

@@ -198,6 +198,29 @@ bool TZrLTBitmap::Rotate(bool Clockwise)
   return true;
 }
 
+bool TZrLTBitmap::RotateUsing(TZrPixelBuffer &Buffer, bool Clockwise)
+{
+  const TZrRect Turned = Bounds(0, 0, Handle.Height, Handle.Width);
+  if (!Pixels || Handle.PixelFormat != pf24bit || Buffer.PixelFormat != pf24bit ||
+      !Buffer.CanHold(Turned) || Buffer.Bits == Memory.Bits)
+    return false;
+  std::unique_ptr<TZrLTPixels> NewPixels;
+  try {
+    NewPixels = std::make_unique<TZrLTPixels>();
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+  Buffer.Reshape(Turned);
+  NewPixels->Init(Turned, Buffer.Bits, pf24bit, Buffer.Stride);
+  if (!RotatePixels(*Pixels, *NewPixels, Clockwise))
+    return false;
+  std::swap(Memory, Buffer);
+  Pixels = std::move(NewPixels);
+  Handle = TZrBitmapHandle{Memory.Bits,   Turned.Width(), Turned.Height(), PixelFormatBits(pf24bit),
+                           Memory.Stride, pf24bit};
+  return true;
+}
+
 void TZrLTBitmap::Swap(TZrLTBitmap &Other) noexcept
 {
   std::swap(Pixels, Other.Pixels);

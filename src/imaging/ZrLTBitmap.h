@@ -97,6 +97,12 @@ public:
   bool FlipVertical();
   bool RotateLeft();
   bool RotateRight();
+  // A quarter turn into Buffer's memory, which the bitmap then takes over;
+  // Buffer gets the bitmap's old memory, its window the old image's bounds
+  // (and pixels). No memory is taken, so nothing can fail for want of it.
+  // False, nothing changed, when Buffer cannot hold the turned image (see
+  // TZrPixelBuffer::CanHold) or the image is not 24-bit.
+  bool RotateUsing(TZrPixelBuffer &Buffer, bool Clockwise);
   bool Resample(int32_t Width, int32_t Height);
   bool SetCanvasSize(int32_t Width, int32_t Height);
 

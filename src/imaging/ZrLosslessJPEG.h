@@ -39,6 +39,9 @@ public:
   // The pixels were replaced by something the original cannot give (a
   // resampled image).
   virtual void PixelsReplaced() = 0;
+  // A copy of what is recorded (the file's bytes are shared, not copied):
+  // an undo puts it back with the pixels it describes.
+  virtual std::unique_ptr<IZrLosslessJPEG> Clone() const = 0;
 };
 
 class TZrLosslessJPEG : public IZrLosslessJPEG
@@ -77,6 +80,10 @@ public:
   // resampled image): every later save compresses anew.
   void PixelsReplaced() override { Replaced = true; }
   bool IsReplaced() const { return Replaced; }
+  std::unique_ptr<IZrLosslessJPEG> Clone() const override
+  {
+    return std::make_unique<TZrLosslessJPEG>(*this);
+  }
 
   // Whether the recorded operations can be written without recompression.
   bool TransformIsLossless() const;

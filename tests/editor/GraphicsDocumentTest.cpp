@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace facette {
 namespace {
 
@@ -238,6 +240,56 @@ TEST_F(GraphicsDocument, RotatingLeftThenRightRestoresEverything)
   EXPECT_TRUE(SameImage(*Doc.OriginalPixels(), Original));
   EXPECT_EQ(Doc.CropRect(), MakeRect(1, 2, 9, 6));
   EXPECT_TRUE(BackupMatchesImage());
+}
+
+// Turns and flips reach the original and the backup only when they are
+// asked for; whatever comes in between, they then show exactly what doing
+// every step at once would have given.
+TEST_F(GraphicsDocument, OriginalAndBackupFollowEveryTurnAndFlipWhenAskedFor)
+{
+  using TStep = std::pair<bool (TZrGraphicsDocument::*)(), bool (TZrLTBitmap::*)()>;
+  const TStep Steps[] = {
+      {&TZrGraphicsDocument::RotateLeft, &TZrLTBitmap::RotateLeft},
+      {&TZrGraphicsDocument::RotateRight, &TZrLTBitmap::RotateRight},
+      {&TZrGraphicsDocument::FlipHorizontal, &TZrLTBitmap::FlipHorizontal},
+      {&TZrGraphicsDocument::FlipVertical, &TZrLTBitmap::FlipVertical},
+  };
+  std::mt19937 Rng(3);
+  for (int Round = 0; Round < 40; ++Round) {
+    SCOPED_TRACE(Round);
+    TZrGraphicsDocument D(Editor, &Host);
+    ASSERT_TRUE(LoadCoded(D, 9, 5));
+    FillCoded(*D.OriginalPixels(), 90);
+    TZrLTBitmap Image, Original;
+    ASSERT_TRUE(Image.Assign(*D.ImagePixels()));
+    ASSERT_TRUE(Original.Assign(*D.OriginalPixels()));
+    const int Count = static_cast<int>(Rng() % 7);
+    for (int I = 0; I < Count; ++I) {
+      const TStep &Step = Steps[Rng() % 4];
+      ASSERT_TRUE((D.*Step.first)());
+      ASSERT_TRUE((Image.*Step.second)());
+      ASSERT_TRUE((Original.*Step.second)());
+      EXPECT_TRUE(SameImage(*D.ImagePixels(), *Image.GetPixels()));
+    }
+    // Asked for in either order, or through an operation that needs the
+    // original whole.
+    switch (Round % 3) {
+    case 0:
+      EXPECT_TRUE(SameImage(D.Backup(), *Image.GetPixels()));
+      EXPECT_TRUE(SameImage(*D.OriginalPixels(), *Original.GetPixels()));
+      break;
+    case 1:
+      EXPECT_TRUE(SameImage(*D.OriginalPixels(), *Original.GetPixels()));
+      EXPECT_TRUE(SameImage(D.Backup(), *Image.GetPixels()));
+      break;
+    default: {
+      ASSERT_TRUE(D.Crop(MakeRect(1, 1, 4, 4)));
+      ASSERT_TRUE(Original.Crop(MakeRect(1, 1, 4, 4)));
+      EXPECT_TRUE(SameImage(*D.OriginalPixels(), *Original.GetPixels()));
+      EXPECT_TRUE(SameImage(D.Backup(), *D.ImagePixels()));
+    }
+    }
+  }
 }
 
 // The crop rectangle turns with the image: the part of the image it shows

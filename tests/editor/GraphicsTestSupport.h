@@ -207,6 +207,11 @@ public:
   void RotateLeft() override { Journal.push_back("RotateLeft"); }
   void RotateRight() override { Journal.push_back("RotateRight"); }
   void PixelsReplaced() override { Journal.push_back("PixelsReplaced"); }
+  std::unique_ptr<IZrLosslessJPEG> Clone() const override
+  {
+    Journal.push_back("Clone");
+    return std::make_unique<TFakeLossless>(Journal, Holds);
+  }
 
 private:
   std::vector<std::string> &Journal;

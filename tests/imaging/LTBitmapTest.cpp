@@ -61,6 +61,40 @@ TEST(LTBitmap, QuarterTurnsOfASmallImage)
   EXPECT_TRUE(Holds(B, 1, 0, 0, 0)); // the old top-left is now top-right
 }
 
+// A turn into a second buffer's memory: the bitmap takes that memory, the
+// buffer the old image; a buffer too small, or the bitmap's own memory, is
+// refused without a change.
+TEST(LTBitmap, TurningIntoAnotherBufferSwapsTheMemory)
+{
+  TZrLTBitmap B;
+  MakeImage(B, 7, 3);
+  TZrPixelBuffer Spare;
+  ASSERT_TRUE(Spare.Allocate(pf24bit, MakeRect(0, 0, 7, 3)));
+  uint8_t *const SpareMemory = Spare.Bits;
+  uint8_t *const OldMemory = B.GetPixels()->Bits;
+  ASSERT_TRUE(B.RotateUsing(Spare, true));
+  ExpectConsistent(B);
+  EXPECT_EQ(B.GetPixels()->Bits, SpareMemory);
+  EXPECT_EQ(B.GetWidth(), 3);
+  for (int32_t Y = 0; Y < 7; ++Y)
+    for (int32_t X = 0; X < 3; ++X)
+      ASSERT_TRUE(Holds(B, X, Y, Y, 2 - X));
+  EXPECT_EQ(Spare.Bits, OldMemory);
+  EXPECT_EQ(Spare.GetBounds(), MakeRect(0, 0, 7, 3));
+  EXPECT_EQ(Spare.PixelPtr(4, 1)[2], Code(4, 1, 2));
+  ASSERT_TRUE(B.RotateUsing(Spare, false));
+  EXPECT_EQ(B.GetWidth(), 7);
+  EXPECT_TRUE(Holds(B, 6, 2, 6, 2));
+
+  TZrPixelBuffer Small;
+  ASSERT_TRUE(Small.Allocate(pf24bit, MakeRect(0, 0, 1, 1)));
+  TZrLTBitmap Large;
+  MakeImage(Large, 2000, 3);
+  EXPECT_FALSE(Large.RotateUsing(Small, true));
+  EXPECT_EQ(Large.GetWidth(), 2000);
+  EXPECT_TRUE(Holds(Large, 1999, 2, 1999, 2));
+}
+
 // Every pixel of every operation on sizes whose rows end in padding of each
 // kind, and on one image large enough to be split into tiles and bands.
 TEST(LTBitmap, FlipsAndTurnsMoveEveryPixel)
