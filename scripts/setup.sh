@@ -37,6 +37,8 @@ packages=(
   poppler-utils
   # desktop metadata validation and manual pages generated from --help
   appstream help2man
+  # Qt's own dialogs and buttons in the interface language
+  qt6-translations-l10n
   # fonts the text tool's tests draw with (Latin, Greek and Cyrillic)
   fonts-dejavu-core
 )

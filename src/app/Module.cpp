@@ -148,7 +148,10 @@ void TModule::CreateCoreModules()
 
   // 11. The progress bar, last in the status bar.
   auto *Bar = new QProgressBar(Main);
-  Bar->setFixedWidth(200);
+  // It gives way first when the window is narrow, so the panels before it
+  // are never cut.
+  Bar->setMinimumWidth(60);
+  Bar->setMaximumWidth(200);
   Bar->setMaximumHeight(Main->statusBar()->sizeHint().height());
   Main->statusBar()->addPermanentWidget(Bar);
   auto *Meter = new TProgressMeter(Bar, CommonDataModule);

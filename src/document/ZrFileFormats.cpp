@@ -2,7 +2,44 @@
 
 #include "framework/ZrLocalizer.h"
 
+#include <string_view>
+
 namespace facette {
+
+namespace {
+
+char LowerAscii(char C)
+{
+  return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
+}
+
+// One pattern against the whole name: on a mismatch after a "*", the star
+// takes one more character and the rest is tried again.
+bool MatchesPattern(std::string_view Pattern, std::string_view Name)
+{
+  size_t P = 0, N = 0;
+  size_t Star = std::string_view::npos, StarName = 0;
+  while (N < Name.size()) {
+    if (P < Pattern.size() &&
+        (Pattern[P] == '?' || LowerAscii(Pattern[P]) == LowerAscii(Name[N]))) {
+      ++P;
+      ++N;
+    } else if (P < Pattern.size() && Pattern[P] == '*') {
+      Star = P++;
+      StarName = N;
+    } else if (Star != std::string_view::npos) {
+      P = Star + 1;
+      N = ++StarName;
+    } else {
+      return false;
+    }
+  }
+  while (P < Pattern.size() && Pattern[P] == '*')
+    ++P;
+  return P == Pattern.size();
+}
+
+} // namespace
 
 std::string BuildFilter(const TZrFileFormatArray &Formats)
 {
@@ -24,6 +61,27 @@ int FindFormat(const TZrFileFormatArray &Formats, int32_t Id)
 {
   for (size_t Index = 0; Index < Formats.size(); ++Index)
     if (Formats[Index].Id == Id)
+      return static_cast<int>(Index);
+  return -1;
+}
+
+bool MatchesMask(const std::string &Mask, const std::string &FileName)
+{
+  std::string_view Rest = Mask;
+  while (!Rest.empty()) {
+    const size_t End = Rest.find(';');
+    const std::string_view Pattern = Rest.substr(0, End);
+    if (!Pattern.empty() && MatchesPattern(Pattern, FileName))
+      return true;
+    Rest = End == std::string_view::npos ? std::string_view() : Rest.substr(End + 1);
+  }
+  return false;
+}
+
+int FindFormatForName(const TZrFileFormatArray &Formats, const std::string &FileName)
+{
+  for (size_t Index = 0; Index < Formats.size(); ++Index)
+    if (MatchesMask(Formats[Index].Mask, FileName))
       return static_cast<int>(Index);
   return -1;
 }

@@ -35,6 +35,12 @@ using TZrFileFormatArray = std::vector<TZrFileFormatInfo>;
 std::string BuildFilter(const TZrFileFormatArray &Formats);
 // Index of the first entry with that identifier; -1 if none.
 int FindFormat(const TZrFileFormatArray &Formats, int32_t Id);
+// Whether the file name (without folder) matches one of the mask's
+// ";"-separated patterns ("*" any run of characters, "?" one), letters
+// compared without regard to case.
+bool MatchesMask(const std::string &Mask, const std::string &FileName);
+// Index of the first entry whose mask matches the file name; -1 if none.
+int FindFormatForName(const TZrFileFormatArray &Formats, const std::string &FileName);
 
 // What the open dialog shows about the highlighted file.
 class TZrFileInfo

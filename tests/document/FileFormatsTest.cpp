@@ -57,5 +57,29 @@ TEST(FileFormats, SaveFormatsLookupsAndDefaults)
   EXPECT_TRUE(Text.empty());
 }
 
+TEST(FileFormats, TypedNamesFindTheirFormatByMask)
+{
+  TTwoFormats Formats;
+  TZrFileFormatArray Save;
+  Formats.GetSaveFormats(Save);
+  const struct
+  {
+    const char *Name;
+    int Index;
+  } Cases[] = {
+      {"edited.jpg", 0}, {"EDITED.JPEG", 0},  {"a.b.png", 1}, {"edited.jpg.png", 1}, {"edited", -1},
+      {"jpg", -1},       {"edited.jpgx", -1}, {".png", 1},    {"edited.", -1},
+  };
+  for (const auto &C : Cases)
+    EXPECT_EQ(FindFormatForName(Save, C.Name), C.Index) << C.Name;
+
+  // Patterns beyond "*.ext": "?" takes one character, an empty pattern
+  // between separators matches nothing.
+  EXPECT_TRUE(MatchesMask("IMG_????.*", "img_0042.tif"));
+  EXPECT_FALSE(MatchesMask("IMG_????.*", "img_042.tif"));
+  EXPECT_TRUE(MatchesMask("*a*b*", "xxaxxbxx"));
+  EXPECT_FALSE(MatchesMask(";;", "x"));
+}
+
 } // namespace
 } // namespace facette

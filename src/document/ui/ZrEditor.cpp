@@ -111,11 +111,19 @@ void TZrEditor::Localize()
   RedoMenuItem->setText(LocalString(26));
   RedoAllMenuItem->setText(LocalString(169));
   StandardToolbar->setWindowTitle(LocalString(162));
-  const std::pair<QAction *, int> Hints[] = {
-      {OpenToolButton, 12}, {SaveToolButton, 16}, {UndoToolButton, 25}, {RedoToolButton, 26}};
-  for (const auto &[Button, Id] : Hints) {
-    Button->setText(LocalString(Id));
-    Button->setToolTip(LocalString(Id));
+  // A button's hint names the key of the menu command it shares.
+  const struct
+  {
+    QAction *Button;
+    int Id;
+    QAction *MenuItem;
+  } Hints[] = {{OpenToolButton, 12, OpenMenuItem},
+               {SaveToolButton, 16, SaveAsMenuItem},
+               {UndoToolButton, 25, UndoMenuItem},
+               {RedoToolButton, 26, RedoMenuItem}};
+  for (const auto &Hint : Hints) {
+    Hint.Button->setText(LocalString(Hint.Id));
+    Hint.Button->setToolTip(ShortcutHint(LocalString(Hint.Id), Hint.MenuItem->shortcut()));
   }
   UpdateCaption();
 }
@@ -171,6 +179,10 @@ void TZrEditor::UpdateControls()
   RedoAllMenuItem->setEnabled(CanRedo());
   UndoToolButton->setEnabled(UndoMenuItem->isEnabled());
   RedoToolButton->setEnabled(RedoMenuItem->isEnabled());
+  // Changes come from everywhere (tools, undo, saving); the caption's mark
+  // catches up here.
+  if (Main)
+    Main->setWindowModified(Doc && !Doc->Saved);
 }
 
 void TZrEditor::ActivateDocument(TZrDocument &Doc)
@@ -188,7 +200,10 @@ void TZrEditor::UpdateCaption()
     return;
   const QString Title = ZrApplication().Title();
   TZrDocument *Doc = CurrentDocument();
-  Main->setWindowTitle(Doc ? ToQString(Doc->DisplayName()) + QStringLiteral(" - ") + Title : Title);
+  // "[*]" is where the window shows its modified mark.
+  Main->setWindowTitle(Doc ? ToQString(Doc->DisplayName()) + QStringLiteral("[*] - ") + Title
+                           : Title);
+  Main->setWindowModified(Doc && !Doc->Saved);
 }
 
 void TZrEditor::RemoveDocument(TZrDocument &Doc)
@@ -271,14 +286,18 @@ bool TZrEditor::SaveAsWithDialog(TZrDocument &Doc)
   QCoreApplication::processEvents();
   if (Chosen < 1 || Chosen > static_cast<int>(SaveFormats.size()))
     Chosen = 1;
-  const TZrFileFormatInfo &Format = SaveFormats[static_cast<size_t>(Chosen - 1)];
 
-  // The chosen format's extension goes on unless the name already ends in
-  // it (in any case).
-  const QString Extension = ToQString(Format.DefaultExtension);
-  const QString Suffix = QFileInfo(FileName).suffix();
-  if (!Extension.isEmpty() && (QLatin1Char('.') + Suffix).toLower() != Extension.toLower())
-    FileName += Extension;
+  // A name typed with the extension of a format we write ("edited.jpg"
+  // while the filter still says PNG) is saved in that format; only a name
+  // without such an extension gets the chosen format's.
+  const std::string Typed = ToUtf8(QFileInfo(FileName).fileName());
+  if (!MatchesMask(SaveFormats[static_cast<size_t>(Chosen - 1)].Mask, Typed)) {
+    if (const int Named = FindFormatForName(SaveFormats, Typed); Named >= 0)
+      Chosen = Named + 1;
+    else
+      FileName += ToQString(SaveFormats[static_cast<size_t>(Chosen - 1)].DefaultExtension);
+  }
+  const TZrFileFormatInfo &Format = SaveFormats[static_cast<size_t>(Chosen - 1)];
   if (QFileInfo::exists(FileName) && AskOverwrite(FileName) != id::Yes)
     return false;
   if (!Doc.SaveToFile(ToUtf8(FileName), Format.Id)) {
@@ -419,33 +438,47 @@ bool TZrEditor::NewDocument(TZrDocument *&Doc)
 bool TZrEditor::Open(const QString &FileName, TZrDocument *&Doc, bool AddToRecent)
 {
   Doc = nullptr;
+  // The new file is read before the current document is closed: a file
+  // that cannot be read leaves the photo the user is working on as it was.
+  std::unique_ptr<TZrDocument> Made = CreateDocument();
+  if (!Made || !Made->LoadFromFile(ToUtf8(FileName))) {
+    Made.reset();
+    ReportOpenFailure(FileName);
+    return false;
+  }
+  // What the read had to say about the file, taken before anything else
+  // may read one.
+  const std::string Warning = Formats().LoadMessage();
+  // The user may keep the current document (the new one is dropped then).
   if (TZrDocument *Current = CurrentDocument(); Current && !Current->Close())
     return false;
-  std::unique_ptr<TZrDocument> Made = CreateDocument();
   TZrDocumentView *View = nullptr;
-  if (Made && Made->LoadFromFile(ToUtf8(FileName)) && AttachDocument(*Made, View)) {
-    Doc = Made.get();
-    Documents.push_back(std::move(Made));
-    ActivateDocument(*Doc);
-    Doc->AfterOpen();
-    if (AddToRecent)
-      DocumentOpened(*Doc);
-    // A file that opened only in part says so once the picture is shown.
-    if (const std::string Warning = Formats().LoadMessage(); !Warning.empty())
-      ReportOpenWarning(ToQString(Warning));
-    return true;
+  if (!AttachDocument(*Made, View)) {
+    Made.reset();
+    ReportOpenFailure(FileName);
+    return false;
   }
-  Made.reset();
-  ReportOpenFailure(FileName);
-  return false;
+  Doc = Made.get();
+  Documents.push_back(std::move(Made));
+  ActivateDocument(*Doc);
+  Doc->AfterOpen();
+  if (AddToRecent)
+    DocumentOpened(*Doc);
+  // A file that opened only in part says so once the picture is shown.
+  if (!Warning.empty())
+    ReportOpenWarning(ToQString(Warning));
+  return true;
 }
 
 void TZrEditor::ReportOpenFailure(const QString &FileName)
 {
-  // The format list's own reason where it has one.
+  // The format list's own reason where it has one; otherwise a file that
+  // is not there (a recent file moved or deleted since) is not called
+  // damaged.
   const std::string Reason = Formats().LoadMessage();
+  const int Id = QFileInfo::exists(FileName) ? 1030 : 1033;
   ZrApplication().MessageBox(
-      Reason.empty() ? Format1(LocalString(1030), FileName) : ToQString(Reason), ErrorFlags);
+      Reason.empty() ? Format1(LocalString(Id), FileName) : ToQString(Reason), ErrorFlags);
 }
 
 void TZrEditor::ReportOpenWarning(const QString &Text)

@@ -5,10 +5,13 @@
 #include "imaging/ui/ZrBitmapPainter.h"
 
 #include <QApplication>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QToolTip>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace facette {
@@ -136,6 +139,22 @@ TZrOpenDialog::TZrOpenDialog(QWidget *Parent, const TZrFileFormats &Formats)
   Column->addWidget(InfoLabel, 1);
   if (auto *Grid = qobject_cast<QGridLayout *>(layout()))
     Grid->addWidget(PreviewPanel, 0, Grid->columnCount(), Grid->rowCount(), 1);
+  // Room for the list's columns, the places and the filters beside the
+  // preview; Qt's own size would cut them.
+  resize(sizeHint().expandedTo(QSize(880, 540)));
+  // Sizes, kinds and dates in full once a folder is listed (a column the
+  // user made wider stays so).
+  auto *Files = findChild<QTreeView *>(QStringLiteral("treeView"));
+  auto *Model = findChild<QFileSystemModel *>();
+  if (Files && Model)
+    connect(Model, &QFileSystemModel::directoryLoaded, Files, [Files] {
+      for (int Column = 1; Column < Files->header()->count(); ++Column) {
+        const int Before = Files->columnWidth(Column);
+        Files->resizeColumnToContents(Column);
+        if (Files->columnWidth(Column) < Before)
+          Files->setColumnWidth(Column, Before);
+      }
+    });
 
   connect(this, &QFileDialog::currentChanged, this, &TZrOpenDialog::SelectionChanged);
   PreviewThread = std::make_unique<TZrDialogPreviewThread>(*this, Formats);

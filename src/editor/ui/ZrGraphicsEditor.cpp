@@ -24,6 +24,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPalette>
 #include <QScreen>
@@ -83,11 +84,9 @@ public:
     return Tools;
   }
   IZrGraphicsDocumentListener *CurrentTool() override { return Editor.CurrentTool(); }
-  void ShowImageSize(int32_t Width, int32_t Height) override
-  {
-    Editor.SetWidthStatus(QString::number(Width));
-    Editor.SetHeightStatus(QString::number(Height));
-  }
+  // Any document's image may change (one is read before the current one
+  // closes); the panels show the current document's.
+  void ShowImageSize(int32_t, int32_t) override { Editor.ShowImageStatus(); }
   std::unique_ptr<IZrGraphicsViewLink> CreateGraphicsView(TZrGraphicsDocument &Doc) override
   {
     return facette::CreateGraphicsView(Doc, &Editor);
@@ -174,27 +173,41 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   struct TZoomItem
   {
     const char *Image;
-    QKeySequence ShortCut;
+    // The first is the one the menu shows.
+    QList<QKeySequence> ShortCuts;
     std::function<void()> Handler;
     QAction *&MenuItem;
     QAction *&Button;
   };
+  // The numeric pad's plus and minus with Ctrl do not arrive as shortcuts
+  // on every X11 set-up; the main keyboard's keys do ("=" is the unshifted
+  // "+" on many layouts), and the menu shows those.
+  const auto Keypad = [](Qt::Key Key) {
+    return QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Key));
+  };
   const TZoomItem ZoomItems[] = {
       {"ZoomIn",
-       QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)),
-       [this] { ZoomIn(); }, ZoomInMenuItem, ZoomInButton},
+       {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+        Keypad(Qt::Key_Plus)},
+       [this] { ZoomIn(); },
+       ZoomInMenuItem,
+       ZoomInButton},
       {"ZoomOut",
-       QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)),
-       [this] { ZoomOut(); }, ZoomOutMenuItem, ZoomOutButton},
-      {"ActualSize", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0), [this] { ActualSize(); },
-       ActualSizeMenuItem, ActualSizeButton},
-      {"BestFit", QKeySequence(), [this] { BestFit(); }, ScaleToBestFitMenuItem,
-       ScaleToBestFitButton},
+       {QKeySequence(Qt::CTRL | Qt::Key_Minus), Keypad(Qt::Key_Minus)},
+       [this] { ZoomOut(); },
+       ZoomOutMenuItem,
+       ZoomOutButton},
+      {"ActualSize",
+       {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0)},
+       [this] { ActualSize(); },
+       ActualSizeMenuItem,
+       ActualSizeButton},
+      {"BestFit", {}, [this] { BestFit(); }, ScaleToBestFitMenuItem, ScaleToBestFitButton},
   };
   for (const TZoomItem &Item : ZoomItems) {
     const int Image = Main->AddResourceImage(QString::fromLatin1(Item.Image));
-    Item.MenuItem =
-        Main->AddMenuItem(QString(), Item.ShortCut, ZoomMenuSeparator, View, Image, Item.Handler);
+    Item.MenuItem = Main->AddMenuItem(QString(), {}, ZoomMenuSeparator, View, Image, Item.Handler);
+    Item.MenuItem->setShortcuts(Item.ShortCuts);
     Main->AddToolbarItem(StandardToolbar, Main->Images(), nullptr, QString(), Image, Item.Handler,
                          Item.Button);
   }
@@ -252,6 +265,8 @@ TZrGraphicsEditor::TZrGraphicsEditor()
   RStatusPanel = AddStatusPanel(QStringLiteral("R:"), H15, 4 * H, false);
   GStatusPanel = AddStatusPanel(QStringLiteral("G:"), H15, 4 * H, false);
   BStatusPanel = AddStatusPanel(QStringLiteral("B:"), H15, 5 * H, true);
+  // The zoom in per cent, in a framed panel of its own.
+  ZoomStatusPanel = AddStatusPanel(QString(), 0, 5 * H, true);
 
   // The hand tool, and its cursor.
   ZrApplication().CreateModule<TZrScrollTool>();
@@ -366,8 +381,10 @@ void TZrGraphicsEditor::Localize()
   for (const auto &Item : Zoom) {
     Item.MenuItem->setText(LocalString(Item.Id));
     Item.Button->setText(LocalString(Item.Id));
-    Item.Button->setToolTip(LocalString(Item.Id));
+    Item.Button->setToolTip(ShortcutHint(LocalString(Item.Id), Item.MenuItem->shortcut()));
   }
+  ZoomStatusPanel->setToolTip(LocalString(1035));
+  ShowZoomStatus();
   PrevImageButton->setText(LocalString(2104));
   PrevImageButton->setToolTip(LocalString(2104));
   NextImageButton->setText(LocalString(2105));
@@ -422,6 +439,8 @@ void TZrGraphicsEditor::UpdateControls()
     Item->setEnabled(HasDocument);
   PrevImageButton->setEnabled(!FolderFiles.isEmpty() && FolderIndex > 0);
   NextImageButton->setEnabled(!FolderFiles.isEmpty() && FolderIndex < FolderFiles.size() - 1);
+  // Tools may zoom the view themselves; the panel catches up here.
+  ShowZoomStatus();
 }
 
 // Documents
@@ -463,6 +482,7 @@ void TZrGraphicsEditor::ActivateDocument(TZrDocument &Doc)
   if (Doc.Format == -1)
     SetPlugInMode(true);
   TZrEditor::ActivateDocument(Doc);
+  ShowImageStatus();
 }
 
 void TZrGraphicsEditor::ActivateDocumentHandler(TZrDocument *Sender)
@@ -477,11 +497,20 @@ void TZrGraphicsEditor::RemoveDocument(TZrDocument &Doc)
     for (TZrGraphicsTool *Tool : GraphicsTools())
       Tool->ForgetDocument(*GraphicsDoc);
   FitPending = false;
+  Fitted = TZrFit::None;
   TZrEditor::RemoveDocument(Doc);
   TMainForm *Main = MainWindow();
   if (!CurrentDocument() && Main && Workspace && !Main->centralWidget()) {
     Main->setCentralWidget(Workspace);
     Workspace->show();
+  }
+  // Without a document the panels are empty, not left at the last photo's
+  // values (unless the window and its panels are gone already).
+  if (!CurrentDocument() && Main) {
+    for (QLabel *Panel : {XStatusPanel, YStatusPanel, RStatusPanel, GStatusPanel, BStatusPanel})
+      Panel->clear();
+    ShowImageStatus();
+    ShowZoomStatus();
   }
 }
 
@@ -592,7 +621,7 @@ void TZrGraphicsEditor::ReportOpenWarning(const QString &Text)
 void TZrGraphicsEditor::UpdateCaption()
 {
   if (PlugInMode && MainWindow()) {
-    MainWindow()->setWindowTitle(ZrApplication().Title());
+    MainWindow()->setWindowTitle(ZrApplication().Title() + QStringLiteral("[*]"));
     return;
   }
   TZrEditor::UpdateCaption();
@@ -674,6 +703,7 @@ void TZrGraphicsEditor::ZoomIn()
     return;
   RecordZoom(QStringLiteral("ZoomIn"), QStringLiteral("Zoom In"));
   FitPending = false;
+  Fitted = TZrFit::None;
   SetZoom(ZoomInFrom(CurrentZoom()));
 }
 
@@ -683,6 +713,7 @@ void TZrGraphicsEditor::ZoomOut()
     return;
   RecordZoom(QStringLiteral("ZoomOut"), QStringLiteral("Zoom Out"));
   FitPending = false;
+  Fitted = TZrFit::None;
   SetZoom(ZoomOutFrom(CurrentZoom()));
 }
 
@@ -692,23 +723,37 @@ void TZrGraphicsEditor::ActualSize()
     return;
   RecordZoom(QStringLiteral("ActualSize"), QStringLiteral("Actual Size"));
   FitPending = false;
+  Fitted = TZrFit::None;
   SetZoom(TZrZoom{1, 1});
 }
 
 void TZrGraphicsEditor::BestFit()
 {
-  TZrGraphicsView *View = ActiveView();
-  TZrGraphicsDocument *Doc = ActiveDocument();
-  if (!View || !Doc)
+  if (!ActiveView() || !ActiveDocument())
     return;
   RecordZoom(QStringLiteral("BestFit"), QStringLiteral("Best Fit"));
   FitPending = false;
+  Fit(TZrFit::BestFit, *ActiveDocument(), *ActiveView());
+}
+
+void TZrGraphicsEditor::Fit(TZrFit How, const TZrGraphicsDocument &Doc, TZrGraphicsView &View)
+{
   // The control's outer size (in screen pixels, as zooms count): scroll
   // bars go when the image fits.
   TZrZoom Zoom;
-  const TZrRect Image = Doc->ImageBounds();
-  if (BestFitZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
-    SetZoom(Zoom);
+  const TZrRect Image = Doc.ImageBounds();
+  const bool Found = How == TZrFit::BestFit
+                         ? BestFitZoom(Image.Width(), Image.Height(), View.DeviceWidth(),
+                                       View.DeviceHeight(), Zoom)
+                         : FitOnOpenZoom(Image.Width(), Image.Height(), View.DeviceWidth(),
+                                         View.DeviceHeight(), Zoom);
+  if (!Found)
+    return;
+  View.SetZoom(Zoom.Numerator, Zoom.Denominator);
+  // Kept while the view changes size, as long as the zoom is still this
+  // one (a tool may zoom the view itself).
+  Fitted = How;
+  FittedZoom = View.GetZoom();
 }
 
 void TZrGraphicsEditor::FitOnOpen(TZrGraphicsDocument *Doc, TZrGraphicsView *View)
@@ -721,10 +766,7 @@ void TZrGraphicsEditor::FitOnOpen(TZrGraphicsDocument *Doc, TZrGraphicsView *Vie
     return;
   }
   FitPending = false;
-  TZrZoom Zoom;
-  const TZrRect Image = Doc->ImageBounds();
-  if (FitOnOpenZoom(Image.Width(), Image.Height(), View->DeviceWidth(), View->DeviceHeight(), Zoom))
-    View->SetZoom(Zoom.Numerator, Zoom.Denominator);
+  Fit(TZrFit::OnOpen, *Doc, *View);
 }
 
 void TZrGraphicsEditor::FitCurrent()
@@ -734,8 +776,13 @@ void TZrGraphicsEditor::FitCurrent()
 
 bool TZrGraphicsEditor::eventFilter(QObject *Watched, QEvent *Event)
 {
-  if (Event->type() == QEvent::Show && FitPending && Watched == ActiveView())
-    FitCurrent();
+  if (Watched == ActiveView()) {
+    if (Event->type() == QEvent::Show && FitPending)
+      FitCurrent();
+    else if (Event->type() == QEvent::Resize && Fitted != TZrFit::None &&
+             ActiveView()->GetZoom() == FittedZoom)
+      Fit(Fitted, *ActiveDocument(), *ActiveView());
+  }
   return TZrEditor::eventFilter(Watched, Event);
 }
 
@@ -776,9 +823,44 @@ void TZrGraphicsEditor::ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int
 {
   XStatusPanel->setText(QString::number(X));
   YStatusPanel->setText(QString::number(Y));
-  RStatusPanel->setText(QString::number(Red));
-  GStatusPanel->setText(QString::number(Green));
-  BStatusPanel->setText(QString::number(Blue));
+  // Outside the image there is no colour to show (black would be a lie).
+  const auto Channel = [](int32_t Value) { return Value < 0 ? QString() : QString::number(Value); };
+  RStatusPanel->setText(Channel(Red));
+  GStatusPanel->setText(Channel(Green));
+  BStatusPanel->setText(Channel(Blue));
+}
+
+void TZrGraphicsEditor::ShowImageStatus()
+{
+  if (!MainWindow())
+    return;
+  const TZrGraphicsDocument *Doc = ActiveDocument();
+  const bool Shown = Doc && Doc->HasImage();
+  const TZrRect Image = Shown ? Doc->ImageBounds() : TZrRect{};
+  SetWidthStatus(Shown ? QString::number(Image.Width()) : QString());
+  SetHeightStatus(Shown ? QString::number(Image.Height()) : QString());
+}
+
+QString TZrGraphicsEditor::ZoomText(int32_t Numerator, int32_t Denominator)
+{
+  if (Numerator <= 0 || Denominator <= 0)
+    return {};
+  // Tenths of a per cent, shown only where the zoom is not a whole per
+  // cent (1/3 is 33.3 %, 3/2 is 150 %).
+  const int64_t Tenths = (int64_t{1000} * Numerator + Denominator / 2) / Denominator;
+  const QString Number = Tenths % 10 == 0 ? QLocale().toString(Tenths / 10)
+                                          : QLocale().toString(Tenths / 10.0, 'f', 1);
+  return QString(LocalString(1034, QStringLiteral("%s%"))).replace(QStringLiteral("%s"), Number);
+}
+
+void TZrGraphicsEditor::ShowZoomStatus()
+{
+  if (!MainWindow())
+    return;
+  const TZrGraphicsView *View = ActiveView();
+  const QString Text = View ? ZoomText(View->GetZoom().first, View->GetZoom().second) : QString();
+  if (ZoomStatusPanel->text() != Text)
+    ZoomStatusPanel->setText(Text);
 }
 
 IZrDemoPlayback *TZrGraphicsEditor::RecordingPlayback()

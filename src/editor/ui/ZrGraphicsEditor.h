@@ -65,6 +65,7 @@ public:
   QLabel *RStatusPanel = nullptr;
   QLabel *GStatusPanel = nullptr;
   QLabel *BStatusPanel = nullptr;
+  QLabel *ZoomStatusPanel = nullptr;
   QAction *PrevImageButton = nullptr;
   QAction *NextImageButton = nullptr;
   QAction *OkButton = nullptr;
@@ -159,6 +160,11 @@ public:
   void SetMinViewSize(int Width, int Height);
   void SetWidthStatus(const QString &Text);
   void SetHeightStatus(const QString &Text);
+  // W and H of the current document's image; empty without one.
+  void ShowImageStatus();
+  // The zoom panel's text for a zoom of Numerator / Denominator, "33.3%"
+  // in the interface language's way; empty for no zoom.
+  static QString ZoomText(int32_t Numerator, int32_t Denominator);
   // The main window's file-drop handler: opens the file as a recent one.
   void OpenFromMainWindow(const QString &FileName);
   // Opens a file as a recent one without a message when it fails; Reason
@@ -167,7 +173,8 @@ public:
   // A finished scan: opened as an untitled document.
   void OpenScannedImage(const QString &FileName);
 
-  // The view's status and recording (IZrGraphicsViewHost).
+  // The view's status and recording (IZrGraphicsViewHost); a colour of -1
+  // means the pointer is off the image.
   void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green, int32_t Blue) override;
   IZrDemoPlayback *RecordingPlayback() override;
   QString DemoClickCaption() override;
@@ -210,8 +217,22 @@ private:
   std::unique_ptr<TZrDocumentImageFormats> FormatList;
   QPointer<TZrGraphicsTool> CurrentTool_;
   QPointer<TZrGraphicsTool> PreviousTool_;
+  // How the zoom was last fitted to the view, if it was.
+  enum class TZrFit
+  {
+    None,
+    OnOpen,  // actual size when the image fits, else best fit
+    BestFit, // the whole image as large as the view allows
+  };
+  void Fit(TZrFit How, const TZrGraphicsDocument &Doc, TZrGraphicsView &View);
+  void ShowZoomStatus();
+
   // A fit asked for before the view had its size; done when it is shown.
   bool FitPending = false;
+  // The fit the zoom follows when the view changes size, and the zoom it
+  // gave.
+  TZrFit Fitted = TZrFit::None;
+  std::pair<int32_t, int32_t> FittedZoom;
   // What fills the window's image area while no document is open.
   QPointer<QWidget> Workspace;
   bool QuietOpen = false;

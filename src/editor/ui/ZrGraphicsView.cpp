@@ -4,6 +4,7 @@
 #include "editor/ui/ZrScreenProfile.h"
 #include "editor/ui/ZrVirtualKeys.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -243,10 +244,20 @@ void TZrGraphicsView::EnterView()
 
 void TZrGraphicsView::LeaveView()
 {
-  if (!MouseInside)
-    return;
+  // Told even when the view did not see the pointer come in: a control may
+  // have shown itself at the pointer meanwhile (a tool chosen from a menu
+  // lying over the photo).
   MouseInside = false;
   Broadcast([](IZrViewInput &Input) { Input.MouseLeave(); });
+}
+
+bool TZrGraphicsView::PointerOverClient() const
+{
+  // Not while a menu is open, nor where another window lies over the view.
+  if (QApplication::activePopupWidget())
+    return false;
+  const QPoint Global = QCursor::pos();
+  return QApplication::widgetAt(Global) == this && ClientRect().contains(mapFromGlobal(Global));
 }
 
 void TZrGraphicsView::ChooseCursor(TZrPoint Point, TZrShiftState Shift)
@@ -316,12 +327,14 @@ void TZrGraphicsView::PointerMoved(TZrPoint Point, TZrShiftState Shift)
   if (!MouseInside && OverClient)
     EnterView();
   Dispatch([&](IZrViewInput &Input) { return Input.MouseMove(Shift, Point); });
-  // Coordinates also outside the image, where the colour is black.
+  // Coordinates also outside the image, where there is no colour.
   const TZrPoint L = MapMode().DeviceToLogical(Point);
   if (Host) {
     int32_t Color = 0;
-    PixelAt(L, Color);
-    Host->ShowPointerStatus(L.X, L.Y, (Color >> 16) & 0xFF, (Color >> 8) & 0xFF, Color & 0xFF);
+    if (PixelAt(L, Color))
+      Host->ShowPointerStatus(L.X, L.Y, (Color >> 16) & 0xFF, (Color >> 8) & 0xFF, Color & 0xFF);
+    else
+      Host->ShowPointerStatus(L.X, L.Y, -1, -1, -1);
   }
   if (OverClient)
     ChooseCursor(Point, Shift);

@@ -43,7 +43,7 @@ class IZrGraphicsViewHost
 public:
   virtual ~IZrGraphicsViewHost() = default;
   // The X, Y, R, G and B status panels: the logical point under the
-  // pointer and the colour of the image pixel there (0, 0, 0 outside).
+  // pointer and the colour of the image pixel there (-1, -1, -1 outside).
   virtual void ShowPointerStatus(int32_t X, int32_t Y, int32_t Red, int32_t Green,
                                  int32_t Blue) = 0;
   // The playback recording the user's actions; nil when none records.
@@ -78,6 +78,9 @@ public:
   int32_t CompareZoom(int32_t Numerator, int32_t Denominator) const;
   // Lets the tools choose the cursor again for where the pointer is.
   void RefreshCursor();
+  // The pointer is over the image area now, with no menu open and no
+  // other window in between.
+  bool PointerOverClient() const;
   // The colour (00RRGGBB) of the image pixel at the logical point; false
   // outside the image.
   bool PixelAt(TZrPoint LogicalPoint, int32_t &Color) const;

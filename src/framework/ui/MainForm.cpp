@@ -6,6 +6,7 @@
 #include "framework/ZrLocalizer.h"
 #include "framework/ZrSDF.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
 #include <QDockWidget>
@@ -17,10 +18,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QUrl>
 #include <QWidgetAction>
+
+#include <algorithm>
 
 namespace facette {
 
@@ -37,6 +42,13 @@ void InsertAction(QWidget *Target, QAction *Before, QAction *Item)
 }
 
 } // namespace
+
+QString ShortcutHint(const QString &Hint, const QKeySequence &Key)
+{
+  if (Key.isEmpty())
+    return Hint;
+  return QStringLiteral("%1 (%2)").arg(Hint, Key.toString(QKeySequence::NativeText));
+}
 
 TMainForm *TMainForm::Instance_ = nullptr;
 QPointer<TZrImageList> TMainForm::StartupImages;
@@ -70,6 +82,7 @@ TMainForm::TMainForm(QWidget *Parent) : TZrFormT<QMainWindow>(Parent)
   ExitMenuItem = FileMenuItem->addAction(QString());
   ExitMenuItem->setObjectName(QStringLiteral("ExitMenuItem"));
   ExitMenuItem->setMenuRole(QAction::QuitRole);
+  ExitMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(ExitMenuItem, &QAction::triggered, this, &QWidget::close);
 
   ViewMenuItem = Menu->addMenu(QString());
@@ -85,12 +98,15 @@ TMainForm::TMainForm(QWidget *Parent) : TZrFormT<QMainWindow>(Parent)
 
   QStatusBar *Status = statusBar();
   Status->setObjectName(QStringLiteral("StatusBar"));
+  Status->installEventFilter(this);
 
   if (TZrApplication::Exists())
     setWindowTitle(ZrApplication().Title());
 
-  // Designed client size.
-  resize(534, 458 + Menu->sizeHint().height() + Status->sizeHint().height());
+  // Designed client size; once the modules have merged their items it
+  // becomes the smallest the window goes (Initialize).
+  DesignedSize = QSize(534, 458 + Menu->sizeHint().height() + Status->sizeHint().height());
+  resize(DesignedSize);
   NormalGeometry = geometry();
 }
 
@@ -282,8 +298,11 @@ void TMainForm::Initialize()
   TZrLanguageList Languages;
   GetLanguages(Languages);
   const int Current = CurrentLanguage();
+  // One language at a time: the items are radio items.
+  auto *Choice = new QActionGroup(LanguageMenuItem);
+  Choice->setExclusive(true);
   for (const auto &[Name, Language] : Languages) {
-    auto *Item = new QAction(ToQString(Name), LanguageMenuItem);
+    auto *Item = new QAction(ToQString(Name), Choice);
     const int LangId = Language->LangId;
     Item->setData(LangId);
     Item->setCheckable(true);
@@ -291,6 +310,16 @@ void TMainForm::Initialize()
     connect(Item, &QAction::triggered, this, [this, LangId] { ChooseLanguage(LangId); });
     LanguageMenuItem->addAction(Item);
   }
+  Initialized = true;
+  FitMinimumSize();
+  // A first start on this machine: about 80 % of the screen's work area,
+  // centred, rather than a small window in a corner.
+  if (!PlacementRestored)
+    if (const QScreen *Screen = screen()) {
+      const QRect Area = Screen->availableGeometry();
+      const QSize Size = (Area.size() * 4 / 5).expandedTo(minimumSize());
+      setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, Size, Area));
+    }
   TZrFormT<QMainWindow>::Initialize();
 }
 
@@ -305,8 +334,10 @@ void TMainForm::LoadSettings(TZrSDFReader &Reader)
     return;
   // A placement of another size comes from something else: ignore it.
   std::array<uint8_t, TZrWindowPlacement::RecordSize> Bytes{};
-  if (Reader.ReadData(2, Bytes.data(), Bytes.size()))
+  if (Reader.ReadData(2, Bytes.data(), Bytes.size())) {
     SetPlacement(TZrWindowPlacement::FromBytes(Bytes));
+    PlacementRestored = true;
+  }
   int32_t LangId = 0;
   if (Reader.ReadInteger(1, LangId))
     ChooseLanguage(LangId);
@@ -359,8 +390,26 @@ void TMainForm::resizeEvent(QResizeEvent *Event)
   RememberNormalGeometry();
 }
 
+void TMainForm::FitMinimumSize()
+{
+  // The designed size is the smallest, unless the panels the modules put
+  // into the status bar need more width: none of them is cut, as far as
+  // the screen has room.
+  if (!Initialized)
+    return;
+  int Width = statusBar()->minimumSizeHint().width();
+  if (const QScreen *Screen = screen())
+    Width = std::min(Width, Screen->availableGeometry().width());
+  setMinimumSize(DesignedSize.expandedTo(QSize(Width, 0)));
+}
+
 bool TMainForm::eventFilter(QObject *Watched, QEvent *Event)
 {
+  // The status bar's own width grows when it is shown (its size grip) and
+  // whenever a panel is added or changes.
+  if (qobject_cast<QStatusBar *>(Watched) &&
+      (Event->type() == QEvent::LayoutRequest || Event->type() == QEvent::Show))
+    FitMinimumSize();
   // When the keyboard takes the menu bar (Alt or F10), whatever the pointer
   // hovers stops being highlighted, so two items never look active at once.
   if (Watched == menuBar() && Event->type() == QEvent::FocusIn &&

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <QSize>
 
 #include <functional>
 #include <vector>
@@ -117,6 +118,7 @@ protected:
 
 private:
   void RememberNormalGeometry();
+  void FitMinimumSize();
 
   struct TToolbarItem
   {
@@ -126,6 +128,13 @@ private:
   std::vector<TToolbarItem> ToolbarItems;
   QPointer<TZrImageList> SharedImages;
   QRect NormalGeometry;
+  // The designed size, the smallest the window goes (wider where the
+  // status bar needs it).
+  QSize DesignedSize;
+  // The modules have merged their items (Initialize).
+  bool Initialized = false;
+  // The settings held a placement: the window goes back there.
+  bool PlacementRestored = false;
   static TMainForm *Instance_;
   static QPointer<TZrImageList> StartupImages;
 };
@@ -134,5 +143,10 @@ inline TMainForm *MainForm()
 {
   return TMainForm::Instance();
 }
+
+// A button's hint with the key that does the same, "Open (Ctrl+O)"; the
+// hint alone when there is no key. The key is named in the words of the
+// interface language.
+QString ShortcutHint(const QString &Hint, const QKeySequence &Key);
 
 } // namespace facette

@@ -9,6 +9,9 @@ TZrModule::~TZrModule()
 
 void TZrModule::Initialize()
 {
+  // Once, however often the module is initialised: the destructor takes
+  // one entry away, and a second would be called after the module died.
+  UnregisterLocalizeHandler(TZrMethod::Of<&TZrModule::Localize>(this));
   RegisterLocalizeHandler(TZrMethod::Of<&TZrModule::Localize>(this));
 }
 
@@ -23,6 +26,7 @@ TZrModuleWithControls::~TZrModuleWithControls()
 void TZrModuleWithControls::Initialize()
 {
   TZrModule::Initialize();
+  ZrApplication().RemoveIdleHandler(TZrMethod::Of<&TZrModuleWithControls::UpdateControls>(this));
   ZrApplication().AddIdleHandler(TZrMethod::Of<&TZrModuleWithControls::UpdateControls>(this));
 }
 
@@ -36,9 +40,12 @@ TZrFrame::~TZrFrame()
 void TZrFrame::Initialize()
 {
   ControlsEnabled_ = true;
+  UnregisterLocalizeHandler(TZrMethod::Of<&TZrFrame::Localize>(this));
   RegisterLocalizeHandler(TZrMethod::Of<&TZrFrame::Localize>(this));
-  if (TZrApplication::Exists())
+  if (TZrApplication::Exists()) {
+    ZrApplication().RemoveIdleHandler(TZrMethod::Of<&TZrFrame::UpdateControls>(this));
     ZrApplication().AddIdleHandler(TZrMethod::Of<&TZrFrame::UpdateControls>(this));
+  }
 }
 
 void TZrFrame::SetControlsEnabled(bool Value)

@@ -46,7 +46,8 @@ void TZrGraphicsPrintModule::Localize()
     PrintMenuItem->setText(Caption);
   if (PrintToolButton) {
     PrintToolButton->setText(Caption);
-    PrintToolButton->setToolTip(Caption);
+    PrintToolButton->setToolTip(
+        ShortcutHint(Caption, PrintMenuItem ? PrintMenuItem->shortcut() : QKeySequence()));
   }
 }
 

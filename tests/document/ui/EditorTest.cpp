@@ -2,10 +2,12 @@
 
 #include "framework/ui/MainForm.h"
 #include "framework/ui/ZrApplication.h"
+#include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ui/ZrQtStrings.h"
 #include "framework/ZrLocalizer.h"
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
+#include "support/ShownTitle.h"
 
 #include <QFile>
 #include <QMenu>
@@ -19,6 +21,8 @@
 
 namespace facette {
 namespace {
+
+using test::ShownTitle;
 
 // A document whose content is the text of its file.
 class TTextDocument : public TZrDocument
@@ -169,7 +173,7 @@ TEST_F(EditorTest, WithoutADocumentCommandsAreOffAndTheCaptionIsBare)
 TEST_F(EditorTest, OpeningShowsTheNameInTheCaptionAndKeepsOneDocument)
 {
   ASSERT_TRUE(Open(File(QStringLiteral("a.jpg"))));
-  EXPECT_EQ(Editor->MainWindow()->windowTitle(), QStringLiteral("a.jpg - Facette"));
+  EXPECT_EQ(ShownTitle(*Editor->MainWindow()), QStringLiteral("a.jpg - Facette"));
   ASSERT_TRUE(Open(File(QStringLiteral("b.png"))));
   EXPECT_EQ(Editor->DocumentCount(), 1);
   EXPECT_EQ(Editor->CurrentDocument()->Format, 2);
@@ -233,16 +237,75 @@ TEST_F(EditorTest, RecentFilesRoundTripThroughTheSettings)
   EXPECT_EQ(Second->RecentFiles, Editor->RecentFiles);
 }
 
-TEST_F(EditorTest, AFileThatCannotBeReadReportsAndTheOldDocumentIsAlreadyClosed)
+TEST_F(EditorTest, AFileThatCannotBeReadLeavesTheCurrentDocumentAsItWas)
 {
+  struct Case
+  {
+    QString Name;
+    QString Content; // empty: no such file
+    int Message;
+  } Cases[] = {
+      {QStringLiteral("gone.jpg"), {}, 1033},
+      {QStringLiteral("damaged.jpg"), QStringLiteral("damaged"), 1030},
+  };
   ASSERT_TRUE(Open(File(QStringLiteral("good.jpg"))));
-  const QString Gone = Folder.filePath(QStringLiteral("gone.jpg"));
-  EXPECT_FALSE(Open(Gone));
-  EXPECT_EQ(Editor->DocumentCount(), 0);
+  Editor->Text()->Change("unsaved work");
+  Editor->UpdateControls();
+  for (const Case &C : Cases) {
+    const QString Name = C.Content.isEmpty() ? Folder.filePath(C.Name) : File(C.Name, C.Content);
+    Messages.clear();
+    EXPECT_FALSE(Open(Name));
+    // Nothing was asked: the work is still there, unsaved, in the caption.
+    ASSERT_EQ(Editor->DocumentCount(), 1);
+    EXPECT_EQ(Editor->Text()->Content, "unsaved work");
+    EXPECT_FALSE(Editor->CurrentDocument()->Saved);
+    EXPECT_EQ(ShownTitle(*Editor->MainWindow()), QStringLiteral("good.jpg* - Facette"));
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_EQ(Messages[0],
+              QStringLiteral("16:") + LocalString(C.Message).replace(QStringLiteral("%s"), Name));
+  }
+}
+
+TEST_F(EditorTest, KeepingTheCurrentDocumentDropsTheFileJustRead)
+{
+  ASSERT_TRUE(Open(File(QStringLiteral("mine.jpg"))));
+  Editor->Text()->Change("unsaved work");
+  Answer = id::Cancel;
+  EXPECT_FALSE(Open(File(QStringLiteral("other.png"), QStringLiteral("other"))));
+  ASSERT_EQ(Editor->DocumentCount(), 1);
+  EXPECT_EQ(Editor->Text()->Content, "unsaved work");
+  EXPECT_EQ(Editor->RecentFiles.size(), 1);
   ASSERT_EQ(Messages.size(), 1);
-  EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("16:"))) << Messages[0].toStdString();
-  EXPECT_TRUE(Messages[0].contains(Gone));
-  EXPECT_EQ(Editor->MainWindow()->windowTitle(), QStringLiteral("Facette"));
+  EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("51:")));
+
+  // Answering No opens it in place of the current one.
+  Answer = id::No;
+  EXPECT_TRUE(Open(Folder.filePath(QStringLiteral("other.png"))));
+  EXPECT_EQ(Editor->Text()->Content, "other");
+  EXPECT_EQ(ShownTitle(*Editor->MainWindow()), QStringLiteral("other.png - Facette"));
+}
+
+TEST_F(EditorTest, TheCaptionMarksUnsavedChanges)
+{
+  TMainForm &Main = *Editor->MainWindow();
+  ASSERT_TRUE(Open(File(QStringLiteral("c.jpg"))));
+  Editor->Text()->Change("edited");
+  Editor->UpdateControls();
+  EXPECT_TRUE(Main.isWindowModified());
+  EXPECT_EQ(ShownTitle(Main), QStringLiteral("c.jpg* - Facette"));
+  Editor->UndoCommand();
+  Editor->UpdateControls();
+  EXPECT_EQ(ShownTitle(Main), QStringLiteral("c.jpg - Facette"));
+  Editor->RedoCommand();
+  Editor->NextSaveName = Folder.filePath(QStringLiteral("saved.jpg"));
+  ASSERT_TRUE(Editor->SaveAsWithDialog(*Editor->CurrentDocument()));
+  EXPECT_EQ(ShownTitle(Main), QStringLiteral("saved.jpg - Facette"));
+  Editor->Text()->Change("again");
+  Answer = id::No;
+  Editor->CloseCommand();
+  Editor->UpdateControls();
+  EXPECT_FALSE(Main.isWindowModified());
+  EXPECT_EQ(ShownTitle(Main), QStringLiteral("Facette"));
 }
 
 TEST_F(EditorTest, SaveQuestionAnswersDecideWhetherTheDocumentCloses)
@@ -340,29 +403,39 @@ TEST_F(EditorTest, SavedMeansBackWhereTheFileOnDiskStands)
   EXPECT_EQ(Messages.size(), 1);
 }
 
-TEST_F(EditorTest, SaveAsAppendsTheFormatsExtensionUnlessPresentInAnyCase)
+TEST_F(EditorTest, SaveAsTakesTheFormatOfATypedExtensionElseAppendsTheFilters)
 {
   struct Case
   {
     QString Typed;
-    int Format;
+    int Filter;
     QString Written;
+    int Format;
   } Cases[] = {
-      {QStringLiteral("photo"), 1, QStringLiteral("photo.jpg")},
-      {QStringLiteral("photo.JPG"), 1, QStringLiteral("photo.JPG")},
-      {QStringLiteral("photo.jpg"), 2, QStringLiteral("photo.jpg.png")},
+      {QStringLiteral("photo"), 1, QStringLiteral("photo.jpg"), 1},
+      {QStringLiteral("photo.JPG"), 1, QStringLiteral("photo.JPG"), 1},
+      {QStringLiteral("photo.jpeg"), 1, QStringLiteral("photo.jpeg"), 1},
+      // The typed extension wins over the filter still set to the other
+      // format.
+      {QStringLiteral("edited.jpg"), 2, QStringLiteral("edited.jpg"), 1},
+      {QStringLiteral("edited.PNG"), 1, QStringLiteral("edited.PNG"), 2},
+      // An extension of no format we write is part of the name.
+      {QStringLiteral("v1.final"), 2, QStringLiteral("v1.final.png"), 2},
   };
   ASSERT_TRUE(Open(File(QStringLiteral("source.png"))));
   for (const Case &C : Cases) {
     Editor->NextSaveName = Folder.filePath(C.Typed);
-    Editor->NextSaveFormat = C.Format;
+    Editor->NextSaveFormat = C.Filter;
+    const int Before = Editor->CurrentDocument()->Format;
     ASSERT_TRUE(Editor->SaveAsWithDialog(*Editor->CurrentDocument()));
+    // The dialog offered the document's own format (format n is filter n).
+    EXPECT_EQ(Editor->OfferedFilterIndex, Before);
     EXPECT_EQ(ToQString(Editor->TextFormats.Saves.back().first.string()),
-              Folder.filePath(C.Written));
+              Folder.filePath(C.Written))
+        << C.Typed.toStdString();
+    EXPECT_EQ(Editor->TextFormats.Saves.back().second, C.Format) << C.Typed.toStdString();
     EXPECT_EQ(Editor->CurrentDocument()->Format, C.Format);
   }
-  // The dialog offered the document's own format (PNG is the second).
-  EXPECT_EQ(Editor->OfferedFilterIndex, 1);
 }
 
 TEST_F(EditorTest, DecliningToOverwriteWritesNothing)

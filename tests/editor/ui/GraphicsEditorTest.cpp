@@ -7,6 +7,7 @@
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
 #include "imaging/ZrImageFile.h"
+#include "support/ShownTitle.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -166,19 +167,24 @@ TEST_F(GraphicsEditorTest, BrowsingStepsThroughTheImagesOfTheFolder)
   EXPECT_EQ(Editor->RecentFiles.front(), A);
 }
 
-TEST_F(GraphicsEditorTest, ABrowsedFileThatDoesNotOpenLeavesTheIndexMoved)
+TEST_F(GraphicsEditorTest, ABrowsedFileThatDoesNotOpenLeavesTheIndexMovedAndThePhotoShown)
 {
   const QString A = WriteImage(Folder, QStringLiteral("a.png"), 20, 10);
   QFile Broken(Folder.filePath(QStringLiteral("b.png")));
   ASSERT_TRUE(Broken.open(QIODevice::WriteOnly));
   Broken.write("broken");
   Broken.close();
+  const QString C = WriteImage(Folder, QStringLiteral("c.png"), 30, 10);
   ASSERT_TRUE(Open(A));
   Editor->NextImage();
   EXPECT_EQ(Editor->FolderIndex, 1);
-  EXPECT_EQ(Doc(), nullptr);
+  ASSERT_NE(Doc(), nullptr);
+  EXPECT_EQ(ToQString(Doc()->FileName.string()), A);
   ASSERT_EQ(Messages.size(), 1);
   EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("16:")));
+  // The next step goes past the broken file.
+  Editor->NextImage();
+  EXPECT_EQ(ToQString(Doc()->FileName.string()), C);
 }
 
 TEST_F(GraphicsEditorTest, DamagedAndUnsupportedFilesSayWhyTheyDoNotOpen)
@@ -535,7 +541,7 @@ TEST_F(PlugInModeTest, TheExchangeFileSwitchesTheEditorIntoPlugInMode)
   EXPECT_TRUE(Editor->PlugInMode);
   EXPECT_EQ(App.ExitCode, -1);
   EXPECT_EQ(App.Title(), QStringLiteral("Facette Plug-in"));
-  EXPECT_EQ(Editor->MainWindow()->windowTitle(), QStringLiteral("Facette Plug-in"));
+  EXPECT_EQ(ShownTitle(*Editor->MainWindow()), QStringLiteral("Facette Plug-in"));
   EXPECT_FALSE(Editor->MainWindow()->FileMenuItem->menuAction()->isVisible());
   EXPECT_FALSE(Editor->PrevImageButton->isVisible());
   EXPECT_FALSE(Editor->NextImageButton->isVisible());

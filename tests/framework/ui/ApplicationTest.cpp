@@ -142,6 +142,30 @@ TEST_F(ApplicationTest, IdleHandlersRunWhenTheLoopWaits)
   EXPECT_EQ(Calls, Before);
 }
 
+TEST_F(ApplicationTest, AModuleInitialisedTwiceIsAskedOnce)
+{
+  // Otherwise the destructor would take one entry away and leave the
+  // other to be called after the module is gone.
+  struct TCounting : TZrModuleWithControls
+  {
+    int Localized = 0, Updated = 0;
+    void Localize() override { ++Localized; }
+    void UpdateControls() override { ++Updated; }
+  };
+  InitLocalizer(FACETTE_SOURCE_DIR "/data", 1033);
+  TZrApplication App;
+  TCounting *Module = nullptr;
+  App.CreateModule(Module);
+  Module->Initialize();
+  Module->Initialize();
+  const int Localized = Module->Localized;
+  ASSERT_TRUE(SetLanguage(1031));
+  EXPECT_EQ(Module->Localized, Localized + 1);
+  App.DispatchIdle();
+  EXPECT_EQ(Module->Updated, 1);
+  SetLanguage(1033);
+}
+
 TEST_F(ApplicationTest, PassesVisitModulesInCreationOrderAndRoundTrip)
 {
   {

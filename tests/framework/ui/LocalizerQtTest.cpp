@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace facette {
 namespace {
@@ -30,6 +34,8 @@ protected:
   }
   void TearDown() override
   {
+    // Qt's own texts back in English for the tests that follow.
+    SetLanguage(1033);
     SetThreadLocaleHandler(nullptr);
     InitLocalizer(Folder.Path / "nowhere", 1033);
     QLocale::setDefault(SavedLocale);
@@ -61,6 +67,40 @@ TEST_F(LocalizerQtTest, SwitchingSetsTheDefaultLocale)
   EXPECT_FALSE(SetLanguage(1036));
   EXPECT_EQ(QLocale().language(), QLocale::Russian);
   EXPECT_EQ(CurrentLanguage(), 1049);
+}
+
+// The buttons of Qt's message box, a label of its file dialog and the name
+// of a key, as Qt shows them now.
+QStringList QtTexts()
+{
+  QMessageBox Box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+  QFileDialog Dialog;
+  Dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto *LookIn = Dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+  return {Box.button(QMessageBox::Yes)->text(), Box.button(QMessageBox::No)->text(),
+          LookIn ? LookIn->text() : QString(),
+          QKeySequence(Qt::CTRL | Qt::Key_O).toString(QKeySequence::NativeText)};
+}
+
+TEST_F(LocalizerQtTest, QtsOwnTextsFollowTheLanguage)
+{
+  const QStringList English = {QStringLiteral("&Yes"), QStringLiteral("&No"),
+                               QStringLiteral("Look in:"), QStringLiteral("Ctrl+O")};
+  EXPECT_EQ(QtTexts(), English);
+  ASSERT_TRUE(SetLanguage(1031));
+  EXPECT_EQ(QtTexts(), (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein"),
+                                    QStringLiteral("Suchen in:"), QStringLiteral("Strg+O")}));
+  ASSERT_TRUE(SetLanguage(1049));
+  EXPECT_EQ(QtTexts()[0], QStringLiteral("&Да"));
+  ASSERT_TRUE(SetLanguage(1033));
+  EXPECT_EQ(QtTexts(), English);
+
+  // A start in German has them in German from the first window on.
+  TScratchFolder OnlyGerman;
+  OnlyGerman.Write("bin/Languages/German.ini", LanguageFileText(1031, "Deutsch", "2=Abbrechen\n"));
+  InitLocalizerQt(QString::fromStdString((OnlyGerman.Path / "bin").string()));
+  ASSERT_EQ(CurrentLanguage(), 1031);
+  EXPECT_EQ(QtTexts()[0], QStringLiteral("&Ja"));
 }
 
 TEST(LocalizerQt, UserLanguageFromTheSystemLocale)

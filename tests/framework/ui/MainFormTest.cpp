@@ -7,13 +7,19 @@
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
 
+#include <QActionGroup>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QUrl>
 
@@ -58,6 +64,8 @@ protected:
   }
   void TearDown() override
   {
+    // Qt's own texts back in English for the tests that follow.
+    SetLanguage(1033);
     SetThreadLocaleHandler(nullptr);
     QLocale::setDefault(QLocale::c());
   }
@@ -99,8 +107,12 @@ TEST_F(MainFormTest, LanguageSwitchReCaptionsMenusAndTheToolbarsMenu)
   EXPECT_EQ(Main->LanguageMenuItem->title(), QStringLiteral("&Sprache"));
   EXPECT_EQ(Main->HelpMenuItem->title(), QStringLiteral("&Hilfe"));
   EXPECT_EQ(ToolbarItem->text(), QStringLiteral("Standard-Leiste"));
-  for (QAction *Item : Main->LanguageMenuItem->actions())
+  for (QAction *Item : Main->LanguageMenuItem->actions()) {
     EXPECT_EQ(Item->isChecked(), Item == German) << Item->text().toStdString();
+    // Radio items: one language at a time.
+    ASSERT_NE(Item->actionGroup(), nullptr);
+    EXPECT_TRUE(Item->actionGroup()->isExclusive());
+  }
 
   UnregisterLocalizeHandler(TZrMethod::Of<&TToolbarOwner::Localize>(&Owner));
 }
@@ -108,7 +120,7 @@ TEST_F(MainFormTest, LanguageSwitchReCaptionsMenusAndTheToolbarsMenu)
 TEST_F(MainFormTest, SettingsNodeHoldsPlacementAndLanguage)
 {
   Main->Initialize();
-  Main->setGeometry(100, 120, 600, 400);
+  Main->setGeometry(100, 120, 640, 560);
   Main->show();
   Main->showMaximized();
   QCoreApplication::processEvents();
@@ -122,7 +134,7 @@ TEST_F(MainFormTest, SettingsNodeHoldsPlacementAndLanguage)
   }
   const TZrWindowPlacement Saved = Main->Placement();
   EXPECT_EQ(Saved.ShowCmd, TZrWindowPlacement::ShowMaximized);
-  EXPECT_EQ(Saved.NormalPosition, MakeRect(100, 120, 700, 520));
+  EXPECT_EQ(Saved.NormalPosition, MakeRect(100, 120, 740, 680));
 
   // Node 1 with the window's GUID, the 44-byte record as element 2 and the
   // language as element 1.
@@ -146,11 +158,77 @@ TEST_F(MainFormTest, SettingsNodeHoldsPlacementAndLanguage)
   Second.LoadSettings(Reader);
   EXPECT_EQ(CurrentLanguage(), 1031);
   EXPECT_TRUE(Second.windowState() & Qt::WindowMaximized);
-  EXPECT_EQ(Second.Placement().NormalPosition, MakeRect(100, 120, 700, 520));
+  EXPECT_EQ(Second.Placement().NormalPosition, MakeRect(100, 120, 740, 680));
   Second.show();
   Second.showNormal();
   QCoreApplication::processEvents();
-  EXPECT_EQ(Second.geometry(), QRect(100, 120, 600, 400));
+  EXPECT_EQ(Second.geometry(), QRect(100, 120, 640, 560));
+}
+
+TEST_F(MainFormTest, TheFirstWindowTakesMostOfTheScreenAndTheDesignedSizeIsTheSmallest)
+{
+  const QSize Designed = Main->size();
+  const QRect Area = Main->screen()->availableGeometry();
+  Main->Initialize();
+  EXPECT_EQ(Main->minimumSize(), Designed);
+  const QRect R = Main->geometry();
+  EXPECT_EQ(R.size(), (Area.size() * 4 / 5).expandedTo(Designed));
+  EXPECT_LE(std::abs(R.center().x() - Area.center().x()), 1);
+  EXPECT_LE(std::abs(R.center().y() - Area.center().y()), 1);
+
+  // A stored placement is restored as it was (within the smallest size).
+  TMainForm Second;
+  TZrMemoryStream Stream;
+  {
+    TZrSDFWriter Writer(&Stream);
+    Main->setGeometry(30, 40, Designed.width() + 10, Designed.height() + 20);
+    Main->SaveSettings(Writer);
+  }
+  Stream.Seek(0);
+  TZrSDFReader Reader(&Stream);
+  Second.LoadSettings(Reader);
+  Second.Initialize();
+  EXPECT_EQ(Second.geometry(), QRect(30, 40, Designed.width() + 10, Designed.height() + 20));
+  Second.resize(100, 100);
+  EXPECT_EQ(Second.size(), Designed);
+}
+
+TEST_F(MainFormTest, TheSmallestWindowShowsTheWholeStatusBar)
+{
+  // Panels wider together than the designed size, as the editor's are with
+  // the progress box at the end.
+  const QSize Designed = Main->size();
+  auto *Panels = new QLabel(Main->statusBar());
+  Panels->setFixedWidth(Designed.width() + 150);
+  Main->statusBar()->addWidget(Panels);
+  auto *Progress = new QLabel(Main->statusBar());
+  Progress->setFixedWidth(60);
+  Main->statusBar()->addPermanentWidget(Progress);
+  Main->Initialize();
+  Main->show();
+  Main->resize(100, 100);
+  QApplication::processEvents();
+  EXPECT_GT(Main->width(), Designed.width());
+  EXPECT_EQ(Main->height(), Designed.height());
+  const QRect Bar = Main->statusBar()->rect();
+  EXPECT_TRUE(Bar.contains(Progress->geometry())) << Progress->geometry().x();
+  EXPECT_LE(Panels->geometry().right(), Progress->geometry().left());
+
+  // Never wider than the screen, however wide the panels.
+  const int Screen = Main->screen()->availableGeometry().width();
+  Panels->setFixedWidth(Screen + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(Main->minimumWidth(), Screen);
+}
+
+TEST_F(MainFormTest, CtrlQEndsTheProgram)
+{
+  Main->Initialize();
+  Main->show();
+  QApplication::setActiveWindow(Main);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Main));
+  QTest::keyClick(Main, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(Main->isVisible());
 }
 
 TEST_F(MainFormTest, PlacementOfAnotherSizeIsIgnored)

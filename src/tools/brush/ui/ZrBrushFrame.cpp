@@ -3,17 +3,73 @@
 #include "demo/ui/ZrDemoHooks.h"
 #include "editor/ui/ZrGraphicsEditor.h"
 #include "editor/ui/ZrToolPanel.h"
+#include "framework/ui/MainForm.h"
 #include "framework/ui/ZrLocalizerQt.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCheckBox>
-#include <QHBoxLayout>
+#include <QEvent>
 #include <QLabel>
 #include <QSlider>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace facette {
+
+namespace {
+
+// The brush preview with the check box beside it, or below it where the
+// panel is too narrow for the caption in the current language: the caption
+// is never cut.
+class TPreviewRow : public QWidget
+{
+public:
+  explicit TPreviewRow(QWidget *Parent) : QWidget(Parent) {}
+
+  void Fill(QWidget *Preview, QCheckBox *Check)
+  {
+    this->Preview = Preview;
+    this->Check = Check;
+    Row = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    Row->setContentsMargins(0, 0, 0, 0);
+    Row->setSpacing(Spacing);
+    Row->addWidget(Preview, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    Row->addWidget(Check, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    Place();
+  }
+
+protected:
+  bool event(QEvent *Event) override
+  {
+    // A new caption (another language) asks for a new layout.
+    if (Event->type() == QEvent::LayoutRequest && Row)
+      Place();
+    return QWidget::event(Event);
+  }
+  void resizeEvent(QResizeEvent *Event) override
+  {
+    QWidget::resizeEvent(Event);
+    Place();
+  }
+
+private:
+  static constexpr int RowHeight = 80;
+  static constexpr int Spacing = 6;
+
+  void Place()
+  {
+    const bool Beside = width() >= Preview->width() + Spacing + Check->sizeHint().width();
+    Row->setDirection(Beside ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    setFixedHeight(Beside ? RowHeight : RowHeight + Spacing + Check->sizeHint().height());
+  }
+
+  QBoxLayout *Row = nullptr;
+  QWidget *Preview = nullptr;
+  QCheckBox *Check = nullptr;
+};
+
+} // namespace
 
 // --- frames --------------------------------------------------------------
 
@@ -22,19 +78,15 @@ TZrBrushFrame::TZrBrushFrame(const QString &Title, bool WithSmoothing, QWidget *
 {
   TitleLabel = brushparts::NewTitleLabel(Title, this);
 
-  PreviewAlignmentPanel = new QWidget(this);
-  PreviewAlignmentPanel->setFixedHeight(80);
+  auto *PreviewRow = new TPreviewRow(this);
+  PreviewAlignmentPanel = PreviewRow;
   PreviewPaintBox = new TZrPaintBox(PreviewAlignmentPanel);
   PreviewPaintBox->setFixedSize(69, 69);
   ExpertModeTBXCheckBox = new QCheckBox(QStringLiteral("Expert Mode"), PreviewAlignmentPanel);
   // A long caption in some language must not make the narrow panel scroll
-  // sideways: the check box takes the room that is left.
+  // sideways: the check box goes below the preview instead.
   ExpertModeTBXCheckBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  auto *PreviewRow = new QHBoxLayout(PreviewAlignmentPanel);
-  PreviewRow->setContentsMargins(0, 0, 0, 0);
-  PreviewRow->addWidget(PreviewPaintBox, 0, Qt::AlignVCenter);
-  PreviewRow->addSpacing(6);
-  PreviewRow->addWidget(ExpertModeTBXCheckBox, 1, Qt::AlignVCenter);
+  PreviewRow->Fill(PreviewPaintBox, ExpertModeTBXCheckBox);
 
   SizeLabel = new QLabel(QStringLiteral("Size:"), this);
   SizeTrackBar = brushparts::NewSlider(this);
@@ -154,7 +206,8 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
 {
   if (Button) {
     Button->setText(LocalString(TitleId));
-    Button->setToolTip(LocalString(TitleId));
+    // With the tool's key, when it has one.
+    Button->setToolTip(ShortcutHint(LocalString(TitleId), Button->shortcut()));
   }
   if (!Frame)
     return;
@@ -167,6 +220,9 @@ void Localize(QAction *Button, TZrBrushFrame *Frame, int TitleId)
 
 void ShowValue(QLabel *Label, int Id, const QSlider *Bar)
 {
+  // The label of the size slider explains it as the slider does.
+  if (HasSizeHint(Bar))
+    AddSizeHint(Label);
   const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
   if (Label->text() != Text)
     Label->setText(Text);

@@ -4,9 +4,12 @@
 #include "editor/ui/ZrGraphicsView.h"
 #include "editor/ui/ZrViewControls.h"
 #include "editor/ui/ZrVirtualKeys.h"
+#include "framework/ui/ZrLocalizerQt.h"
 #include "tools/brush/ZrBrushKernels.h"
 #include "tools/brush/ZrBrushMasks.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QSlider>
@@ -49,7 +52,49 @@ void Bind(QSlider *Bar, QObject *Context, int32_t Min, int32_t Max, int32_t Freq
   QObject::connect(Bar, &QSlider::valueChanged, Context, [Setter](int Value) { Setter(Value); });
 }
 
+// Sets the size hint on a widget just before its tool tip shows, so that
+// it is in the language of the moment.
+class TSizeHintFilter : public QObject
+{
+public:
+  using QObject::QObject;
+
+  // As a paragraph, so that the tip wraps its two sentences.
+  static QString Text()
+  {
+    return QStringLiteral("<p>%1</p>").arg(LocalString(1032).toHtmlEscaped());
+  }
+
+protected:
+  bool eventFilter(QObject *Watched, QEvent *Event) override
+  {
+    if (Event->type() == QEvent::ToolTip)
+      if (auto *Widget = qobject_cast<QWidget *>(Watched))
+        Widget->setToolTip(Text());
+    return false;
+  }
+};
+
+const char *const SizeHintProperty = "facetteSizeHint";
+
 } // namespace
+
+void AddSizeHint(QWidget *Widget)
+{
+  if (!Widget || HasSizeHint(Widget))
+    return;
+  static QPointer<TSizeHintFilter> Filter;
+  if (!Filter)
+    Filter = new TSizeHintFilter(QCoreApplication::instance());
+  Widget->installEventFilter(Filter);
+  Widget->setProperty(SizeHintProperty, true);
+  Widget->setToolTip(TSizeHintFilter::Text());
+}
+
+bool HasSizeHint(const QWidget *Widget)
+{
+  return Widget && Widget->property(SizeHintProperty).toBool();
+}
 
 // --- paint box -----------------------------------------------------------
 
@@ -103,7 +148,9 @@ void TZrDrawToolControl::SetBounds(const TZrRect &Rect)
 
 void TZrDrawToolControl::Activate()
 {
-  SetVisible(true);
+  // The outline shows where the pointer is over the photo, not where it
+  // was when a menu item or a key chose the tool.
+  SetVisible(View.PointerOverClient());
   TZrGraphicsToolControl::Activate();
 }
 
@@ -432,6 +479,7 @@ void TZrDrawTool::BindSizeBar(QSlider *TrackBar)
   SizeBar = TrackBar;
   if (!TrackBar)
     return;
+  AddSizeHint(TrackBar);
   Bind(TrackBar, this, MinBrushSize, MaxBrushSize, MaxBrushSize / 10, BrushSize,
        [this](int32_t V) { SetBrushSize(V); });
 }
@@ -502,6 +550,7 @@ void TZrMaskDrawTool::EndStroke()
 void TZrMaskDrawTool::BindPreviewBox(TZrPaintBox *PaintBox)
 {
   PreviewBox = PaintBox;
+  AddSizeHint(PaintBox);
   if (PaintBox)
     PaintBox->OnPaint = [this](TZrPaintBox &Box, QPainter &Painter) { PaintPreview(Box, Painter); };
 }

@@ -28,6 +28,12 @@ namespace facette {
 class TZrDrawTool;
 class TZrMaskDrawTool;
 
+// The brush size's hint (the arrow keys, Page Up / Page Down and the wheel
+// over the photo change it) on the size slider, its label and the brush
+// preview; always in the current interface language.
+void AddSizeHint(QWidget *Widget);
+bool HasSizeHint(const QWidget *Widget);
+
 // A widget that leaves its painting to its owner (the brush preview).
 class TZrPaintBox : public QWidget
 {

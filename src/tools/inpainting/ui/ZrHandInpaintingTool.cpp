@@ -765,10 +765,7 @@ void TZrHandInpaintingTool::UpdateControls()
   Frame->SizeTrackBar->setEnabled(Usable && !Selecting);
   Frame->CancelTBXButton->setEnabled(Selecting);
   Frame->OptionsPanel->setVisible(ShowOptions);
-  const QString Size =
-      LocalString(154) + QStringLiteral(": ") + QString::number(Frame->SizeTrackBar->value());
-  if (Frame->SizeLabel->text() != Size)
-    Frame->SizeLabel->setText(Size);
+  brushparts::ShowValue(Frame->SizeLabel, 154, Frame->SizeTrackBar);
 }
 
 void TZrHandInpaintingTool::InitializeTool()

@@ -638,13 +638,8 @@ void TZrMakeUpSurfaceTool::UpdateControls()
   if (Traits.FixedColour != TZrMakeUpToolTraits::None && ColorPicking)
     SetColorPicking(false);
   Frame->ColorSelectorTntSpeedButton->setEnabled(Traits.FixedColour == TZrMakeUpToolTraits::None);
-  const auto Show = [](QLabel *Label, int Id, const QSlider *Bar) {
-    const QString Text = LocalString(Id) + QStringLiteral(": ") + QString::number(Bar->value());
-    if (Label->text() != Text)
-      Label->setText(Text);
-  };
-  Show(Frame->SizeLabel, 154, Frame->SizeTrackBar);
-  Show(Frame->BrightnessTBXLabel, 550, Frame->BrightnessTrackBar);
+  brushparts::ShowValue(Frame->SizeLabel, 154, Frame->SizeTrackBar);
+  brushparts::ShowValue(Frame->BrightnessTBXLabel, 550, Frame->BrightnessTrackBar);
 }
 
 void TZrMakeUpSurfaceTool::Commit()

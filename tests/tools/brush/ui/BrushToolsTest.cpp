@@ -4,6 +4,7 @@
 
 #include "editor/ui/ZrToolPanel.h"
 #include "editor/ui/ZrViewControls.h"
+#include "framework/ui/ZrLocalizerQt.h"
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
 #include "tools/brush/ui/ZrDrawTools.h"
@@ -13,7 +14,11 @@
 #include "tools/brush/ZrBrushMasks.h"
 
 #include <QCheckBox>
+#include <QDockWidget>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
@@ -437,6 +442,97 @@ TEST_F(BrushToolsTest, TheOutlineInvertsWhatItCoversAndHidesThePointer)
   Editor->SelectTool(nullptr);
   const QImage Plain = View()->grab().toImage();
   EXPECT_EQ(Plain.pixel(Outline.Left, Mid.y()), ImageColour(LeftEnd));
+}
+
+TEST_F(BrushToolsTest, TheOutlineIsOnlyWhereThePointerIsAlsoAfterAMenuCommand)
+{
+  OpenPattern(Smudge);
+  QApplication::setActiveWindow(Main);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Main));
+  TZrGraphicsToolControl *Control = Smudge->GetControl(0);
+  QTest::mouseMove(View(), At(TZrPoint{60, 45}));
+  EXPECT_TRUE(Control->IsVisible());
+  Stroke({{30, 30}, {40, 30}, {50, 30}});
+  QTest::keyClick(View(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(Control->IsVisible()); // the undo reselects the tool under the pointer
+
+  // Redo chosen from the Edit menu: on the way to it the pointer leaves
+  // the photo, and when it comes off the menu onto the tool panel no
+  // outline may stay behind.
+  QMenuBar *Bar = Main->menuBar();
+  QMenu *Edit = Editor->EditMenuItem;
+  const QPoint EditTitle = Bar->actionGeometry(Edit->menuAction()).center();
+  QTest::mouseMove(Bar, EditTitle);
+  EXPECT_FALSE(Control->IsVisible());
+  QTest::mouseClick(Bar, Qt::LeftButton, {}, EditTitle);
+  ASSERT_TRUE(Edit->isVisible());
+  const QPoint RedoItem = Edit->actionGeometry(Editor->RedoMenuItem).center();
+  QTest::mouseMove(Edit, RedoItem);
+  QTest::mouseClick(Edit, Qt::LeftButton, {}, RedoItem);
+  QApplication::processEvents();
+  EXPECT_FALSE(Editor->CanRedo());
+  QTest::mouseMove(Panel->Panel, Panel->Panel->rect().center());
+  EXPECT_FALSE(Control->IsVisible());
+
+  // Undo by key with the pointer on the panel: the tool comes back
+  // without an outline.
+  QTest::keyClick(Main, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(Editor->CanRedo());
+  EXPECT_FALSE(Control->IsVisible());
+  QTest::mouseMove(View(), At(TZrPoint{60, 45}));
+  EXPECT_TRUE(Control->IsVisible());
+}
+
+TEST_F(BrushToolsTest, TheSizeControlsExplainTheKeysAndTheWheelInTheCurrentLanguage)
+{
+  OpenPattern(Smudge);
+  Smudge->UpdateControls();
+  TZrSmudgeFrame &Frame = *Smudge->Frame;
+  // The tool tip Widget shows when the pointer rests on it.
+  const auto Hint = [](QWidget *Widget) {
+    const QPoint Middle = Widget->rect().center();
+    QHelpEvent Event(QEvent::ToolTip, Middle, Widget->mapToGlobal(Middle));
+    QApplication::sendEvent(Widget, &Event);
+    return Widget->toolTip();
+  };
+  QStringList Texts;
+  for (const uint16_t Language : {1033, 1031}) {
+    ASSERT_TRUE(SetLanguage(Language));
+    Texts << LocalString(1032);
+    for (QWidget *Widget :
+         {static_cast<QWidget *>(Frame.SizeTrackBar), static_cast<QWidget *>(Frame.SizeLabel),
+          static_cast<QWidget *>(Frame.PreviewPaintBox)})
+      EXPECT_TRUE(Hint(Widget).contains(Texts.back())) << Widget->metaObject()->className();
+  }
+  SetLanguage(1033);
+  EXPECT_NE(Texts[0], Texts[1]);
+  EXPECT_TRUE(Texts[0].contains(QStringLiteral("Page Up"))) << Texts[0].toStdString();
+  // The other controls say nothing of the kind.
+  EXPECT_TRUE(Hint(Frame.TitleLabel).isEmpty());
+  EXPECT_TRUE(Hint(Frame.ExpertModeTBXCheckBox).isEmpty());
+}
+
+TEST_F(BrushToolsTest, TheExpertModeCaptionIsNeverCut)
+{
+  OpenPattern(Smudge);
+  TZrSmudgeFrame &Frame = *Smudge->Frame;
+  QCheckBox *Box = Frame.ExpertModeTBXCheckBox;
+  // At the panel's default width, in every language.
+  for (const uint16_t Language : {1033, 1031, 1036, 1049}) {
+    ASSERT_TRUE(SetLanguage(Language));
+    QApplication::processEvents();
+    SCOPED_TRACE(Box->text().toStdString());
+    EXPECT_GE(Box->width(), Box->sizeHint().width());
+    const QRect InFrame(Box->mapTo(&Frame, QPoint()), Box->size());
+    EXPECT_TRUE(Frame.rect().contains(InFrame));
+    // Nor is the frame wider than its page (no sideways scrolling).
+    EXPECT_LE(Frame.width(), Frame.parentWidget()->width());
+    // Still clear of the preview.
+    const QRect Preview(Frame.PreviewPaintBox->mapTo(&Frame, QPoint()),
+                        Frame.PreviewPaintBox->size());
+    EXPECT_FALSE(Preview.intersects(InFrame));
+  }
+  SetLanguage(1033);
 }
 
 TEST_F(BrushToolsTest, ThePreviewShowsTheStamp)

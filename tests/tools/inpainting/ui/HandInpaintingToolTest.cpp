@@ -2,6 +2,7 @@
 
 #include "framework/ZrSDF.h"
 #include "framework/ZrStream.h"
+#include "tools/brush/ui/ZrDrawTools.h"
 #include "tools/brush/ZrBrushMasks.h"
 #include "tools/inpainting/ui/ZrHandInpaintingTool.h"
 #include "tools/inpainting/ZrHandInpainting.h"
@@ -320,6 +321,10 @@ TEST_F(HandInpaintingToolTest, ControlsFollowTheToolAndTheToolTheControls)
   EXPECT_TRUE(Frame.SizeTrackBar->isEnabled());
   EXPECT_FALSE(Frame.CancelTBXButton->isEnabled());
   EXPECT_EQ(Frame.SizeLabel->text(), QStringLiteral("Size: 31"));
+  // The slider and its label tell how else the size changes.
+  for (const QWidget *Control :
+       {static_cast<QWidget *>(Frame.SizeTrackBar), static_cast<QWidget *>(Frame.SizeLabel)})
+    EXPECT_TRUE(HasSizeHint(Control)) << Control->metaObject()->className();
   Click(Spot);
   Tool->UpdateControls();
   EXPECT_FALSE(Frame.SizeTrackBar->isEnabled());
