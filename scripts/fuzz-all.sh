@@ -58,7 +58,7 @@ run_one() {
   local name=$1 work=fuzz/corpus-work/$1 findings=fuzz/findings/$1
   mkdir -p "$work" "$findings" "fuzz/corpus/$name"
   local log=$findings/last-run.log
-  local before started limit used=0 pid
+  local before started limit used=0 now pid
   before=$(find "$findings" -maxdepth 1 -type f ! -name '*.log' | wc -l)
   started=$(date +%s)
   limit=$seconds
@@ -73,7 +73,7 @@ run_one() {
   pid=$!
   if [ "$cpu" = 1 ]; then
     # libFuzzer prints its final statistics when interrupted.
-    while used=$(cpu_seconds "$pid") && [ "$used" -lt "$seconds" ]; do
+    while now=$(cpu_seconds "$pid") && used=$now && [ "$used" -lt "$seconds" ]; do
       sleep 5
     done
     kill -INT "$pid" 2>/dev/null || true
