@@ -402,7 +402,8 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
         // Nothing is decoded now, but a file that will not decode is
         // refused here, naming it, rather than at the first use of its
         // pixels.
-        Ok = CheckJPEGData(Jpeg.data(), Jpeg.size()) == TZrJPEGIntegrity::Whole ||
+        Ok = Options.SkipDeferredCheck ||
+             CheckJPEGData(Jpeg.data(), Jpeg.size()) == TZrJPEGIntegrity::Whole ||
              DecodeFailed(&Info, TZrImageProblem::Damaged);
         Image.PixelsPending = Ok;
       } else if (!ImageSizeAllowed(Header.Width, Header.Height)) {

@@ -44,6 +44,11 @@ struct TZrLoadOptions
   // decodes them when needed). Its coded data is still read through once,
   // so that a file that would not decode is refused here.
   bool DeferJPEGPixels = false;
+  // With DeferJPEGPixels: leave out that read-through, for a caller that
+  // will write the file from its coefficients at once (a lossless turn
+  // reads the coded data itself and fails on damage) and that asks
+  // TZrGraphicsImage::JPEGDataDamaged why a save failed.
+  bool SkipDeferredCheck = false;
   // Open a JPEG whose data is partly missing or corrupt with the part that
   // could be read (the rest grey); the load then reports the problem
   // Damaged and a warning in its error text. Without it the file is refused.

@@ -1,5 +1,7 @@
 #include "imaging/ZrGraphicsImage.h"
 
+#include "imaging/ZrImageCodecs.h"
+
 #include <cstdint>
 
 namespace facette {
@@ -51,6 +53,14 @@ bool TZrGraphicsImage::EnsurePixels()
   }
   PixelsPending = false;
   return true;
+}
+
+bool TZrGraphicsImage::PendingDataDamaged() const
+{
+  if (!PixelsPending || !LosslessJPEG || !LosslessJPEG->HasImage())
+    return false;
+  const std::vector<uint8_t> &Bytes = LosslessJPEG->OriginalBytes();
+  return CheckJPEGData(Bytes.data(), Bytes.size()) != TZrJPEGIntegrity::Whole;
 }
 
 bool TZrGraphicsImage::RotateLeft()

@@ -50,6 +50,9 @@ public:
   // clears it.
   void SetCropRect(const TZrRect &Rect);
   bool EnsurePixels();
+  // Whether the coded data of a JPEG opened without decoding is damaged:
+  // why a save from it failed, when it was opened without the check.
+  bool PendingDataDamaged() const;
 
   // Quarter turns and flips turn the crop rectangle with the image.
   bool RotateLeft();

@@ -128,6 +128,8 @@ while IFS='|' read -r command file want message; do
   info) args=(info "$odd/$file") ;;
   convert) args=(convert "$odd/$file" "$work/odd.bmp") ;;
   rotate) args=(rotate "$odd/$file" "$work/odd.jpg" left) ;;
+  flip) args=(flip "$odd/$file" "$work/odd.jpg" horizontal) ;;
+  crop) args=(crop "$odd/$file" "$work/odd.jpg" 1 1 20 20) ;;
   resize) args=(resize "$odd/$file" "$work/odd.jpg" --scale 50) ;;
   esac
   check "$command $file: exit $want" status "$want" "${args[@]}"
@@ -139,11 +141,16 @@ convert|jpeg-stray-bytes.jpg|0|
 convert|jpeg-app14-cut-short.jpg|0|
 convert|jpeg-ff00-between-segments.jpg|0|
 rotate|jpeg-stray-bytes.jpg|0|
+rotate|jpeg-app14-cut-short.jpg|0|
+flip|jpeg-ff00-between-segments.jpg|0|
 info|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged or incomplete
 info|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 convert|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 rotate|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+flip|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
+crop|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
+crop|jpeg-cut-after-header.jpg|2|the image cannot be decoded: the file is damaged
 resize|jpeg-cut.jpg|2|the image cannot be decoded: the file is damaged
 resize|jpeg-cut-with-end-marker.jpg|2|the image cannot be decoded: the file is damaged
 resize|jpeg-stray-bytes.jpg|0|

@@ -443,13 +443,17 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
   int32_t InFormat = 0;
   std::string Error;
   // A JPEG's pixels wait until something needs them: a turn, flip or cut
-  // written as JPEG comes from its coefficients, and such a file is read
-  // through once to refuse a damaged one. A result that needs the pixels
-  // in any case has them decoded at once, which finds damage by itself.
+  // written as JPEG comes from its coefficients. The transform reads the
+  // coded data once and fails on damage, and so does the decode a save
+  // falls back to, so the file is not read through beforehand; a failed
+  // save asks whether the input was to blame. A result that needs the
+  // pixels in any case has them decoded at once, which finds damage by
+  // itself.
   const std::optional<int32_t> Wanted = Args.Format ? Args.Format : FormatByExtension(Out);
   TZrLoadOptions Options;
   Options.DeferJPEGPixels =
       Command != "resize" && !Args.Quality && (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
+  Options.SkipDeferredCheck = Options.DeferJPEGPixels;
   if (!Formats.LoadImage(Image, In, InFormat, Options, &Error))
     return Failed(ExitInput, In.string() + ": " + Error);
 
@@ -502,8 +506,12 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
   std::vector<uint8_t> Bytes;
   bool Lossless = false;
   Error.clear();
-  if (!Formats.EncodeImage(Image, OutFormat, Bytes, &Error, &Lossless))
+  if (!Formats.EncodeImage(Image, OutFormat, Bytes, &Error, &Lossless)) {
+    if (Image.PendingDataDamaged())
+      return Failed(ExitInput,
+                    In.string() + ": " + DescribeLoadProblem({TZrImageProblem::Damaged, {}}));
     return Failed(ExitOutput, Out.string() + ": " + Error);
+  }
   TFileResult Result;
   if (!Error.empty())
     Result.Warning = Out.string() + ": " + Error;
