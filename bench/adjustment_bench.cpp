@@ -5,7 +5,7 @@
 // - "adjust_preview_24mp": one live-preview update, as a slider move
 //   causes it: the tables applied to the shrunk stand-in (1255 x 837) and
 //   the full-HD view repainted at best fit. The floor is copying the
-//   stand-in's pixels once.
+//   stand-in's pixels once, on as many threads as ours.
 // - "adjust_ok_24mp": Ok after a preview, as the tool does it: the
 //   full-size image put back in the document's place, the tables applied
 //   to it with the new backup written in the same pass, and the one
@@ -94,6 +94,7 @@ void PreviewUpdate(benchmark::State &State)
   M.WindowExtX = M.WindowExtY = View.Document.Image().GetHeight();
   TZrAdjustmentEngine Engine;
   int32_t Value = 10;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Value = Value == 10 ? 11 : 10;
     Engine.ApplyBrightness(View.Document.Backup(), *View.Document.ImagePixels(), Value, Value,
@@ -113,10 +114,12 @@ void CopyStandIn(benchmark::State &State)
   const TZrPreviewShrink Shrink = PreviewShrink(PhotoWidth, PhotoHeight);
   const size_t Bytes = static_cast<size_t>(Shrink.Width) * Shrink.Height * 3;
   std::vector<uint8_t> From(Bytes, 1), To(Bytes);
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    std::memcpy(To.data(), From.data(), Bytes);
+    CopyInBands(To.data(), From.data(), Bytes, Shrink.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 BENCHMARK(CopyStandIn)
     ->Name("adjust_preview_24mp/memcpy")
@@ -179,6 +182,7 @@ void OkSteady(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     const bool Started = Scene.Start();
@@ -200,6 +204,7 @@ BENCHMARK(OkSteady)
 
 void OkFirst(benchmark::State &State)
 {
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     auto Scene = std::make_unique<TOkScene>();
@@ -227,6 +232,7 @@ void StartSteady(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (!Scene.Start()) {
       State.SkipWithError("out of memory");

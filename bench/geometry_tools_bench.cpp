@@ -1,7 +1,7 @@
 // The geometry tools on the 24-megapixel photo as the editor does them.
 //
 // A quarter turn: the document's turn with its undo state, against copying
-// the image's bytes once. Timed three ways: turning the same document again
+// the image's bytes once on as many threads. Timed three ways: turning the same document again
 // and again (the steady state), the first turn of a freshly opened photo
 // (new memory, what a user meets first), and a turn followed by what the
 // next edit needs of the document (the backup and the original in the new
@@ -13,6 +13,7 @@
 // of the same image into a fresh image, on the same number of threads.
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
 
 #include "imaging/ZrInterpolationFilters.h"
 #include "tools/geometry/ZrGeometryCommands.h"
@@ -23,7 +24,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #ifdef FACETTE_HAVE_OPENCV
@@ -65,6 +65,7 @@ void TurnSteady(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (!Turn(*Document)) {
       State.SkipWithError("turn failed");
@@ -87,6 +88,7 @@ void TurnThenEdit(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     if (!Turn(*Document) || !Document->Backup().Bits || !Document->OriginalPixels()) {
       State.SkipWithError("turn failed");
@@ -104,6 +106,7 @@ BENCHMARK(TurnThenEdit)
 void TurnFirst(benchmark::State &State)
 {
   TNoEditor Editor;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     auto Document = OpenPhoto(Editor);
@@ -124,16 +127,19 @@ BENCHMARK(TurnFirst)
     ->UseRealTime()
     ->Iterations(12);
 
-// The floor: the image's bytes copied once, into memory already in use.
+// The floor: the image's bytes copied once, into memory already in use,
+// on as many threads as ours, each a band of rows.
 void CopyImage(benchmark::State &State)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
   const size_t Bytes = static_cast<size_t>(Photo.Stride) * Photo.Height;
   std::vector<uint8_t> Target(Bytes, 1);
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    std::memcpy(Target.data(), Photo.Bits, Bytes);
+    CopyInBands(Target.data(), Photo.Bits, Bytes, Photo.Height, Threads);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 BENCHMARK(CopyImage)->Name("editor_turn_24mp/memcpy")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CopyImage)
@@ -155,6 +161,7 @@ constexpr double Angle = 0.05;
 void StraightenApply(benchmark::State &State)
 {
   TNoEditor Editor;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     State.PauseTiming();
     auto Document = OpenPhoto(Editor);
@@ -189,6 +196,7 @@ void StraightenFirst(benchmark::State &State)
   TZrStraightenRenderer R;
   R.SetSourceSize(Photo.Width, Photo.Height);
   R.ComputeResultSize(Angle);
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     TZrPixelBuffer Image;
     if (!Image.Allocate(pf24bit, Bounds(0, 0, R.ResultWidth, R.ResultHeight))) {
@@ -207,10 +215,10 @@ BENCHMARK(StraightenFirst)
 
 #ifdef FACETTE_HAVE_OPENCV
 // The same rotation as OpenCV's inverse affine map, on as many threads as
-// our renderer uses (one per core), into a fresh image.
+// our renderer may use, into a fresh image.
 void OpenCVFirst(benchmark::State &State)
 {
-  cv::setNumThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  UsePeerThreads(State, ComparisonThreads());
   const TZrPixelBuffer &Photo = Photo24MP();
   TZrStraightenRenderer R;
   R.SetSourceSize(Photo.Width, Photo.Height);

@@ -236,6 +236,7 @@ void LiveStep(benchmark::State &State, bool TwoPreviews)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Scene.Move(TwoPreviews);
     benchmark::ClobberMemory();
@@ -262,6 +263,7 @@ void SelectDefect(benchmark::State &State)
     return;
   }
   int64_t I = 0;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Scene.Select({PhotoWidth / 2 + static_cast<int32_t>((I * 37) % 400),
                   PhotoHeight / 2 + static_cast<int32_t>((I * 53) % 300)});

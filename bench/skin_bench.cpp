@@ -51,6 +51,7 @@ void PrepareRange(benchmark::State &State)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
   TFrequencyRange Range;
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Range.MarkDirty(2);
     Range.Prepare(Photo, RadiusA, RadiusB);
@@ -71,6 +72,7 @@ void PrepareFilter(benchmark::State &State)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Filter.MarkDirty(2);
     Filter.Prepare(Photo, RadiusA, RadiusB);
@@ -105,10 +107,10 @@ BENCHMARK(PrepareFilterFirst)
 
 #ifdef FACETTE_HAVE_OPENCV
 // OpenCV's two box filters over the stripes our kernels use, one thread
-// each.
+// each, on as many threads as ours.
 void OpenCVBoxes(const cv::Mat &Source, cv::Mat &LowA, cv::Mat &LowB)
 {
-  const int32_t Workers = WorkerCount();
+  const int32_t Workers = ComparisonThreads();
   RunWorkers(Workers, [&](int32_t Index) {
     const int32_t Y0 = StripeBegin(Source.rows, Workers, Index);
     const int32_t Y1 = StripeBegin(Source.rows, Workers, Index + 1);
@@ -141,6 +143,7 @@ void PrepareOpenCV(benchmark::State &State)
     OpenCVBoxes(Source, LowA, LowB);
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, ComparisonThreads());
 }
 BENCHMARK(PrepareOpenCV)
     ->Name("frequency_prepare_r1_r5/opencv")
@@ -166,6 +169,7 @@ void PrepareOpenCVFirst(benchmark::State &State)
         OpenCVBoxes(Source, *LowA, *LowB);
         return true;
       });
+  ReportThreads(State, ComparisonThreads());
 }
 BENCHMARK(PrepareOpenCVFirst)
     ->Name("skin_filter_prepare_r1_r5_first/opencv")

@@ -4,9 +4,13 @@
 // and the window area of both places repainted through the view's paint
 // cycle. The text covers 2400 x 800 image pixels (a line across 40 % of the
 // photo's width), at best fit and at 100 % in a full-HD view, moving a few
-// pixels per event. The floor is copying the text rectangle's pixels once.
+// pixels per event. The floor is copying the text rectangle's pixels once,
+// on as many threads as ours.
 #include "support/PhotoView.h"
 #include "support/TestImage.h"
+#include "support/Threads.h"
+
+#include "imaging/ZrParallel.h"
 #include "tools/geometry/ZrTextLayer.h"
 
 #include <benchmark/benchmark.h>
@@ -82,6 +86,7 @@ void MoveText(benchmark::State &State, TViewZoom Zoom)
     State.SkipWithError("out of memory");
     return;
   }
+  const TOurThreads Ours(State);
   for (auto _ : State) {
     Scene.Move();
     benchmark::ClobberMemory();
@@ -92,12 +97,17 @@ void CopyTextRectangle(benchmark::State &State)
 {
   const TZrPixelBuffer &Photo = Photo24MP();
   std::vector<uint8_t> Target(static_cast<size_t>(TextWidth) * TextHeight * 3);
+  // On as many threads as ours, each a band of rows.
+  const int32_t Threads = ComparisonThreads();
   for (auto _ : State) {
-    for (int32_t Y = 0; Y < TextHeight; ++Y)
-      std::memcpy(Target.data() + static_cast<size_t>(Y) * TextWidth * 3,
-                  Photo.PixelPtr(1800, 1600 + Y), static_cast<size_t>(TextWidth) * 3);
+    RunBands(TextHeight, Threads, [&](int32_t, int32_t Begin, int32_t End) {
+      for (int32_t Y = Begin; Y < End; ++Y)
+        std::memcpy(Target.data() + static_cast<size_t>(Y) * TextWidth * 3,
+                    Photo.PixelPtr(1800, 1600 + Y), static_cast<size_t>(TextWidth) * 3);
+    });
     benchmark::ClobberMemory();
   }
+  ReportThreads(State, Threads);
 }
 
 BENCHMARK_CAPTURE(MoveText, best_fit, TViewZoom::BestFit)

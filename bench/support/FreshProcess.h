@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -19,6 +20,8 @@ struct TFreshTime
   // second shows what the call itself cost.
   double Seconds = 0;
   double CpuSeconds = 0;
+  // The most threads a pass of ours ran on during the call.
+  int32_t Threads = 0;
 };
 
 // The times the child took for Measured after Setup; nothing when the
@@ -28,8 +31,10 @@ std::optional<TFreshTime> TimeInFreshProcess(const std::function<bool()> &Setup,
 
 // A benchmark body that times every iteration in a fresh process (use it
 // with UseManualTime and a fixed number of iterations); the mean processor
-// time goes to the counter "cpu_ms". A failed run is reported as an error
-// and not timed.
+// time goes to the counter "cpu_ms", and the most threads a pass of ours
+// ran on to "threads" (ours runs limited to ComparisonThreads(); a peer's
+// benchmark reports its own count after this). A failed run is reported as
+// an error and not timed.
 void FirstCall(benchmark::State &State, const std::function<bool()> &Setup,
                const std::function<bool()> &Measured);
 
