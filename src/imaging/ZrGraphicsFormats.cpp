@@ -382,6 +382,7 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   const TZrImageKind Kind = SniffImageKind(Bytes.data(), Bytes.size());
   TZrDecodeInfo Info;
   bool Ok = false;
+  bool PropertiesRead = false, Resampled = false;
   int32_t Loaded = gfJPEG;
   if (Kind == TZrImageKind::ZRI)
     ComplementHeader(Bytes.data(), Bytes.size());
@@ -408,13 +409,34 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
         Image.PixelsPending = Ok;
       } else if (!ImageSizeAllowed(Header.Width, Header.Height)) {
         DecodeFailed(&Info, TZrImageProblem::TooLarge);
-      } else if (!Image.Image.SetSize(Header.Width, Header.Height, pf24bit)) {
-        DecodeFailed(&Info, TZrImageProblem::OutOfMemory);
       } else {
-        Ok = DecodeJPEGInto(Jpeg.data(), Jpeg.size(), *Image.Image.GetPixels(), &Info);
+        // A picture that is to be resampled anyway and needs no turn is
+        // resampled as its rows are decoded: the full-size picture is never
+        // held.
+        TZrRowDecode Rows = TZrRowDecode::NotApplicable;
+        int32_t NewWidth = 0, NewHeight = 0;
+        if (Options.ResampleTo) {
+          Image.Properties.ReadFrom(Jpeg.data(), Jpeg.size());
+          PropertiesRead = true;
+          if ((!ApplyOrientation || Image.Properties.Orientation() == 1) &&
+              Options.ResampleTo(Header.Width, Header.Height, NewWidth, NewHeight) &&
+              ImageSizeAllowed(NewWidth, NewHeight))
+            Rows = DecodeJPEGResampled(Jpeg.data(), Jpeg.size(), NewWidth, NewHeight, Image.Image,
+                                       &Info);
+        }
+        if (Rows != TZrRowDecode::NotApplicable) {
+          Ok = Rows == TZrRowDecode::Done;
+          Resampled = Ok;
+        } else if (!Image.Image.SetSize(Header.Width, Header.Height, pf24bit)) {
+          DecodeFailed(&Info, TZrImageProblem::OutOfMemory);
+        } else {
+          Ok = DecodeJPEGInto(Jpeg.data(), Jpeg.size(), *Image.Image.GetPixels(), &Info);
+        }
       }
       if (Ok)
         Image.LosslessJPEG = std::move(Lossless);
+      if (Resampled)
+        Image.LosslessJPEG->PixelsReplaced();
     } else {
       // Bytes are still ours when the lossless object did not take them.
       Ok = DecodeJPEG(Bytes.data(), Bytes.size(), Image.Image, &Info);
@@ -449,7 +471,8 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   if (Kind != TZrImageKind::BMP) {
     const std::vector<uint8_t> &Source =
         Image.LosslessJPEG ? Image.LosslessJPEG->OriginalBytes() : Bytes;
-    Image.Properties.ReadFrom(Source.data(), Source.size());
+    if (!PropertiesRead)
+      Image.Properties.ReadFrom(Source.data(), Source.size());
     // A JPEG without a JFIF density may state its resolution in EXIF.
     if (!(Info.HorizontalResolution > 0))
       Image.Properties.ExifResolution(Info.HorizontalResolution, Info.VerticalResolution);
@@ -469,6 +492,8 @@ bool TZrGraphicsFormats::LoadImageData(TZrGraphicsImage &Image, std::vector<uint
   Image.Format = Format = Loaded;
   // Only a partial picture taken on purpose comes here with a problem.
   Report(nullptr, Out, Info.Problem);
+  if (Out)
+    Out->Resampled = Resampled;
   if (Info.Problem == TZrImageProblem::Damaged)
     SetError(Error, "warning: the file is damaged or incomplete; only part of the picture "
                     "could be read");

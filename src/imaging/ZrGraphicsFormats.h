@@ -53,6 +53,13 @@ struct TZrLoadOptions
   // could be read (the rest grey); the load then reports the problem
   // Damaged and a warning in its error text. Without it the file is refused.
   bool AcceptPartial = false;
+  // For a JPEG shown upright as stored: the size to resample it to, given
+  // its size (false: none). The picture is then resampled while it is
+  // decoded, row by row, with the pixels TZrGraphicsImage::Resample gives,
+  // and the load reports Resampled. Otherwise, or where that way does not
+  // apply, the picture is decoded at its size and the caller resamples it.
+  std::function<bool(int32_t Width, int32_t Height, int32_t &NewWidth, int32_t &NewHeight)>
+      ResampleTo;
 };
 
 // Why a load failed; Damaged after a successful load marks a partial
@@ -62,6 +69,8 @@ struct TZrLoadReport
 {
   TZrImageProblem Problem = TZrImageProblem::None;
   std::string Reason;
+  // The picture was resampled while it was decoded (TZrLoadOptions::ResampleTo).
+  bool Resampled = false;
 };
 
 // The text of a load's error (English, as facette-cli prints it).

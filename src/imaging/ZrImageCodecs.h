@@ -104,6 +104,21 @@ bool DecodeJPEG(const uint8_t *Data, size_t Size, TZrLTBitmap &Image,
 // Decodes into a window that already has the image's size (24-bit).
 bool DecodeJPEGInto(const uint8_t *Data, size_t Size, const TZrPixels &Dest,
                     TZrDecodeInfo *Info = nullptr);
+// Decodes the picture straight into Image at Width x Height, resampled as
+// TZrLTBitmap::Resample does it (the same pixels), the decoded rows handed
+// to the resampler as they come, so that the full-size picture is never
+// held. NotApplicable (nothing reported, Image empty) where that way does
+// not apply: CMYK files, sizes the row pass cannot do, or when the caller
+// accepts a partial picture; the caller then decodes and resamples as
+// usual.
+enum class TZrRowDecode
+{
+  Done,
+  Failed,
+  NotApplicable,
+};
+TZrRowDecode DecodeJPEGResampled(const uint8_t *Data, size_t Size, int32_t Width, int32_t Height,
+                                 TZrLTBitmap &Image, TZrDecodeInfo *Info = nullptr);
 // Decodes at the smallest of TurboJPEG's scales that still gives at least
 // MinWidth x MinHeight (or the full size), for previews; a picture that is
 // only partly there is shown as it is.

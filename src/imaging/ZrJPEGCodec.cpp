@@ -3,6 +3,7 @@
 // process and the quantisation tables.
 #include "imaging/ZrImageCodecs.h"
 #include "imaging/ZrImageFile.h"
+#include "imaging/ZrResample.h"
 
 #include <turbojpeg.h>
 
@@ -13,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 // The libjpeg API tells each warning apart, which TurboJPEG does not.
 #include <jpeglib.h>
@@ -390,6 +392,106 @@ bool DecodeJPEGInto(const uint8_t *Data, size_t Size, const TZrPixels &Dest, TZr
     return DecodeFailed(Info, TZrImageProblem::Damaged);
   return DecodeToWindow(Handle.get(), Data, Size, ColorSpace, Dest, Header.Width, Header.Height,
                         DecodeFlags, Info);
+}
+
+namespace {
+
+// The part of DecodeJPEGResampled that may jump: nothing here has a
+// destructor. Decodes with the settings TurboJPEG decodes with (accurate
+// integer transform, smooth upsampling), so that the pixels are the same.
+bool StreamRows(jpeg_decompress_struct &Decompress, TCheckErrors &Errors, const uint8_t *Data,
+                size_t Size, JDIMENSION Width, JDIMENSION Height, JSAMPROW *Rows,
+                JDIMENSION RowCount, TZrRowResampler &Resampler)
+{
+  if (setjmp(Errors.Jump))
+    return false;
+  jpeg_mem_src(&Decompress, Data, static_cast<unsigned long>(Size));
+  if (jpeg_read_header(&Decompress, TRUE) != JPEG_HEADER_OK)
+    return false;
+  Decompress.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&Decompress);
+  // The rows are as wide as the header the caller read said.
+  if (Decompress.output_width != Width || Decompress.output_height != Height ||
+      Decompress.output_components != 3)
+    return false;
+  while (Decompress.output_scanline < Decompress.output_height) {
+    const JDIMENSION Read = jpeg_read_scanlines(&Decompress, Rows, RowCount);
+    for (JDIMENSION I = 0; I < Read; ++I)
+      Resampler.AddRow(Rows[I]);
+  }
+  jpeg_finish_decompress(&Decompress);
+  return true;
+}
+
+} // namespace
+
+TZrRowDecode DecodeJPEGResampled(const uint8_t *Data, size_t Size, int32_t Width, int32_t Height,
+                                 TZrLTBitmap &Image, TZrDecodeInfo *Info)
+{
+  Image.Clear();
+  if ((Info && Info->AcceptPartial) || QuickDraftResampling)
+    return TZrRowDecode::NotApplicable;
+  TTJHandle Handle(tjInitDecompress());
+  TZrJPEGHeader Header;
+  int ColorSpace = 0;
+  if (!Handle) {
+    DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+    return TZrRowDecode::Failed;
+  }
+  if (!PrepareDecode(Handle.get(), Data, Size, Header, ColorSpace, Info))
+    return TZrRowDecode::Failed;
+  if (ColorSpace == TJCS_CMYK || ColorSpace == TJCS_YCCK)
+    return TZrRowDecode::NotApplicable;
+  if (!Image.SetSize(Width, Height, pf24bit)) {
+    DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+    return TZrRowDecode::Failed;
+  }
+  TZrRowResampler Resampler;
+  if (!Resampler.Start(Header.Width, Header.Height, *Image.GetPixels(), TLanczosResampler())) {
+    Image.Clear();
+    return TZrRowDecode::NotApplicable;
+  }
+  // Room for as many rows as the decoder hands over at once (at most a row
+  // of blocks, 16 rows of pixels).
+  constexpr JDIMENSION RowCount = 16;
+  std::vector<uint8_t> Buffer;
+  std::vector<JSAMPROW> Rows(RowCount);
+  try {
+    Buffer.resize(static_cast<size_t>(Header.Width) * 3 * RowCount);
+  } catch (const std::bad_alloc &) {
+    Image.Clear();
+    DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+    return TZrRowDecode::Failed;
+  }
+  for (JDIMENSION I = 0; I < RowCount; ++I)
+    Rows[I] = Buffer.data() + static_cast<size_t>(I) * Header.Width * 3;
+
+  jpeg_decompress_struct Decompress{};
+  TCheckErrors Errors{};
+  Decompress.err = jpeg_std_error(&Errors.Base);
+  Errors.Base.error_exit = CheckErrorExit;
+  Errors.Base.emit_message = CheckEmitMessage;
+  jpeg_progress_mgr Progress{};
+  Progress.progress_monitor = LimitScans;
+  jpeg_create_decompress(&Decompress);
+  Decompress.progress = &Progress;
+  const bool Read =
+      StreamRows(Decompress, Errors, Data, Size, static_cast<JDIMENSION>(Header.Width),
+                 static_cast<JDIMENSION>(Header.Height), Rows.data(), RowCount, Resampler);
+  jpeg_destroy_decompress(&Decompress);
+  // Corrupt or missing data is refused, as a whole decode refuses it.
+  if (!Read || Errors.Corrupt || !Resampler.Finished()) {
+    Image.Clear();
+    DecodeFailed(Info, TZrImageProblem::Damaged);
+    return TZrRowDecode::Failed;
+  }
+  if (Info) {
+    Info->Width = Header.Width;
+    Info->Height = Header.Height;
+    Info->HorizontalResolution = Header.HorizontalResolution;
+    Info->VerticalResolution = Header.VerticalResolution;
+  }
+  return TZrRowDecode::Done;
 }
 
 bool DecodeJPEGScaled(const uint8_t *Data, size_t Size, int32_t MinWidth, int32_t MinHeight,

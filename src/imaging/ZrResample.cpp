@@ -416,45 +416,95 @@ __attribute__((target("avx2"))) void VerticalAvx2(const int32_t *const *Rows,
 
 #endif
 
+// What the fast pass needs of a pair of tables, worked out before any pixel
+// is touched.
+struct TFastSetup
+{
+  TDenseTable H, V;
+  THorizontalPlan Plan;
+  bool Vector = false;
+  int32_t Span = 0;     // source pixels a row copy holds
+  size_t RowBytes = 0;  // a row copy with its padding
+  int32_t Values = 0;   // int32 sums of one filtered row
+  size_t SumStride = 0; // a filtered row with its slack
+  int32_t RingRows = 0; // filtered rows kept
+
+  // The horizontal filter of the source row Row (starting at pixel MinIndex)
+  // copied into Copy, into Sums.
+  void Horizontal(const uint8_t *Row, uint8_t *Copy, int32_t *Sums) const
+  {
+    std::memcpy(Copy, Row, static_cast<size_t>(Span) * 3);
+#ifdef FACETTE_RESAMPLE_AVX2
+    if (Vector) {
+      HorizontalAvx2(Plan, Copy, Sums);
+      return;
+    }
+#endif
+    HorizontalPortable(Plan, Copy, Sums);
+  }
+
+  void Vertical(const int32_t *const *Rows, const int32_t *Weights, int32_t Taps,
+                uint8_t *Out) const
+  {
+#ifdef FACETTE_RESAMPLE_AVX2
+    if (Vector) {
+      VerticalAvx2(Rows, Weights, Taps, Values, Out);
+      return;
+    }
+#endif
+    VerticalPortable(Rows, Weights, Taps, 0, Values, Out);
+  }
+};
+
+// False when the fast pass does not apply (the caller then runs the direct
+// pass).
+bool PrepareFast(const TMappingTable &HTable, const TMappingTable &VTable, TFastSetup &F)
+{
+  if (!MakeDense(HTable, F.H) || !MakeDense(VTable, F.V))
+    return false;
+  // Every partial sum must fit 32 bits: 255 x the horizontal weights x the
+  // vertical ones at worst.
+  if (255.0 * static_cast<double>(F.H.MaxAbsSum) * static_cast<double>(F.V.MaxAbsSum) >=
+      2147483647.0)
+    return false;
+
+#ifdef FACETTE_RESAMPLE_AVX2
+  F.Vector = TuningCode == TResampleCode::Best && HaveAvx2() && F.H.MaxAbsWeight <= 32767;
+#endif
+
+  F.Plan.Table = &F.H;
+  F.Plan.Offsets.resize(F.H.Starts.size());
+  for (size_t E = 0; E < F.H.Starts.size(); ++E)
+    F.Plan.Offsets[E] = (F.H.Starts[E] - F.H.MinIndex) * 3;
+#ifdef FACETTE_RESAMPLE_AVX2
+  if (F.Vector)
+    PackHorizontal(F.Plan);
+#endif
+
+  F.Span = F.H.MaxIndex - F.H.MinIndex + 1;
+  // Every entry reads Length (or its groups of four) pixels from its start,
+  // the padding weights included; the row copy has room for that past the
+  // last pixel, and for the vector loads' spare bytes.
+  F.RowBytes = (static_cast<size_t>(F.Span) + std::max(F.H.Length, 4 * F.Plan.Groups) + 4) * 3;
+  F.Values = F.H.Entries * 3;
+  F.SumStride = static_cast<size_t>(F.Values) + 8;
+  F.RingRows = F.V.Length;
+  const double RingBytes = static_cast<double>(F.SumStride) * 4.0 * F.RingRows;
+  return RingBytes <= 96.0 * 1024 * 1024;
+}
+
 // Runs the fast pass; false when it does not apply (the caller then runs the
 // direct pass).
 bool FastPass(TZrPixels &Dest, const TZrRect &Clip, const TMappingTable &HTable,
               const TMappingTable &VTable, const TZrPixels &Source)
 {
-  TDenseTable H, V;
-  if (!MakeDense(HTable, H) || !MakeDense(VTable, V))
+  // The plan points into the setup's table: the setup stays where it is.
+  auto Setup = std::make_unique<TFastSetup>();
+  TFastSetup &F = *Setup;
+  if (!PrepareFast(HTable, VTable, F))
     return false;
-  // Every partial sum must fit 32 bits: 255 x the horizontal weights x the
-  // vertical ones at worst.
-  if (255.0 * static_cast<double>(H.MaxAbsSum) * static_cast<double>(V.MaxAbsSum) >= 2147483647.0)
-    return false;
-
-  bool Vector = false;
-#ifdef FACETTE_RESAMPLE_AVX2
-  Vector = TuningCode == TResampleCode::Best && HaveAvx2() && H.MaxAbsWeight <= 32767;
-#endif
-
-  THorizontalPlan Plan;
-  Plan.Table = &H;
-  Plan.Offsets.resize(H.Starts.size());
-  for (size_t E = 0; E < H.Starts.size(); ++E)
-    Plan.Offsets[E] = (H.Starts[E] - H.MinIndex) * 3;
-#ifdef FACETTE_RESAMPLE_AVX2
-  if (Vector)
-    PackHorizontal(Plan);
-#endif
-
-  const int32_t Span = H.MaxIndex - H.MinIndex + 1;
-  // Every entry reads Length (or its groups of four) pixels from its start,
-  // the padding weights included; the row copy has room for that past the
-  // last pixel, and for the vector loads' spare bytes.
-  const size_t RowBytes = (static_cast<size_t>(Span) + std::max(H.Length, 4 * Plan.Groups) + 4) * 3;
-  const int32_t Values = H.Entries * 3;
-  const size_t SumStride = static_cast<size_t>(Values) + 8;
-  const int32_t RingRows = V.Length;
-  const double RingBytes = static_cast<double>(SumStride) * 4.0 * RingRows;
-  if (RingBytes > 96.0 * 1024 * 1024)
-    return false;
+  const TDenseTable &H = F.H, &V = F.V;
+  const int32_t RingRows = F.RingRows;
 
   const int64_t Work = static_cast<int64_t>(Clip.Width()) * Clip.Height() * (H.Length + V.Length);
   int32_t Bands = TuningThreads > 0 ? TuningThreads : BandCount(Work, int64_t{1} << 22);
@@ -469,8 +519,8 @@ bool FastPass(TZrPixels &Dest, const TZrRect &Clip, const TMappingTable &HTable,
   };
   std::vector<TBandMemory> Memory(static_cast<size_t>(Bands));
   for (TBandMemory &M : Memory) {
-    M.Row.assign(RowBytes, 0);
-    M.Ring.assign(SumStride * static_cast<size_t>(RingRows), 0);
+    M.Row.assign(F.RowBytes, 0);
+    M.Ring.assign(F.SumStride * static_cast<size_t>(RingRows), 0);
     M.Tags.assign(static_cast<size_t>(RingRows), std::numeric_limits<int32_t>::min());
   }
 
@@ -489,30 +539,16 @@ bool FastPass(TZrPixels &Dest, const TZrRect &Clip, const TMappingTable &HTable,
         // Consecutive rows land in distinct slots, and an entry spans at
         // most RingRows of them, so no row of this entry evicts another.
         const size_t Slot = static_cast<size_t>(SourceRow - V.MinIndex) % RingRows;
-        int32_t *Sums = M.Ring.data() + Slot * SumStride;
+        int32_t *Sums = M.Ring.data() + Slot * F.SumStride;
         if (M.Tags[Slot] != SourceRow) {
-          std::memcpy(M.Row.data(), Source.PixelPtr(H.MinIndex, SourceRow),
-                      static_cast<size_t>(Span) * 3);
-#ifdef FACETTE_RESAMPLE_AVX2
-          if (Vector)
-            HorizontalAvx2(Plan, M.Row.data(), Sums);
-          else
-#endif
-            HorizontalPortable(Plan, M.Row.data(), Sums);
+          F.Horizontal(Source.PixelPtr(H.MinIndex, SourceRow), M.Row.data(), Sums);
           M.Tags[Slot] = SourceRow;
         }
         TapRows[static_cast<size_t>(Taps)] = Sums;
         TapWeights[static_cast<size_t>(Taps)] = W[K];
         ++Taps;
       }
-      uint8_t *Out = Dest.PixelPtr(Clip.Left, Clip.Top + Y);
-#ifdef FACETTE_RESAMPLE_AVX2
-      if (Vector) {
-        VerticalAvx2(TapRows.data(), TapWeights.data(), Taps, Values, Out);
-        continue;
-      }
-#endif
-      VerticalPortable(TapRows.data(), TapWeights.data(), Taps, 0, Values, Out);
+      F.Vertical(TapRows.data(), TapWeights.data(), Taps, Dest.PixelPtr(Clip.Left, Clip.Top + Y));
     }
   });
   return true;
@@ -560,6 +596,121 @@ bool ResamplePixels(TZrPixels &Dest, const TZrRect &DestRect, const TZrRect &Des
   } catch (const std::length_error &) {
     return false;
   }
+}
+
+// --- row by row ------------------------------------------------------------
+
+struct TZrRowResampler::TState
+{
+  TFastSetup F;
+  TZrPixels Dest;
+  std::vector<uint8_t> Copy;
+  std::vector<int32_t> Ring;
+  // For each destination row, the last source row it needs.
+  std::vector<int32_t> LastRow;
+  std::vector<const int32_t *> TapRows;
+  std::vector<int32_t> TapWeights;
+  int32_t SourceWidth = 0;
+  int64_t RingRows = 0;   // filtered rows kept
+  int32_t NextSource = 0; // the row AddRow takes next
+  int32_t NextDest = 0;   // the first destination row not written yet
+};
+
+TZrRowResampler::TZrRowResampler() = default;
+TZrRowResampler::~TZrRowResampler() = default;
+
+bool TZrRowResampler::Start(int32_t SourceWidth, int32_t SourceHeight, const TZrPixels &Dest,
+                            const TPixelResampler &Resampler)
+{
+  State.reset();
+  if (SourceWidth <= 0 || SourceHeight <= 0 || Dest.PixelFormat != pf24bit || !Dest.Bits ||
+      Dest.Width <= 0 || Dest.Height <= 0 || !Resampler.NeedsClamp() ||
+      TuningCode == TResampleCode::Direct)
+    return false;
+  try {
+    auto S = std::make_unique<TState>();
+    TMappingTable HTable, VTable;
+    BuildMappingTable(0, Dest.Width, 0, Dest.Width, 0, SourceWidth, Resampler, HTable);
+    BuildMappingTable(0, Dest.Height, 0, Dest.Height, 0, SourceHeight, Resampler, VTable);
+    if (HTable.empty() || VTable.empty() || !PrepareFast(HTable, VTable, S->F))
+      return false;
+    const TDenseTable &V = S->F.V;
+    // Rows arrive in order and are kept in a ring. Destination rows are
+    // written in order, each once every row up to the last one it needs has
+    // arrived (and the rows above it are written); the ring is long enough
+    // to hold its rows then.
+    S->LastRow.resize(static_cast<size_t>(V.Entries));
+    S->RingRows = 1;
+    int32_t Written = std::numeric_limits<int32_t>::min();
+    for (int32_t Y = 0; Y < V.Entries; ++Y) {
+      const int32_t *W = V.WeightsOf(Y);
+      const int32_t Start = V.Starts[static_cast<size_t>(Y)];
+      int32_t First = -1, Last = Start;
+      for (int32_t K = 0; K < V.Length; ++K)
+        if (W[K] != 0) {
+          if (First < 0)
+            First = Start + K;
+          Last = Start + K;
+        }
+      S->LastRow[static_cast<size_t>(Y)] = Last;
+      Written = std::max(Written, Last);
+      if (First >= 0)
+        S->RingRows = std::max<int64_t>(S->RingRows, int64_t{Written} - First + 1);
+    }
+    if (static_cast<double>(S->F.SumStride) * 4.0 * S->RingRows > 96.0 * 1024 * 1024)
+      return false;
+    if (S->F.H.MinIndex < 0 || S->F.H.MaxIndex >= SourceWidth || V.MinIndex < 0 ||
+        V.MaxIndex >= SourceHeight)
+      return false;
+    S->Copy.assign(S->F.RowBytes, 0);
+    S->Ring.assign(S->F.SumStride * static_cast<size_t>(S->RingRows), 0);
+    S->TapRows.resize(static_cast<size_t>(V.Length));
+    S->TapWeights.resize(static_cast<size_t>(V.Length));
+    S->Dest = Dest;
+    S->SourceWidth = SourceWidth;
+    State = std::move(S);
+    return true;
+  } catch (const std::bad_alloc &) {
+    return false;
+  } catch (const std::length_error &) {
+    return false;
+  }
+}
+
+void TZrRowResampler::AddRow(const uint8_t *Row)
+{
+  if (!State || Finished())
+    return;
+  TState &S = *State;
+  const TFastSetup &F = S.F;
+  const TDenseTable &V = F.V;
+  const int32_t SourceRow = S.NextSource++;
+  // Rows no destination row refers to are skipped.
+  if (SourceRow >= V.MinIndex && SourceRow <= V.MaxIndex) {
+    const size_t Slot = static_cast<size_t>(SourceRow - V.MinIndex) % S.RingRows;
+    F.Horizontal(Row + static_cast<size_t>(F.H.MinIndex) * 3, S.Copy.data(),
+                 S.Ring.data() + Slot * F.SumStride);
+  }
+  while (S.NextDest < V.Entries && S.LastRow[static_cast<size_t>(S.NextDest)] <= SourceRow) {
+    const int32_t Y = S.NextDest++;
+    const int32_t Start = V.Starts[static_cast<size_t>(Y)];
+    const int32_t *W = V.WeightsOf(Y);
+    int32_t Taps = 0;
+    for (int32_t K = 0; K < V.Length; ++K) {
+      if (W[K] == 0)
+        continue;
+      const size_t Slot = static_cast<size_t>(Start + K - V.MinIndex) % S.RingRows;
+      S.TapRows[static_cast<size_t>(Taps)] = S.Ring.data() + Slot * F.SumStride;
+      S.TapWeights[static_cast<size_t>(Taps)] = W[K];
+      ++Taps;
+    }
+    F.Vertical(S.TapRows.data(), S.TapWeights.data(), Taps, S.Dest.PixelPtr(0, Y));
+  }
+}
+
+bool TZrRowResampler::Finished() const
+{
+  return State && State->NextDest >= State->F.V.Entries;
 }
 
 } // namespace facette

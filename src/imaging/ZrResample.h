@@ -12,6 +12,7 @@
 #include "imaging/ZrBitmap.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace facette {
@@ -96,6 +97,34 @@ void BuildMappingTable(int32_t DestStart, int32_t DestEnd, int32_t ClipStart, in
 bool ResamplePixels(TZrPixels &Dest, const TZrRect &DestRect, const TZrRect &DestClip,
                     const TPixelResampler &Resampler, const TZrRect &SourceRect,
                     const TZrPixels &Source);
+
+// Resamples a whole image as its rows arrive one after the other (a decoder
+// handing them over), so that the source never needs to be held whole.
+// Gives exactly the pixels of ResamplePixels for the same whole rectangles.
+class TZrRowResampler
+{
+public:
+  TZrRowResampler();
+  ~TZrRowResampler();
+  TZrRowResampler(const TZrRowResampler &) = delete;
+  TZrRowResampler &operator=(const TZrRowResampler &) = delete;
+
+  // Prepares to resample a SourceWidth x SourceHeight image onto the whole
+  // of Dest (24-bit). False when the row pass does not apply to these sizes
+  // (the caller then resamples the whole image with ResamplePixels) or the
+  // working memory cannot be had.
+  bool Start(int32_t SourceWidth, int32_t SourceHeight, const TZrPixels &Dest,
+             const TPixelResampler &Resampler);
+  // The next source row (SourceWidth pixels of 24 bits). Writes every
+  // destination row that it completes. Does not allocate or throw.
+  void AddRow(const uint8_t *Row);
+  // Whether every destination row has been written.
+  bool Finished() const;
+
+private:
+  struct TState;
+  std::unique_ptr<TState> State;
+};
 
 // For tests and benchmarks: which code ResamplePixels runs and on how many
 // threads (0 = as many as worth it). All choices give the same pixels. Not

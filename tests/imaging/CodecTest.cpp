@@ -418,5 +418,81 @@ TEST(Codecs, JPEGHeaderClaimingAHugeImageIsRefusedBeforeDecoding)
   EXPECT_FALSE(DecodeJPEG(Bytes.data(), Bytes.size(), Out));
 }
 
+// Resampling while decoding gives the pixels of decoding and then
+// resampling, for the JPEG layouts a camera or an editor writes; damaged
+// data is refused the same way, and what the row way cannot do is left to
+// the caller.
+TEST(Codecs, JPEGResampledWhileDecodingMatchesDecodeThenResample)
+{
+  TZrLTBitmap Image;
+  ASSERT_TRUE(Image.SetSize(203, 97, pf24bit));
+  test::FillSmooth(*Image.GetPixels());
+  const TZrPixels &P = *Image.GetPixels();
+  // TurboJPEG directly, for a progressive file and a CMYK one.
+  auto Compress = [&](int PixelFormat, int Sampling, int Flags, const uint8_t *Pixels) {
+    std::vector<uint8_t> Out;
+    tjhandle Handle = tjInitCompress();
+    unsigned char *Buffer = nullptr;
+    unsigned long Size = 0;
+    if (tjCompress2(Handle, Pixels, P.Width, 0, P.Height, PixelFormat, &Buffer, &Size, Sampling, 85,
+                    Flags) == 0)
+      Out.assign(Buffer, Buffer + Size);
+    tjFree(Buffer);
+    tjDestroy(Handle);
+    return Out;
+  };
+  std::vector<uint8_t> Packed;
+  for (int32_t Y = 0; Y < P.Height; ++Y)
+    Packed.insert(Packed.end(), P.PixelPtr(0, Y), P.PixelPtr(0, Y) + P.Width * 3);
+
+  struct TCase
+  {
+    const char *Name;
+    std::vector<uint8_t> Bytes;
+  };
+  std::vector<TCase> Cases(4);
+  Cases[0].Name = "4:2:0";
+  ASSERT_TRUE(EncodeJPEG(P, 90, js420, Cases[0].Bytes));
+  Cases[1].Name = "4:4:4";
+  ASSERT_TRUE(EncodeJPEG(P, 90, js444, Cases[1].Bytes));
+  Cases[2].Name = "grey";
+  ASSERT_TRUE(EncodeJPEG(P, 90, jsGray, Cases[2].Bytes));
+  Cases[3].Name = "progressive";
+  Cases[3].Bytes = Compress(TJPF_BGR, TJSAMP_422, TJFLAG_PROGRESSIVE, Packed.data());
+  for (const TCase &C : Cases)
+    for (const auto &[W, H] : {std::pair{100, 48}, std::pair{67, 97}, std::pair{401, 150}}) {
+      SCOPED_TRACE(std::string(C.Name) + " to " + std::to_string(W) + "x" + std::to_string(H));
+      ASSERT_FALSE(C.Bytes.empty());
+      TZrLTBitmap Expected, Actual;
+      ASSERT_TRUE(DecodeJPEG(C.Bytes.data(), C.Bytes.size(), Expected));
+      ASSERT_TRUE(Expected.Resample(W, H));
+      TZrDecodeInfo Info;
+      ASSERT_EQ(DecodeJPEGResampled(C.Bytes.data(), C.Bytes.size(), W, H, Actual, &Info),
+                TZrRowDecode::Done);
+      EXPECT_EQ(Info.Width, 203);
+      EXPECT_TRUE(test::SamePixels(*Actual.GetPixels(), *Expected.GetPixels()));
+    }
+
+  TZrLTBitmap Out;
+  TZrDecodeInfo Info;
+  std::vector<uint8_t> Cut(Cases[0].Bytes.begin(), Cases[0].Bytes.end() - 300);
+  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Info), TZrRowDecode::Failed);
+  EXPECT_EQ(Info.Problem, TZrImageProblem::Damaged);
+  EXPECT_EQ(Out.GetWidth(), 0);
+  // The end-of-image marker put back after the cut does not hide it.
+  Cut.push_back(0xFF);
+  Cut.push_back(0xD9);
+  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out), TZrRowDecode::Failed);
+  TZrDecodeInfo Partial;
+  Partial.AcceptPartial = true;
+  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Partial),
+            TZrRowDecode::NotApplicable);
+  std::vector<uint8_t> Cmyk(static_cast<size_t>(P.Width) * P.Height * 4, 128);
+  const std::vector<uint8_t> CmykJpeg = Compress(TJPF_CMYK, TJSAMP_444, 0, Cmyk.data());
+  ASSERT_FALSE(CmykJpeg.empty());
+  EXPECT_EQ(DecodeJPEGResampled(CmykJpeg.data(), CmykJpeg.size(), 50, 20, Out),
+            TZrRowDecode::NotApplicable);
+}
+
 } // namespace
 } // namespace facette

@@ -357,5 +357,55 @@ TEST_F(ResampleTuning, MatchesThePlainAlgorithmExactly)
   }
 }
 
+// Row by row, as a decoder hands the rows over: the same bytes as the whole
+// pass on random images and sizes (reductions, enlargements, mixed axes, a
+// row or a column), in the vector and the plain code; and what it declines.
+TEST_F(ResampleTuning, RowByRowGivesTheWholePassPixels)
+{
+  std::mt19937 Random(20261210);
+  auto Pick = [&](int32_t Low, int32_t High) {
+    return std::uniform_int_distribution<int32_t>(Low, High)(Random);
+  };
+  const TLanczosResampler Lanczos;
+  for (int Round = 0; Round < 120; ++Round) {
+    const bool Large = Round % 10 == 0;
+    const int32_t SW = Large ? Pick(100, 400) : Pick(1, 30);
+    const int32_t SH = Large ? Pick(100, 300) : Pick(1, 30);
+    const int32_t DW = Large ? Pick(20, 600) : Pick(1, 60);
+    const int32_t DH = Large ? Pick(20, 400) : Pick(1, 60);
+    TZrPixelBuffer Source, Whole, Rows;
+    ASSERT_TRUE(Source.Allocate(pf24bit, Bounds(0, 0, SW, SH)));
+    ASSERT_TRUE(Whole.Allocate(pf24bit, Bounds(0, 0, DW, DH)));
+    ASSERT_TRUE(Rows.Allocate(pf24bit, Bounds(0, 0, DW, DH)));
+    FillRandom(Source, Random);
+    for (TResampleCode Code : {TResampleCode::Best, TResampleCode::Portable}) {
+      SetResampleTuning(Code, 0);
+      ASSERT_TRUE(ResamplePixels(Whole, Whole.GetBounds(), Whole.GetBounds(), Lanczos,
+                                 Source.GetBounds(), Source));
+      std::memset(Rows.Bits, 0x5A, static_cast<size_t>(Rows.Stride) * Rows.Height);
+      TZrRowResampler Resampler;
+      ASSERT_TRUE(Resampler.Start(SW, SH, Rows, Lanczos));
+      for (int32_t Y = 0; Y < SH; ++Y) {
+        EXPECT_FALSE(Resampler.Finished());
+        Resampler.AddRow(Source.PixelPtr(0, Y));
+      }
+      EXPECT_TRUE(Resampler.Finished());
+      ASSERT_EQ(PixelsOf(Rows), PixelsOf(Whole))
+          << "round " << Round << ", code " << static_cast<int>(Code) << ": " << SW << "x" << SH
+          << " -> " << DW << "x" << DH;
+    }
+  }
+
+  // Kernels without clamping, the direct code and unusable sizes are left
+  // to the whole pass.
+  TZrPixelBuffer Dest;
+  ASSERT_TRUE(Dest.Allocate(pf24bit, Bounds(0, 0, 4, 4)));
+  TZrRowResampler Resampler;
+  EXPECT_FALSE(Resampler.Start(8, 8, Dest, TBoxResampler()));
+  EXPECT_FALSE(Resampler.Start(0, 8, Dest, Lanczos));
+  SetResampleTuning(TResampleCode::Direct, 1);
+  EXPECT_FALSE(Resampler.Start(8, 8, Dest, Lanczos));
+}
+
 } // namespace
 } // namespace facette

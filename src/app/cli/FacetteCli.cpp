@@ -454,7 +454,34 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
   Options.DeferJPEGPixels =
       Command != "resize" && !Args.Quality && (!Wanted || *Wanted == gfJPEG || *Wanted == gfZRI);
   Options.SkipDeferredCheck = Options.DeferJPEGPixels;
-  if (!Formats.LoadImage(Image, In, InFormat, Options, &Error))
+  // The size a resize asks for, from the image's size.
+  const auto ResizedSize = [&Args](int32_t Width, int32_t Height, int64_t &W, int64_t &H) {
+    const double W0 = Width, H0 = Height;
+    if (Args.Scale) {
+      W = static_cast<int64_t>(std::nearbyint(W0 * *Args.Scale / 100));
+      H = static_cast<int64_t>(std::nearbyint(H0 * *Args.Scale / 100));
+    } else {
+      W = Args.Width ? *Args.Width : static_cast<int64_t>(std::nearbyint(W0 * *Args.Height / H0));
+      H = Args.Height ? *Args.Height : static_cast<int64_t>(std::nearbyint(H0 * *Args.Width / W0));
+    }
+    W = std::max<int64_t>(W, 1);
+    H = std::max<int64_t>(H, 1);
+  };
+  if (Command == "resize")
+    // A JPEG is resampled while it is decoded, so that its full-size
+    // picture is never held; the same pixels as resampling it afterwards.
+    Options.ResampleTo = [&ResizedSize](int32_t Width, int32_t Height, int32_t &NewWidth,
+                                        int32_t &NewHeight) {
+      int64_t W, H;
+      ResizedSize(Width, Height, W, H);
+      if (!ImageSizeAllowed(W, H))
+        return false;
+      NewWidth = static_cast<int32_t>(W);
+      NewHeight = static_cast<int32_t>(H);
+      return true;
+    };
+  TZrLoadReport Loaded;
+  if (!Formats.LoadImage(Image, In, InFormat, Options, &Error, &Loaded))
     return Failed(ExitInput, In.string() + ": " + Error);
 
   int32_t OutFormat = InFormat;
@@ -474,18 +501,9 @@ TFileResult ProcessFile(const TOperation &Op, const std::filesystem::path &In,
                                        std::to_string(Image.Width()) + " x " +
                                        std::to_string(Image.Height()) + " image");
     Ok = Image.Crop(Op.CropRect);
-  } else if (Command == "resize") {
-    const double W0 = Image.Width(), H0 = Image.Height();
+  } else if (Command == "resize" && !Loaded.Resampled) {
     int64_t W, H;
-    if (Args.Scale) {
-      W = static_cast<int64_t>(std::nearbyint(W0 * *Args.Scale / 100));
-      H = static_cast<int64_t>(std::nearbyint(H0 * *Args.Scale / 100));
-    } else {
-      W = Args.Width ? *Args.Width : static_cast<int64_t>(std::nearbyint(W0 * *Args.Height / H0));
-      H = Args.Height ? *Args.Height : static_cast<int64_t>(std::nearbyint(H0 * *Args.Width / W0));
-    }
-    W = std::max<int64_t>(W, 1);
-    H = std::max<int64_t>(H, 1);
+    ResizedSize(Image.Width(), Image.Height(), W, H);
     if (!ImageSizeAllowed(W, H))
       return Failed(ExitOperation, In.string() + ": resize: " + std::to_string(W) + " x " +
                                        std::to_string(H) + " is larger than an image may be");
