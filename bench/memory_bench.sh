@@ -55,10 +55,57 @@ tool_script() {
     stroke
     echo "SkewingOK"
     ;;
+  # The whole-image tools, each used once as a user would; their places
+  # stay inside the photo after the tools before them in the list below.
+  Adjustment)
+    echo "Adjustment"
+    echo "AdjustmentBrightness"
+    echo "AdjustmentAll 1"
+    echo "AdjustmentStart"
+    echo "AdjustmentRed 12"
+    echo "AdjustmentFinishing"
+    ;;
+  Text)
+    echo "Text"
+    echo "TextMemoYalta"
+    echo "TextFontSize 96"
+    echo "MouseTo Image, 2000, 1500"
+    echo "MouseDown"
+    echo "MouseMove Image, 3600, 2000"
+    echo "MouseUp"
+    echo "MouseTo Image, 1000, 500"
+    echo "MouseClick"
+    ;;
+  Rotation)
+    echo "Rotation"
+    echo "RotationRight"
+    ;;
+  Straighten)
+    echo "Rotation3"
+    echo "Rotation3AutoCrop 1"
+    echo "MouseTo Image, 500, 3300"
+    echo "MouseDown"
+    echo "MouseMove Image, 3000, 3400"
+    echo "MouseUp"
+    echo "Rotation3Finishing"
+    ;;
+  Crop)
+    echo "Crop"
+    echo "MouseTo Image, 1000, 800"
+    echo "MouseDown"
+    echo "MouseMove Image, 3000, 3500"
+    echo "MouseUp"
+    echo "CropPerform"
+    ;;
+  Resize)
+    echo "Resize"
+    echo "ResizeWidth 3000"
+    echo "ResizePerform"
+    ;;
   esac
 }
 tools=(Smudge UndoBrush AntiAging Emphasis HandInpainting Liquify EyeColor EyePencil EyeShadow
-  Lipstick Powder Rouge TeethBleach)
+  Lipstick Powder Rouge TeethBleach Adjustment Text Rotation Straighten Crop Resize)
 
 write_script() { # file, tools...
   local file=$1
