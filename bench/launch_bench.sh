@@ -113,3 +113,5 @@ printf '  %-44s %s\n' "zoom change to the end of its first paint" \
   "$(awk '$1 == "zoom" { print $2 }' "$work/figures" | stats)"
 printf '  %-44s %s\n' "  (of which drafts)" \
   "$(awk '$1 == "zoom" && $4 == "draft"' "$work/figures" | wc -l) of $(awk '$1 == "zoom"' "$work/figures" | wc -l)"
+echo "  the five slowest zoom changes (ms, zoom, kind of paint):"
+awk '$1 == "zoom" { printf "    %7.1f  %s  %s\n", $2, $3, $4 }' "$work/figures" | sort -g -r | head -5
