@@ -49,7 +49,7 @@ std::unique_ptr<TZrGraphicsDocument> OpenPhoto(TNoEditor &Editor)
 // document's turn and its undo state.
 bool Turn(TZrGraphicsDocument &Document)
 {
-  Document.BeginEdit(nullptr);
+  Document.BeginEdit(nullptr, false);
   const bool Done = PerformRotateOperation(Document, roRotateRight);
   if (Done)
     Document.History.Add(std::make_unique<TZrRotateCommandState>(nullptr, Document, roRotateRight));

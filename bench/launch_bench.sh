@@ -113,5 +113,7 @@ printf '  %-44s %s\n' "zoom change to the end of its first paint" \
   "$(awk '$1 == "zoom" { print $2 }' "$work/figures" | stats)"
 printf '  %-44s %s\n' "  (of which drafts)" \
   "$(awk '$1 == "zoom" && $4 == "draft"' "$work/figures" | wc -l) of $(awk '$1 == "zoom"' "$work/figures" | wc -l)"
+echo "  each launch in order (first paint, first final paint, ms):"
+awk '$1 == "launch" { printf "    %7.1f %7.1f\n", $2, $3 }' "$work/figures"
 echo "  the five slowest zoom changes (ms, zoom, kind of paint):"
 awk '$1 == "zoom" { printf "    %7.1f  %s  %s\n", $2, $3, $4 }' "$work/figures" | sort -g -r | head -5

@@ -208,15 +208,16 @@ bool TZrGraphicsDocument::AdoptLoadedImage(TZrLoadedImage Loaded)
   if (!Loaded.Image || !Usable(*Loaded.Image))
     return false;
   std::unique_ptr<TZrLTBitmap> NewOriginal = Loaded.Image->Clone();
-  TZrPixelBuffer NewBackup;
-  if (!NewOriginal || !NewBackup.Allocate(pf24bit, Loaded.Image->GetBounds()) || !NewBackup.Bits)
+  if (!NewOriginal)
     return false;
-  NewBackup.CopyFrom(*Loaded.Image->GetPixels());
   Image_ = std::move(Loaded.Image);
   Original_ = std::move(NewOriginal);
   OriginalTurn_ = 0;
-  Backup_ = std::move(NewBackup);
-  BackupStale_ = false;
+  // The backup is made when a tool first asks for it, not before the photo
+  // is first shown: a fresh copy of a large photo costs noticeably at
+  // start-up.
+  Backup_.Clear();
+  BackupStale_ = true;
   Properties_ = std::move(Loaded.Metadata);
   LosslessJPEG_ = std::move(Loaded.LosslessJPEG);
   CropRect_ = {};
@@ -273,13 +274,18 @@ bool TZrGraphicsDocument::SaveToFile(const std::filesystem::path &Name, int32_t 
 
 // Edit protocol
 
-void TZrGraphicsDocument::BeginEdit(IZrGraphicsDocumentListener *Tool)
+void TZrGraphicsDocument::BeginEdit(IZrGraphicsDocumentListener *Tool, bool Paints)
 {
   if (Editing_ && EditTool_)
     EditTool_->EndEdit();
   ChangedRect_ = {};
   EditTool_ = Tool;
   Editing_ = true;
+  // The undo step of a painting edit takes its "before" pixels from the
+  // backup, so one left out of date is brought up to date before the tool
+  // paints, whether or not the tool asks for it.
+  if (Paints && BackupStale_)
+    ResetBackup();
 }
 
 void TZrGraphicsDocument::EndEdit(bool NotifyTool)

@@ -167,10 +167,10 @@ public:
   TZrRect ImageBounds() const { return Image_->GetBounds(); }
 
   // Loading and saving, for the format list. AdoptLoadedImage takes the
-  // decoded image as working image, copies it as original and backup,
-  // keeps metadata and lossless object and clears crop and edit; false
-  // (document unchanged) for an empty or non-24-bit image or when memory is
-  // short.
+  // decoded image as working image, copies it as original (the backup is
+  // made when first needed, not before the photo is shown), keeps metadata and lossless object and
+  // clears crop and edit; false (document unchanged) for an empty or non-24-bit image or when
+  // memory is short.
   bool AdoptLoadedImage(TZrLoadedImage Loaded);
   TZrImageToSave ImageToSave() const;
 
@@ -188,7 +188,12 @@ public:
   IZrGraphicsDocumentListener *EditTool() const { return EditTool_; }
   const TZrRect &ChangedRect() const { return ChangedRect_; }
   // An edit still open is finished by its tool first (one snapshot).
-  void BeginEdit(IZrGraphicsDocumentListener *Tool);
+  // An edit that may paint pixels (Paints) first brings a backup left out
+  // of date by opening or a turn up to date, since its undo step takes the
+  // pixels before the edit from there. A quarter turn or flip, which
+  // records its own undo step and reads no pixel window, passes false, so
+  // that what the document owes of earlier turns can wait.
+  void BeginEdit(IZrGraphicsDocumentListener *Tool, bool Paints = true);
   // Closes the edit; with NotifyTool the editing tool is asked to finish
   // it (commit) before, otherwise its pixels simply stay in the image.
   void EndEdit(bool NotifyTool = false);

@@ -112,6 +112,25 @@ TEST_F(GraphicsDocument, UndoAndRedoRestoreExactlyTheChangedRectangle)
   EXPECT_TRUE(BackupMatchesImage());
 }
 
+// A stroke that paints before anything asked for the backup (just after
+// opening, or after a turn left the backup out of date) still undoes to the
+// picture as it was before the stroke.
+TEST_F(GraphicsDocument, AStrokeRightAfterOpeningOrATurnUndoesToThePictureBeforeIt)
+{
+  for (const bool Turn : {false, true}) {
+    SCOPED_TRACE(Turn ? "after a turn" : "after opening");
+    ASSERT_TRUE(LoadCoded(Doc, 40, 30));
+    if (Turn) {
+      ASSERT_TRUE(Doc.RotateRight());
+    }
+    const auto Before = Snapshot();
+    Stroke(ToolA, {{MakeRect(5, 5, 15, 15), 50}});
+    Doc.History.Undo();
+    EXPECT_TRUE(SameImage(*Doc.ImagePixels(), *Before));
+    EXPECT_TRUE(BackupMatchesImage());
+  }
+}
+
 TEST_F(GraphicsDocument, NewSnapshotAfterUndoDiscardsTheRedoState)
 {
   ASSERT_TRUE(LoadCoded(Doc, 20, 20));

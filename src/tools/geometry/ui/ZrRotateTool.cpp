@@ -203,7 +203,7 @@ void TZrRotateTool::Perform(uint8_t Operation)
   // none of them, and what the document still owes of earlier turns (the
   // backup, the original) then waits until somebody asks for it.
   TZrGraphicsDocument &Doc = ActiveView->Document;
-  Doc.BeginEdit(this);
+  Doc.BeginEdit(this, false);
   View = ActiveView;
   Document = &Doc;
   LastOperation = Operation;
