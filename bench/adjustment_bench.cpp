@@ -142,7 +142,11 @@ struct TOkScene
     Document = std::make_unique<TZrGraphicsDocument>(Editor, nullptr);
     TZrLoadedImage Loaded;
     Loaded.Image = std::make_unique<TZrLTBitmap>();
-    return Loaded.Image->Assign(Photo24MP()) && Document->AdoptLoadedImage(std::move(Loaded));
+    if (!Loaded.Image->Assign(Photo24MP()) || !Document->AdoptLoadedImage(std::move(Loaded)))
+      return false;
+    // The editor's view makes the backup once the photo is shown.
+    Document->PrepareBackup();
+    return true;
   }
   bool Start()
   {

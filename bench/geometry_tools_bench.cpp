@@ -42,6 +42,8 @@ std::unique_ptr<TZrGraphicsDocument> OpenPhoto(TNoEditor &Editor)
   Loaded.Image = std::make_unique<TZrLTBitmap>();
   if (!Loaded.Image->Assign(Photo24MP()) || !Document->AdoptLoadedImage(std::move(Loaded)))
     return nullptr;
+  // The editor's view makes the backup once the photo is shown.
+  Document->PrepareBackup();
   return Document;
 }
 

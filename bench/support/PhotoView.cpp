@@ -34,7 +34,11 @@ bool TPhotoView::Open(TViewZoom Zoom)
     M.ViewportOrgX = ViewWidth / 2 - PhotoWidth / 2;
     M.ViewportOrgY = ViewHeight / 2 - PhotoHeight / 2;
   }
-  return PaintAll();
+  // As the editor's view does once the photo is shown.
+  if (!PaintAll())
+    return false;
+  Document.PrepareBackup();
+  return Document.Backup().Bits != nullptr;
 }
 
 bool TPhotoView::Paint(const TZrRect &Window)

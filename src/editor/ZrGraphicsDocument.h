@@ -161,6 +161,11 @@ public:
       ResetBackup();
     return Backup_;
   }
+  // Whether the backup of a photo just opened is still to be made. The
+  // view makes it once the photo is shown (PrepareBackup), so that neither
+  // the first paint nor the first stroke waits for it.
+  bool BackupAwaited() const { return BackupStale_ && !Backup_.Bits && HasImage(); }
+  void PrepareBackup() { (void)Backup(); }
   const TZrImageMetadataHolder *Properties() const { return Properties_.get(); }
   IZrLosslessJPEG *LosslessJPEG() const { return LosslessJPEG_.get(); }
   bool HasImage() const { return Image_->GetPixels() != nullptr; }

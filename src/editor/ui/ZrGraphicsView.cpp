@@ -151,6 +151,16 @@ void TZrGraphicsView::paintEvent(QPaintEvent *Event)
     RefineQueued = true;
     QTimer::singleShot(0, this, &TZrGraphicsView::RefineDrafts);
   }
+  // A photo just opened gets its backup once it is shown in full, from the
+  // event loop: the first paint does not wait for the copy, and the first
+  // stroke, seconds later, finds it made.
+  if (!DocumentView->HasDrafts() && !BackupQueued && Document.BackupAwaited()) {
+    BackupQueued = true;
+    QTimer::singleShot(0, this, [this] {
+      BackupQueued = false;
+      Document.PrepareBackup();
+    });
+  }
   const std::optional<std::chrono::steady_clock::time_point> Zoomed = ZoomChanged;
   ZoomChanged.reset();
   if (!PaintReporter() || !DocumentView->IsVisible() || !Document.HasImage())

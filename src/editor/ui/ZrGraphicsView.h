@@ -132,6 +132,7 @@ private:
   bool ButtonDown = false;
   TZrPoint LastRecorded;
   bool RefineQueued = false;
+  bool BackupQueued = false;
   // When the zoom last changed, until the paint that follows.
   std::optional<std::chrono::steady_clock::time_point> ZoomChanged;
 };

@@ -334,6 +334,19 @@ TEST_F(GraphicsView, AZoomChangeShowsADraftAndRefinesItToTheFinalPicture)
   EXPECT_EQ(View->grab().toImage(), Final);
 }
 
+// A photo just opened is shown before its backup is made; the backup
+// follows from the event loop once the photo is shown in full.
+TEST_F(GraphicsView, ThePhotoIsShownBeforeItsBackupIsMade)
+{
+  ASSERT_TRUE(LoadCoded(Doc, 300, 200));
+  EXPECT_TRUE(Doc.BackupAwaited());
+  Open(300, 200);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !Doc.BackupAwaited(); }, 10000));
+  const TZrPixelBuffer &Backup = Doc.Backup();
+  ASSERT_NE(Backup.Bits, nullptr);
+  EXPECT_TRUE(SameImage(Backup, *Doc.ImagePixels()));
+}
+
 TEST_F(GraphicsView, ClosingTheDocumentTakesItsViewAlong)
 {
   auto Other = std::make_unique<TZrGraphicsDocument>(Editor, &Host);
