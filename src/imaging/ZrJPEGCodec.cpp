@@ -283,6 +283,19 @@ void LimitScans(j_common_ptr Info)
     CheckErrorExit(Info);
 }
 
+// A libjpeg decoder whose fatal errors jump back to Errors.Jump, whose
+// warnings are sorted into Errors, and which stops past 500 scans.
+void CreateCheckedDecompress(jpeg_decompress_struct &Decompress, TCheckErrors &Errors,
+                             jpeg_progress_mgr &Progress)
+{
+  Decompress.err = jpeg_std_error(&Errors.Base);
+  Errors.Base.error_exit = CheckErrorExit;
+  Errors.Base.emit_message = CheckEmitMessage;
+  Progress.progress_monitor = LimitScans;
+  jpeg_create_decompress(&Decompress);
+  Decompress.progress = &Progress;
+}
+
 // The part of CheckJPEGData that may jump: nothing here has a destructor.
 bool ReadThrough(jpeg_decompress_struct &Decompress, TCheckErrors &Errors, const uint8_t *Data,
                  size_t Size)
@@ -337,13 +350,8 @@ TZrJPEGIntegrity CheckJPEGData(const uint8_t *Data, size_t Size)
     return TZrJPEGIntegrity::Broken;
   jpeg_decompress_struct Decompress{};
   TCheckErrors Errors{};
-  Decompress.err = jpeg_std_error(&Errors.Base);
-  Errors.Base.error_exit = CheckErrorExit;
-  Errors.Base.emit_message = CheckEmitMessage;
   jpeg_progress_mgr Progress{};
-  Progress.progress_monitor = LimitScans;
-  jpeg_create_decompress(&Decompress);
-  Decompress.progress = &Progress;
+  CreateCheckedDecompress(Decompress, Errors, Progress);
   const bool Read = ReadThrough(Decompress, Errors, Data, Size);
   jpeg_destroy_decompress(&Decompress);
   if (!Read)
@@ -468,13 +476,8 @@ TZrRowDecode DecodeJPEGResampled(const uint8_t *Data, size_t Size, int32_t Width
 
   jpeg_decompress_struct Decompress{};
   TCheckErrors Errors{};
-  Decompress.err = jpeg_std_error(&Errors.Base);
-  Errors.Base.error_exit = CheckErrorExit;
-  Errors.Base.emit_message = CheckEmitMessage;
   jpeg_progress_mgr Progress{};
-  Progress.progress_monitor = LimitScans;
-  jpeg_create_decompress(&Decompress);
-  Decompress.progress = &Progress;
+  CreateCheckedDecompress(Decompress, Errors, Progress);
   const bool Read =
       StreamRows(Decompress, Errors, Data, Size, static_cast<JDIMENSION>(Header.Width),
                  static_cast<JDIMENSION>(Header.Height), Rows.data(), RowCount, Resampler);
