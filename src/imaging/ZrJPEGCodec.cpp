@@ -3,17 +3,22 @@
 // process and the quantisation tables.
 #include "imaging/ZrImageCodecs.h"
 #include "imaging/ZrImageFile.h"
+#include "imaging/ZrParallel.h"
 #include "imaging/ZrResample.h"
 
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 // The libjpeg API tells each warning apart, which TurboJPEG does not.
@@ -404,12 +409,23 @@ bool DecodeJPEGInto(const uint8_t *Data, size_t Size, const TZrPixels &Dest, TZr
 
 namespace {
 
+// Where StreamRows puts the decoded rows: batches of up to BatchRows rows.
+class TRowSink
+{
+public:
+  static constexpr JDIMENSION BatchRows = 16;
+  virtual ~TRowSink() = default;
+  // Room for the next batch: BatchRows row pointers.
+  virtual JSAMPROW *NextBatch() = 0;
+  // The batch NextBatch gave holds Count decoded rows.
+  virtual void BatchDone(JDIMENSION Count) = 0;
+};
+
 // The part of DecodeJPEGResampled that may jump: nothing here has a
 // destructor. Decodes with the settings TurboJPEG decodes with (accurate
 // integer transform, smooth upsampling), so that the pixels are the same.
 bool StreamRows(jpeg_decompress_struct &Decompress, TCheckErrors &Errors, const uint8_t *Data,
-                size_t Size, JDIMENSION Width, JDIMENSION Height, JSAMPROW *Rows,
-                JDIMENSION RowCount, TZrRowResampler &Resampler)
+                size_t Size, JDIMENSION Width, JDIMENSION Height, TRowSink &Sink)
 {
   if (setjmp(Errors.Jump))
     return false;
@@ -423,11 +439,162 @@ bool StreamRows(jpeg_decompress_struct &Decompress, TCheckErrors &Errors, const 
       Decompress.output_components != 3)
     return false;
   while (Decompress.output_scanline < Decompress.output_height) {
-    const JDIMENSION Read = jpeg_read_scanlines(&Decompress, Rows, RowCount);
-    for (JDIMENSION I = 0; I < Read; ++I)
-      Resampler.AddRow(Rows[I]);
+    JSAMPROW *Rows = Sink.NextBatch();
+    Sink.BatchDone(jpeg_read_scanlines(&Decompress, Rows, TRowSink::BatchRows));
   }
   jpeg_finish_decompress(&Decompress);
+  return true;
+}
+
+// Decodes into Sink with a checked libjpeg decoder. False on a fatal error;
+// Corrupt tells whether the decoder warned of corrupt or missing data.
+bool DecodeRowsInto(const uint8_t *Data, size_t Size, const TZrJPEGHeader &Header, TRowSink &Sink,
+                    bool &Corrupt)
+{
+  jpeg_decompress_struct Decompress{};
+  TCheckErrors Errors{};
+  jpeg_progress_mgr Progress{};
+  CreateCheckedDecompress(Decompress, Errors, Progress);
+  const bool Read =
+      StreamRows(Decompress, Errors, Data, Size, static_cast<JDIMENSION>(Header.Width),
+                 static_cast<JDIMENSION>(Header.Height), Sink);
+  jpeg_destroy_decompress(&Decompress);
+  Corrupt = Errors.Corrupt;
+  return Read;
+}
+
+// Rows laid out in batches of TRowSink::BatchRows.
+struct TRowBatches
+{
+  std::vector<uint8_t> Buffer;
+  std::vector<JSAMPROW> Rows;
+
+  bool Allocate(int32_t Width, size_t Batches)
+  {
+    const size_t RowBytes = static_cast<size_t>(Width) * 3;
+    const size_t Count = Batches * TRowSink::BatchRows;
+    try {
+      Buffer.resize(RowBytes * Count);
+      Rows.resize(Count);
+    } catch (const std::bad_alloc &) {
+      return false;
+    }
+    for (size_t I = 0; I < Count; ++I)
+      Rows[I] = Buffer.data() + I * RowBytes;
+    return true;
+  }
+  JSAMPROW *Batch(size_t Index) { return Rows.data() + Index * TRowSink::BatchRows; }
+};
+
+// Resamples each batch as soon as it is decoded, on the decoding thread.
+class TResampleHere final : public TRowSink
+{
+public:
+  TResampleHere(TRowBatches &Batches, TZrRowResampler &Resampler)
+      : Batches(Batches), Resampler(Resampler)
+  {}
+  JSAMPROW *NextBatch() override { return Batches.Batch(0); }
+  void BatchDone(JDIMENSION Count) override
+  {
+    for (JDIMENSION I = 0; I < Count; ++I)
+      Resampler.AddRow(Batches.Batch(0)[I]);
+  }
+
+private:
+  TRowBatches &Batches;
+  TZrRowResampler &Resampler;
+};
+
+// Hands the decoded batches to another thread through a ring of Slots
+// batches: the decoder fills one while the other thread resamples the
+// ones before it.
+class TRowHandOver final : public TRowSink
+{
+public:
+  static constexpr size_t Slots = 8;
+
+  explicit TRowHandOver(TRowBatches &Batches) : Batches(Batches) {}
+
+  JSAMPROW *NextBatch() override
+  {
+    std::unique_lock<std::mutex> Lock(Mutex);
+    Changed.wait(Lock, [this] { return Filled - Taken < Slots; });
+    return Batches.Batch(Filled % Slots);
+  }
+  void BatchDone(JDIMENSION Count) override
+  {
+    {
+      std::lock_guard<std::mutex> Lock(Mutex);
+      Counts[Filled % Slots] = Count;
+      ++Filled;
+    }
+    Changed.notify_all();
+  }
+  // The decoder has stopped, finished or not.
+  void Close()
+  {
+    {
+      std::lock_guard<std::mutex> Lock(Mutex);
+      Closed = true;
+    }
+    Changed.notify_all();
+  }
+  // Resamples batches as they come until the decoder stops.
+  void Drain(TZrRowResampler &Resampler)
+  {
+    for (;;) {
+      size_t Slot;
+      JDIMENSION Count;
+      {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        Changed.wait(Lock, [this] { return Taken < Filled || Closed; });
+        if (Taken == Filled)
+          return;
+        Slot = Taken % Slots;
+        Count = Counts[Slot];
+      }
+      for (JDIMENSION I = 0; I < Count; ++I)
+        Resampler.AddRow(Batches.Batch(Slot)[I]);
+      {
+        std::lock_guard<std::mutex> Lock(Mutex);
+        ++Taken;
+      }
+      Changed.notify_all();
+    }
+  }
+
+private:
+  TRowBatches &Batches;
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  std::array<JDIMENSION, Slots> Counts{};
+  size_t Filled = 0; // batches decoded so far
+  size_t Taken = 0;  // batches resampled so far
+  bool Closed = false;
+};
+
+// Decodes on a thread of its own while this one resamples. False when no
+// thread could be started or the memory for the ring is not to be had;
+// nothing has been decoded then.
+bool DecodeBesideResampling(const uint8_t *Data, size_t Size, const TZrJPEGHeader &Header,
+                            TZrRowResampler &Resampler, bool &Read, bool &Corrupt)
+{
+  TRowBatches Batches;
+  if (!Batches.Allocate(Header.Width, TRowHandOver::Slots))
+    return false;
+  TRowHandOver HandOver(Batches);
+  std::thread Decoder;
+  try {
+    Decoder = std::thread([&] {
+      Read = DecodeRowsInto(Data, Size, Header, HandOver, Corrupt);
+      HandOver.Close();
+    });
+  } catch (...) {
+    return false;
+  }
+  NotePassThreads(2);
+  HandOver.Drain(Resampler);
+  Decoder.join();
   return true;
 }
 
@@ -459,31 +626,21 @@ TZrRowDecode DecodeJPEGResampled(const uint8_t *Data, size_t Size, int32_t Width
     Image.Clear();
     return TZrRowDecode::NotApplicable;
   }
-  // Room for as many rows as the decoder hands over at once (at most a row
-  // of blocks, 16 rows of pixels).
-  constexpr JDIMENSION RowCount = 16;
-  std::vector<uint8_t> Buffer;
-  std::vector<JSAMPROW> Rows(RowCount);
-  try {
-    Buffer.resize(static_cast<size_t>(Header.Width) * 3 * RowCount);
-  } catch (const std::bad_alloc &) {
-    Image.Clear();
-    DecodeFailed(Info, TZrImageProblem::OutOfMemory);
-    return TZrRowDecode::Failed;
+  // With a second core the decoder runs ahead of the resampler on a thread
+  // of its own; otherwise each batch is resampled as soon as it is decoded.
+  bool Read = false, Corrupt = false;
+  if (WorkerCount() < 2 || !DecodeBesideResampling(Data, Size, Header, Resampler, Read, Corrupt)) {
+    TRowBatches Batches;
+    if (!Batches.Allocate(Header.Width, 1)) {
+      Image.Clear();
+      DecodeFailed(Info, TZrImageProblem::OutOfMemory);
+      return TZrRowDecode::Failed;
+    }
+    TResampleHere Sink(Batches, Resampler);
+    Read = DecodeRowsInto(Data, Size, Header, Sink, Corrupt);
   }
-  for (JDIMENSION I = 0; I < RowCount; ++I)
-    Rows[I] = Buffer.data() + static_cast<size_t>(I) * Header.Width * 3;
-
-  jpeg_decompress_struct Decompress{};
-  TCheckErrors Errors{};
-  jpeg_progress_mgr Progress{};
-  CreateCheckedDecompress(Decompress, Errors, Progress);
-  const bool Read =
-      StreamRows(Decompress, Errors, Data, Size, static_cast<JDIMENSION>(Header.Width),
-                 static_cast<JDIMENSION>(Header.Height), Rows.data(), RowCount, Resampler);
-  jpeg_destroy_decompress(&Decompress);
   // Corrupt or missing data is refused, as a whole decode refuses it.
-  if (!Read || Errors.Corrupt || !Resampler.Finished()) {
+  if (!Read || Corrupt || !Resampler.Finished()) {
     Image.Clear();
     DecodeFailed(Info, TZrImageProblem::Damaged);
     return TZrRowDecode::Failed;

@@ -1,5 +1,6 @@
 #include "ImageTestSupport.h"
 #include "imaging/ZrImageCodecs.h"
+#include "imaging/ZrParallel.h"
 
 #include <gtest/gtest.h>
 
@@ -425,7 +426,9 @@ TEST(Codecs, JPEGHeaderClaimingAHugeImageIsRefusedBeforeDecoding)
 TEST(Codecs, JPEGResampledWhileDecodingMatchesDecodeThenResample)
 {
   TZrLTBitmap Image;
-  ASSERT_TRUE(Image.SetSize(203, 97, pf24bit));
+  // Tall enough that the decoder fills the ring of batches it hands to the
+  // resampling thread and has to wait.
+  ASSERT_TRUE(Image.SetSize(203, 307, pf24bit));
   test::FillSmooth(*Image.GetPixels());
   const TZrPixels &P = *Image.GetPixels();
   // TurboJPEG directly, for a progressive file and a CMYK one.
@@ -459,39 +462,65 @@ TEST(Codecs, JPEGResampledWhileDecodingMatchesDecodeThenResample)
   ASSERT_TRUE(EncodeJPEG(P, 90, jsGray, Cases[2].Bytes));
   Cases[3].Name = "progressive";
   Cases[3].Bytes = Compress(TJPF_BGR, TJSAMP_422, TJFLAG_PROGRESSIVE, Packed.data());
-  for (const TCase &C : Cases)
-    for (const auto &[W, H] : {std::pair{100, 48}, std::pair{67, 97}, std::pair{401, 150}}) {
-      SCOPED_TRACE(std::string(C.Name) + " to " + std::to_string(W) + "x" + std::to_string(H));
-      ASSERT_FALSE(C.Bytes.empty());
-      TZrLTBitmap Expected, Actual;
-      ASSERT_TRUE(DecodeJPEG(C.Bytes.data(), C.Bytes.size(), Expected));
-      ASSERT_TRUE(Expected.Resample(W, H));
-      TZrDecodeInfo Info;
-      ASSERT_EQ(DecodeJPEGResampled(C.Bytes.data(), C.Bytes.size(), W, H, Actual, &Info),
-                TZrRowDecode::Done);
-      EXPECT_EQ(Info.Width, 203);
-      EXPECT_TRUE(test::SamePixels(*Actual.GetPixels(), *Expected.GetPixels()));
-    }
+  // One thread decoding and resampling in turn, and the decoder on a thread
+  // of its own beside the resampler.
+  struct TAllCores
+  {
+    ~TAllCores() { SetWorkerLimit(0); }
+  } Restore;
+  for (const int32_t Workers : {1, 2}) {
+    SetWorkerLimit(Workers);
+    SCOPED_TRACE(std::to_string(Workers) + " threads");
+    for (const TCase &C : Cases)
+      for (const auto &[W, H] : {std::pair{100, 48}, std::pair{67, 297}, std::pair{401, 150}}) {
+        SCOPED_TRACE(std::string(C.Name) + " to " + std::to_string(W) + "x" + std::to_string(H));
+        ASSERT_FALSE(C.Bytes.empty());
+        TZrLTBitmap Expected, Actual;
+        ASSERT_TRUE(DecodeJPEG(C.Bytes.data(), C.Bytes.size(), Expected));
+        ASSERT_TRUE(Expected.Resample(W, H));
+        TZrDecodeInfo Info;
+        ASSERT_EQ(DecodeJPEGResampled(C.Bytes.data(), C.Bytes.size(), W, H, Actual, &Info),
+                  TZrRowDecode::Done);
+        EXPECT_EQ(Info.Width, 203);
+        EXPECT_TRUE(test::SamePixels(*Actual.GetPixels(), *Expected.GetPixels()));
+      }
 
-  TZrLTBitmap Out;
-  TZrDecodeInfo Info;
-  std::vector<uint8_t> Cut(Cases[0].Bytes.begin(), Cases[0].Bytes.end() - 300);
-  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Info), TZrRowDecode::Failed);
-  EXPECT_EQ(Info.Problem, TZrImageProblem::Damaged);
-  EXPECT_EQ(Out.GetWidth(), 0);
-  // The end-of-image marker put back after the cut does not hide it.
-  Cut.push_back(0xFF);
-  Cut.push_back(0xD9);
-  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out), TZrRowDecode::Failed);
-  TZrDecodeInfo Partial;
-  Partial.AcceptPartial = true;
-  EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Partial),
-            TZrRowDecode::NotApplicable);
-  std::vector<uint8_t> Cmyk(static_cast<size_t>(P.Width) * P.Height * 4, 128);
-  const std::vector<uint8_t> CmykJpeg = Compress(TJPF_CMYK, TJSAMP_444, 0, Cmyk.data());
-  ASSERT_FALSE(CmykJpeg.empty());
-  EXPECT_EQ(DecodeJPEGResampled(CmykJpeg.data(), CmykJpeg.size(), 50, 20, Out),
-            TZrRowDecode::NotApplicable);
+    TZrLTBitmap Out;
+    TZrDecodeInfo Info;
+    std::vector<uint8_t> Cut(Cases[0].Bytes.begin(), Cases[0].Bytes.end() - 300);
+    EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Info),
+              TZrRowDecode::Failed);
+    EXPECT_EQ(Info.Problem, TZrImageProblem::Damaged);
+    EXPECT_EQ(Out.GetWidth(), 0);
+    // The end-of-image marker put back after the cut does not hide it.
+    Cut.push_back(0xFF);
+    Cut.push_back(0xD9);
+    EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out), TZrRowDecode::Failed);
+    TZrDecodeInfo Partial;
+    Partial.AcceptPartial = true;
+    EXPECT_EQ(DecodeJPEGResampled(Cut.data(), Cut.size(), 50, 20, Out, &Partial),
+              TZrRowDecode::NotApplicable);
+    // A fatal error in a later scan of a progressive file: a Huffman table
+    // with an index no decoder has.
+    std::vector<uint8_t> BadTable = Cases[3].Bytes;
+    size_t Scan = 0;
+    for (size_t I = 2; I + 4 < BadTable.size() && Scan < 2; ++I)
+      if (BadTable[I] == 0xFF && BadTable[I + 1] == 0xDA)
+        ++Scan;
+      else if (Scan == 1 && BadTable[I] == 0xFF && BadTable[I + 1] == 0xC4) {
+        BadTable[I + 4] = 0x1F;
+        Scan = 2;
+      }
+    ASSERT_EQ(Scan, 2u);
+    EXPECT_EQ(DecodeJPEGResampled(BadTable.data(), BadTable.size(), 50, 20, Out),
+              TZrRowDecode::Failed);
+    EXPECT_EQ(Out.GetWidth(), 0);
+    std::vector<uint8_t> Cmyk(static_cast<size_t>(P.Width) * P.Height * 4, 128);
+    const std::vector<uint8_t> CmykJpeg = Compress(TJPF_CMYK, TJSAMP_444, 0, Cmyk.data());
+    ASSERT_FALSE(CmykJpeg.empty());
+    EXPECT_EQ(DecodeJPEGResampled(CmykJpeg.data(), CmykJpeg.size(), 50, 20, Out),
+              TZrRowDecode::NotApplicable);
+  }
 }
 
 } // namespace
