@@ -18,6 +18,8 @@ constexpr int32_t TileSize = 64;
 constexpr int64_t TilesPerBand = 4;
 // Tiles a refinement builds between looks at the clock.
 constexpr size_t RefineBatch = 16;
+// Window pixels painted at the least by each thread of a paint with drafts.
+constexpr int64_t DraftPixelsPerBand = int64_t{1} << 18;
 
 } // namespace
 
@@ -230,26 +232,47 @@ void TZrViewImagePainter::PaintWithDrafts(TZrViewCanvas &Canvas, const TZrPixels
                                           const TZrRect &Source, const TZrRect &CacheRect,
                                           int32_t OffsetX, int32_t OffsetY)
 {
+  // Each tile's part of CacheRect, and whether it is drafted.
+  struct TPart
+  {
+    TZrRect Rect;
+    bool Draft;
+  };
+  std::vector<TPart> Parts;
+  int64_t Pixels = 0;
   for (int32_t TileY = CacheRect.Top / TileSize; TileY <= (CacheRect.Bottom - 1) / TileSize;
        ++TileY)
     for (int32_t TileX = CacheRect.Left / TileSize; TileX <= (CacheRect.Right - 1) / TileSize;
          ++TileX) {
       const int32_t Tile = TileY * TilesX + TileX;
       const TZrRect Part = IntersectRect(TileRect(Tile), CacheRect);
-      if (!TileValid[static_cast<size_t>(Tile)]) {
-        PaintDirect(Canvas, Image, Source, OffsetRect(Part, OffsetX, OffsetY));
+      const bool Draft = !TileValid[static_cast<size_t>(Tile)];
+      if (Draft) {
         DraftPainted = true;
         if (!Drafted[static_cast<size_t>(Tile)]) {
           Drafted[static_cast<size_t>(Tile)] = 1;
           Drafts.push_back(Tile);
         }
+      }
+      Parts.push_back({Part, Draft});
+      Pixels += static_cast<int64_t>(Part.Width()) * Part.Height();
+    }
+  // A whole window of drafts right after a zoom change reads pixels all
+  // over the image: the parts are shared out over the cores.
+  const int32_t Count = static_cast<int32_t>(Parts.size());
+  RunBands(Count, BandCount(Pixels, DraftPixelsPerBand), [&](int32_t, int32_t Begin, int32_t End) {
+    for (int32_t I = Begin; I < End; ++I) {
+      const TPart &Part = Parts[static_cast<size_t>(I)];
+      if (Part.Draft) {
+        PaintDirect(Canvas, Image, Source, OffsetRect(Part.Rect, OffsetX, OffsetY));
         continue;
       }
-      const size_t Bytes = static_cast<size_t>(Part.Width()) * 3;
-      for (int32_t V = Part.Top; V < Part.Bottom; ++V)
-        std::memcpy(Canvas.Pixels.PixelPtr(Part.Left + OffsetX, V + OffsetY),
-                    Cache.PixelPtr(Part.Left, V), Bytes);
+      const size_t Bytes = static_cast<size_t>(Part.Rect.Width()) * 3;
+      for (int32_t V = Part.Rect.Top; V < Part.Rect.Bottom; ++V)
+        std::memcpy(Canvas.Pixels.PixelPtr(Part.Rect.Left + OffsetX, V + OffsetY),
+                    Cache.PixelPtr(Part.Rect.Left, V), Bytes);
     }
+  });
 }
 
 TZrRect TZrViewImagePainter::RefineDrafts(const TZrMapMode &MapMode, const TZrPixels &Image,

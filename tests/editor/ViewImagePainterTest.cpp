@@ -213,10 +213,12 @@ TEST(ViewImagePainter, ReducedCopyIsRebuiltOnlyWhereTheImageChanged)
 TEST(ViewImagePainter, DraftsShowAtOnceAndRefineToTheFinalPaint)
 {
   TZrPixelBuffer Image;
-  ASSERT_TRUE(Image.Allocate(pf24bit, Bounds(0, 0, 3000, 2000)));
+  ASSERT_TRUE(Image.Allocate(pf24bit, Bounds(0, 0, 3000, 2010)));
   FillCoded(Image);
-  const TZrRect Window = MakeRect(0, 0, 640, 420);
-  const TZrMapMode Reduced = Zoom(1, 5, 20, 10);
+  // Large enough a window that its drafts are painted on more than one
+  // thread.
+  const TZrRect Window = MakeRect(0, 0, 1040, 700);
+  const TZrMapMode Reduced = Zoom(1, 3, 20, 10);
   TZrViewImagePainter Painter;
   Painter.AllowDrafts = true;
   TZrViewCanvas Canvas;
@@ -239,7 +241,7 @@ TEST(ViewImagePainter, DraftsShowAtOnceAndRefineToTheFinalPaint)
   for (int32_t V = Shown.Top; V < Shown.Bottom; V += 37)
     for (int32_t U = Shown.Left; U < Shown.Right; U += 41) {
       const int32_t X = std::clamp(Reduced.DeviceToLogicalX(U), 0, 2999);
-      const int32_t Y = std::clamp(Reduced.DeviceToLogicalY(V), 0, 1999);
+      const int32_t Y = std::clamp(Reduced.DeviceToLogicalY(V), 0, 2009);
       ASSERT_EQ(std::memcmp(Screen.PixelPtr(U, V), Image.PixelPtr(X, Y), 3), 0) << U << "," << V;
     }
 
